@@ -1,0 +1,52 @@
+#include "Commands.h"
+
+namespace glanmail::cli {
+namespace {
+
+const char* const kUsage =
+    "Utilisation :\n"
+    "  glanmail-cli list STORE [--json]\n"
+    "  glanmail-cli raw STORE ID\n"
+    "  glanmail-cli show STORE ID\n"
+    "  glanmail-cli save STORE... [--txt | --eml | --complete] [--group] [--ids 3,5,8] [--storage DIR]\n";
+
+}  // namespace
+
+std::size_t ParseId(const std::string& s) {
+    if (s.empty() || s.size() > 9) {
+        return 0;
+    }
+    std::size_t v = 0;
+    for (const char c : s) {
+        if (c < '0' || c > '9') {
+            return 0;
+        }
+        v = v * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return v;
+}
+
+int RunCli(const Args& args, std::ostream& out, std::ostream& err) {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        (args.empty() ? err : out) << kUsage;
+        return args.empty() ? kExitUsage : kExitOk;
+    }
+    const Args rest(args.begin() + 1, args.end());
+    const std::string& name = args[0];
+    if (name == "list") {
+        return RunList(rest, out, err);
+    }
+    if (name == "raw") {
+        return RunRaw(rest, out, err);
+    }
+    if (name == "show") {
+        return RunShow(rest, out, err);
+    }
+    if (name == "save") {
+        return RunSave(rest, out, err);
+    }
+    err << "Commande inconnue : " << name << "\n" << kUsage;
+    return kExitUsage;
+}
+
+}  // namespace glanmail::cli

@@ -1,0 +1,30 @@
+#pragma once
+// The commands of glanmail-cli. Each takes the arguments after its name and writes to
+// the given streams, so tests can run them without a process.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace glanmail::cli {
+
+using Args = std::vector<std::string>;
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitSkipped = 1;   // the command ran, but some messages were not written
+inline constexpr int kExitBadStore = 2;  // a store was refused or is damaged
+inline constexpr int kExitUsage = 64;    // the command line is wrong (as sysexits' EX_USAGE)
+
+int RunList(const Args& args, std::ostream& out, std::ostream& err);
+int RunRaw(const Args& args, std::ostream& out, std::ostream& err);
+int RunShow(const Args& args, std::ostream& out, std::ostream& err);
+int RunSave(const Args& args, std::ostream& out, std::ostream& err);
+
+// Dispatches argv (without the program name) to a command.
+int RunCli(const Args& args, std::ostream& out, std::ostream& err);
+
+// Parses a message ID (1-based, decimal, no sign); 0 when it is not one.
+std::size_t ParseId(const std::string& s);
+
+}  // namespace glanmail::cli

@@ -1,0 +1,10 @@
+#include "Commands.h"
+
+namespace glanmail::cli {
+
+int RunList(const Args& /*args*/, std::ostream& /*out*/, std::ostream& err) {
+    err << "not implemented yet\n";
+    return kExitUsage;
+}
+
+}  // namespace glanmail::cli

@@ -1,0 +1,36 @@
+#pragma once
+// The one way the core talks to the user. The window answers with Qt dialogs, the
+// command line prints to standard error, tests use a scripted fake (tests/support).
+// All texts given to a prompter are UTF-8.
+
+#include <optional>
+#include <string>
+
+namespace glanmail {
+
+// Title of every box that gives none of its own.
+inline constexpr const char* kAppTitle = "Glanmail";
+
+enum class BoxIcon { None, Information, Critical, Question, Exclamation };
+
+struct Box {
+    std::string text;
+    std::string title = kAppTitle;
+    BoxIcon icon = BoxIcon::None;
+};
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // A message box with the OK button only.
+    virtual void Show(const Box& box) = 0;
+    // A question with Yes and No; returns true for Yes.
+    virtual bool AskYesNo(const Box& box, bool yesIsDefault) = 0;
+    // An existing file chosen by the user, or nothing when cancelled.
+    virtual std::optional<std::string> ChooseFile(const std::string& title, const std::string& startPath,
+                                                  const std::string& filter) = 0;
+    // A folder chosen by the user, or nothing when cancelled.
+    virtual std::optional<std::string> ChooseFolder(const std::string& title, const std::string& startFolder) = 0;
+};
+
+}  // namespace glanmail

@@ -1,0 +1,156 @@
+#include "common/Text.h"
+
+#include <array>
+#include <cstring>
+
+namespace glanmail::text {
+namespace {
+
+constexpr std::array<unsigned char, 256> MakeFoldTable() {
+    std::array<unsigned char, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c);
+    }
+    for (int c = 'A'; c <= 'Z'; ++c) {
+        t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c + 32);
+    }
+    for (int c = 0xC0; c <= 0xDE; ++c) {
+        if (c != 0xD7) {
+            t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c + 32);
+        }
+    }
+    t[0x8A] = 0x9A;
+    t[0x8C] = 0x9C;
+    t[0x8E] = 0x9E;
+    t[0x9F] = 0xFF;
+    return t;
+}
+
+constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
+
+}  // namespace
+
+unsigned char Fold(unsigned char c) { return kFold[c]; }
+
+std::string Folded(std::string_view s) {
+    std::string out(s.size(), '\0');
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        out[i] = static_cast<char>(kFold[static_cast<unsigned char>(s[i])]);
+    }
+    return out;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && CompareIgnoreCase(a, b) == 0;
+}
+
+int CompareIgnoreCase(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const int x = kFold[static_cast<unsigned char>(a[i])];
+        const int y = kFold[static_cast<unsigned char>(b[i])];
+        if (x != y) {
+            return x < y ? -1 : 1;
+        }
+    }
+    if (a.size() == b.size()) {
+        return 0;
+    }
+    return a.size() < b.size() ? -1 : 1;
+}
+
+bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && EqualsIgnoreCase(s.substr(0, prefix.size()), prefix);
+}
+
+bool EndsWithIgnoreCase(std::string_view s, std::string_view suffix) {
+    return s.size() >= suffix.size() && EqualsIgnoreCase(s.substr(s.size() - suffix.size()), suffix);
+}
+
+std::size_t FindFolded(std::string_view hay, std::string_view foldedNeedle, std::size_t from) {
+    const std::size_t n = foldedNeedle.size();
+    if (from > hay.size() || n > hay.size() - from) {
+        return npos;
+    }
+    if (n == 0) {
+        return from;
+    }
+    const auto first = static_cast<unsigned char>(foldedNeedle[0]);
+    const std::size_t last = hay.size() - n;
+    for (std::size_t i = from; i <= last; ++i) {
+        if (kFold[static_cast<unsigned char>(hay[i])] != first) {
+            continue;
+        }
+        std::size_t k = 1;
+        while (k < n && kFold[static_cast<unsigned char>(hay[i + k])] == static_cast<unsigned char>(foldedNeedle[k])) {
+            ++k;
+        }
+        if (k == n) {
+            return i;
+        }
+    }
+    return npos;
+}
+
+std::size_t Find(std::string_view hay, std::string_view needle, std::size_t from) {
+    return FindFolded(hay, Folded(needle), from);
+}
+
+std::size_t FindLast(std::string_view hay, std::string_view needle, std::size_t end) {
+    const std::size_t n = needle.size();
+    if (end > hay.size()) {
+        end = hay.size();
+    }
+    if (n > end) {
+        return npos;
+    }
+    const std::string folded = Folded(needle);
+    for (std::size_t i = end - n + 1; i-- > 0;) {
+        std::size_t k = 0;
+        while (k < n && kFold[static_cast<unsigned char>(hay[i + k])] == static_cast<unsigned char>(folded[k])) {
+            ++k;
+        }
+        if (k == n) {
+            return i;
+        }
+    }
+    return npos;
+}
+
+bool Contains(std::string_view hay, std::string_view needle) { return Find(hay, needle) != npos; }
+
+std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
+    if (from.empty()) {
+        return std::string(s);
+    }
+    const std::string folded = Folded(from);
+    std::size_t pos = FindFolded(s, folded, 0);
+    if (pos == npos) {
+        return std::string(s);
+    }
+    std::string out;
+    out.reserve(s.size());
+    std::size_t start = 0;
+    while (pos != npos) {
+        out.append(s.substr(start, pos - start));
+        out.append(to);
+        start = pos + from.size();
+        pos = FindFolded(s, folded, start);
+    }
+    out.append(s.substr(start));
+    return out;
+}
+
+std::string_view TrimSpaces(std::string_view s) {
+    std::size_t b = 0;
+    std::size_t e = s.size();
+    while (b < e && s[b] == ' ') {
+        ++b;
+    }
+    while (e > b && s[e - 1] == ' ') {
+        --e;
+    }
+    return s.substr(b, e - b);
+}
+
+}  // namespace glanmail::text

@@ -1,0 +1,44 @@
+#pragma once
+// Text of the program is bytes: one Windows-1252 character per byte, kept in std::string.
+// Every search, comparison and replacement of the program ignores letter case by
+// Windows-1252 rules; these helpers are the one place that knows those rules.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace glanmail::text {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// Lower-case form of a Windows-1252 byte: ASCII letters, 0xC0-0xDE (not 0xD7) to 0xE0-0xFE,
+// 0x8A/0x8C/0x8E to 0x9A/0x9C/0x9E, and 0x9F to 0xFF.
+unsigned char Fold(unsigned char c);
+inline char Fold(char c) { return static_cast<char>(Fold(static_cast<unsigned char>(c))); }
+
+// The whole text in lower-case form (same length, position for position).
+std::string Folded(std::string_view s);
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+// Byte order of the folded texts: <0, 0 or >0.
+int CompareIgnoreCase(std::string_view a, std::string_view b);
+bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix);
+bool EndsWithIgnoreCase(std::string_view s, std::string_view suffix);
+
+// 0-based position of the first occurrence of needle at or after `from`, ignoring case; npos when none.
+// An empty needle is found at `from` (when from <= size).
+std::size_t Find(std::string_view hay, std::string_view needle, std::size_t from = 0);
+// Same, for a needle that is already in folded form (saves folding it again in hot loops).
+std::size_t FindFolded(std::string_view hay, std::string_view foldedNeedle, std::size_t from = 0);
+// 0-based position of the last occurrence that ends at or before `end` (default: anywhere); npos when none.
+std::size_t FindLast(std::string_view hay, std::string_view needle, std::size_t end = npos);
+bool Contains(std::string_view hay, std::string_view needle);
+
+// Replaces every occurrence of `from`, scanning left to right without overlap, ignoring case.
+// The replacement text is not rescanned.
+std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);
+
+// Removes leading and trailing spaces (only the space character, as the program's trims do).
+std::string_view TrimSpaces(std::string_view s);
+
+}  // namespace glanmail::text

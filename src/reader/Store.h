@@ -1,0 +1,42 @@
+#pragma once
+// An open store: its bytes, kept open read-only until the store is closed, and its
+// message table in list order. Opening checks the header, walks the index tree,
+// builds the table, resolves the conversation keys and sorts it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/Prompter.h"
+#include "content/ContentState.h"
+#include "reader/ByteSource.h"
+#include "reader/MsgEntry.h"
+
+namespace glanmail {
+
+struct OpenedStore {
+    std::string DbxPath;                // full path as given ("" for bytes opened in memory)
+    std::string Name;                   // file name after the last "/"
+    std::unique_ptr<ByteSource> bytes;  // the store, open read-only
+    std::uint32_t DbxMsgCount = 0;      // count at 0xC4
+    std::vector<MsgEntry> MsgTable;     // list order; message ID n is MsgTable[n - 1]
+
+    std::size_t MsgCount() const { return MsgTable.size(); }
+    const MsgEntry& Entry(std::size_t id) const { return MsgTable.at(id - 1); }
+    // "125/130 messages complets/contenus dans le fichier Inbox.dbx"
+    std::string Caption() const;
+};
+
+// Opens the store at path. Every refusal (one of the three stores without messages,
+// a missing or empty file, a bad header, no messages, a corrupt tree) is reported
+// through the prompter with the program's own text and gives nullptr. A store without
+// any complete message is reported too, but opens with an empty table.
+// Subjects are decoded with state.IsUtf8 as it stands.
+std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter, const ContentState& state);
+
+// Same, over bytes already in hand; name is used for the refusals and the caption.
+std::unique_ptr<OpenedStore> OpenStoreBytes(std::unique_ptr<ByteSource> bytes, const std::string& name,
+                                            Prompter& prompter, const ContentState& state);
+
+}  // namespace glanmail

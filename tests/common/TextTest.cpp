@@ -1,0 +1,52 @@
+#include "common/Text.h"
+
+#include <gtest/gtest.h>
+
+namespace glanmail::text {
+namespace {
+
+TEST(Text, FoldsWindows1252LettersButNotSigns) {
+    EXPECT_EQ(Fold('A'), 'a');
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0xC9)), 0xE9);  // É -> é
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0xD7)), 0xD7);  // × stays
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0xDF)), 0xDF);  // ß has no capital
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0x8A)), 0x9A);  // Š -> š
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0x8C)), 0x9C);  // Œ -> œ
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0x8E)), 0x9E);  // Ž -> ž
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0x9F)), 0xFF);  // Ÿ -> ÿ
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0xC3)), 0xE3);  // Ã -> ã
+    EXPECT_EQ(Fold('['), '[');
+}
+
+TEST(Text, FindsIgnoringCase) {
+    EXPECT_EQ(Find("abc Content-TYPE: x", "content-type:"), 4u);
+    EXPECT_EQ(Find("\xC9t\xC9", "\xE9t\xE9"), 0u);
+    EXPECT_EQ(Find("aaa", "a", 2), 2u);
+    EXPECT_EQ(Find("aaa", "a", 3), npos);
+    EXPECT_EQ(Find("ab", "abc"), npos);
+    EXPECT_EQ(Find("ab", "", 1), 1u);
+    EXPECT_EQ(FindLast("x\r\n\r\ny\r\n\r\nz", "\r\n\r\n"), 6u);
+    EXPECT_EQ(FindLast("abcabc", "ABC", 5), 0u);
+    EXPECT_EQ(FindLast("abcabc", "abc", 6), 3u);
+    EXPECT_EQ(FindLast("ab", "abc"), npos);
+}
+
+TEST(Text, ReplacesLeftToRightWithoutRescanning) {
+    EXPECT_EQ(ReplaceAll("Re: RE: Hello re: you", "Re: ", ""), "Hello you");
+    EXPECT_EQ(ReplaceAll("aaaa", "aa", "a"), "aa");
+    EXPECT_EQ(ReplaceAll("=3D3D", "=3d", "="), "=3D");
+    EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
+}
+
+TEST(Text, ComparesAndTrims) {
+    EXPECT_TRUE(EqualsIgnoreCase("<Sujet>", "<SUJET>"));
+    EXPECT_FALSE(EqualsIgnoreCase("a", "ab"));
+    EXPECT_LT(CompareIgnoreCase("a", "B"), 0);
+    EXPECT_GT(CompareIgnoreCase("ab", "A"), 0);
+    EXPECT_EQ(TrimSpaces("  a b  "), "a b");
+    EXPECT_EQ(TrimSpaces("   "), "");
+    EXPECT_TRUE(EndsWithIgnoreCase("Inbox.DBX", ".dbx"));
+}
+
+}  // namespace
+}  // namespace glanmail::text
