@@ -1,0 +1,84 @@
+#pragma once
+// Builds .dbx stores for tests, samples and benchmarks, laid out as Outlook Express lays
+// them out: the header with its identity bytes, the message count at 0xC4 and the root
+// at 0xE4; an index tree whose nodes hold up to 51 entries and use both entry children
+// and first-child links; one message-info object per message whose index lists the
+// indirect values in data order; a chain of data blocks of 512 message bytes each.
+// It can also damage what it writes, on purpose. The program itself never writes stores.
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace glanmail::testing {
+
+// How a message-info object gives the offset of the message's first data block.
+enum class OffsetForm {
+    Direct132,  // property 132: the offset in the index entry itself (as Outlook Express writes it)
+    Indirect4,  // property 4: a 4-byte value in the data area
+    None        // no offset at all: the message is incomplete
+};
+
+struct WriterMessage {
+    std::string raw;  // the message bytes (headers, empty line, body), stored in data blocks
+
+    // Properties of the message-info object; an absent one is not written.
+    std::optional<std::string> subjectKey;  // 5, NUL-ended
+    std::optional<std::string> messageId;   // 7, NUL-ended
+    std::optional<std::string> subject;     // 8, NUL-ended
+    std::optional<std::string> parents;     // 10, NUL-ended: "<id1> <id2>", the last is the direct parent
+    std::optional<std::string> sender;      // 13, NUL-ended
+    std::optional<std::uint64_t> received;  // 18, FILETIME (100 ns since 1601-01-01 UTC)
+    OffsetForm offsetForm = OffsetForm::Direct132;
+
+    // Damage of this message, on purpose.
+    bool badInfoMarker = false;                  // the object's marker is not its offset
+    bool chainCycle = false;                     // the last block points back to the first
+    std::optional<std::uint8_t> extraProperty;   // an additional indirect property (e.g. 60), 4 bytes of value
+};
+
+struct StoreOptions {
+    std::size_t entriesPerNode = 51;          // 1..51; smaller values make deeper trees
+    std::optional<std::uint32_t> countAt0xC4;  // overrides the message count in the header
+    bool treeCycle = false;                   // the last node's first-child link points back to the root
+    bool badNodeMarker = false;               // the root node's marker is wrong
+};
+
+// Where things were written, so tests can damage single fields.
+struct StoreLayout {
+    std::uint32_t root = 0;
+    std::vector<std::uint32_t> nodes;        // every tree node, root first
+    std::vector<std::uint32_t> infoObjects;  // message-info object of each message, in Add order
+    std::vector<std::uint32_t> firstBlocks;  // first data block of each message, in Add order
+    std::uint64_t size = 0;
+};
+
+// Streams a store to out (seekable: the header is patched at Finish). Keeps only offsets
+// in memory, so a store of a gigabyte costs a few megabytes to write.
+class StoreWriter {
+public:
+    explicit StoreWriter(std::ostream& out, StoreOptions options = {});
+    void Add(const WriterMessage& message);
+    StoreLayout Finish();
+
+private:
+    std::ostream& out_;
+    StoreOptions options_;
+    StoreLayout layout_;
+    std::uint64_t pos_ = 0;
+};
+
+// The whole store as bytes.
+std::string WriteStore(const std::vector<WriterMessage>& messages, const StoreOptions& options = {},
+                       StoreLayout* layout = nullptr);
+
+// FILETIME of a UTC time given as seconds since 1970-01-01.
+std::uint64_t FiletimeFromUnix(std::int64_t unixSeconds);
+
+// Little-endian field helpers for damaging a store in tests.
+void PutU32(std::string& bytes, std::size_t offset, std::uint32_t value);
+std::uint32_t GetU32(const std::string& bytes, std::size_t offset);
+
+}  // namespace glanmail::testing
