@@ -1,0 +1,216 @@
+#include "content/DateLine.h"
+
+#include "common/Text.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+
+namespace glanmail {
+namespace {
+
+// What the run-time reports when a text cannot be read as a date.
+constexpr const char* kNotADate = "Incompatibilit\xC3\xA9 de type";
+
+constexpr std::array<const char*, 7> kWeekdays = {"dimanche", "lundi",    "mardi", "mercredi",
+                                                  "jeudi",    "vendredi", "samedi"};
+constexpr std::array<const char*, 12> kMonths = {"janvier",
+                                                 "f\xE9vrier",
+                                                 "mars",
+                                                 "avril",
+                                                 "mai",
+                                                 "juin",
+                                                 "juillet",
+                                                 "ao\xFBt",
+                                                 "septembre",
+                                                 "octobre",
+                                                 "novembre",
+                                                 "d\xE9"
+                                                 "cembre"};
+
+// A local calendar time, without zone: the hour arithmetic below is plain clock arithmetic.
+struct LocalTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+bool ReadDigits(std::string_view s, std::size_t at, std::size_t n, int& value) {
+    if (at + n > s.size()) {
+        return false;
+    }
+    value = 0;
+    for (std::size_t i = at; i < at + n; ++i) {
+        if (s[i] < '0' || s[i] > '9') {
+            return false;
+        }
+        value = value * 10 + (s[i] - '0');
+    }
+    return true;
+}
+
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+int DaysInMonth(int y, int m) {
+    constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeap(y) ? 29 : kDays[static_cast<std::size_t>(m - 1)];
+}
+
+// DD/MM/YYYY HH:MM:SS, every field in range (years as the date type holds them: 100 to 9999).
+std::optional<LocalTime> ParseDateText(std::string_view s) {
+    LocalTime t;
+    if (s.size() != 19 || s[2] != '/' || s[5] != '/' || s[10] != ' ' || s[13] != ':' || s[16] != ':') {
+        return std::nullopt;
+    }
+    if (!ReadDigits(s, 0, 2, t.day) || !ReadDigits(s, 3, 2, t.month) || !ReadDigits(s, 6, 4, t.year) ||
+        !ReadDigits(s, 11, 2, t.hour) || !ReadDigits(s, 14, 2, t.minute) || !ReadDigits(s, 17, 2, t.second)) {
+        return std::nullopt;
+    }
+    if (t.year < 100 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > DaysInMonth(t.year, t.month) ||
+        t.hour > 23 || t.minute > 59 || t.second > 59) {
+        return std::nullopt;
+    }
+    return t;
+}
+
+// Days since 1970-01-01 in the proleptic Gregorian calendar.
+std::int64_t DaysFromCivil(int y, int m, int d) {
+    y -= m <= 2 ? 1 : 0;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<std::int64_t>(y - era * 400);
+    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+LocalTime CivilFromDays(std::int64_t z) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    LocalTime t;
+    t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    t.year = static_cast<int>(yoe + era * 400 + (t.month <= 2 ? 1 : 0));
+    return t;
+}
+
+std::int64_t ToSeconds(const LocalTime& t) {
+    return DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+LocalTime FromSeconds(std::int64_t s) {
+    std::int64_t days = s / 86400;
+    std::int64_t rest = s % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    LocalTime t = CivilFromDays(days);
+    t.hour = static_cast<int>(rest / 3600);
+    t.minute = static_cast<int>(rest / 60 % 60);
+    t.second = static_cast<int>(rest % 60);
+    return t;
+}
+
+std::string FormatDateText(const LocalTime& t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour, t.minute, t.second);
+    return buf;
+}
+
+std::string DateLine(std::string_view date) {
+    return "Date : " + std::string(date) + "\r\n";
+}
+
+void Report(Prompter& prompter, const char* title) {
+    prompter.Show(Box{kNotADate, title, BoxIcon::None});
+}
+
+// The minutes and seconds written in the first "Date:" header that is not the very first
+// line, else in the lowest "Received:" header; nothing when neither gives a colon.
+std::optional<std::string> HeaderMinSec(std::string_view headers) {
+    const std::size_t date = text::Find(headers, "\r\nDate:");
+    if (date != text::npos) {
+        std::size_t e = text::Find(headers, "\r\n", date + 8); // from the first character of the value
+        if (e == text::npos) {
+            e = headers.size();
+        }
+        // The last colon of the line; at worst the one of "Date:" itself.
+        const std::size_t c = headers.rfind(':', e - 1);
+        if (c >= 3 && headers[c - 3] == ':') {
+            return std::string(headers.substr(c - 2, 5));
+        }
+        return std::string(headers.substr(c + 1, 2)) + ":00";
+    }
+    const std::size_t received = text::FindLast(headers, "\r\nReceived:");
+    if (received == text::npos) {
+        return std::nullopt;
+    }
+    const std::size_t c = headers.find(':', received + 12); // from the first character of the value
+    if (c == std::string_view::npos) {
+        return std::nullopt;
+    }
+    if (c + 3 < headers.size() && headers[c + 3] == ':') {
+        return std::string(headers.substr(c + 1, 5));
+    }
+    return std::string(headers.substr(c + 1, 2)) + ":00";
+}
+
+} // namespace
+
+std::string LongFrenchDate(std::string_view dateText) {
+    const std::optional<LocalTime> t = ParseDateText(dateText);
+    if (!t) {
+        return std::string(dateText);
+    }
+    const std::int64_t days = DaysFromCivil(t->year, t->month, t->day);
+    const auto weekday = static_cast<std::size_t>(((days + 4) % 7 + 7) % 7); // 1970-01-01 was a Thursday
+    char clock[16];
+    std::snprintf(clock, sizeof clock, "%04d %02d:%02d", t->year, t->hour, t->minute);
+    return std::string(kWeekdays[weekday]) + " " + std::to_string(t->day) + " " +
+           kMonths[static_cast<std::size_t>(t->month - 1)] + " " + clock;
+}
+
+std::string AdjustDateOE(std::string_view dateText, std::string_view minSec, Prompter& prompter) {
+    const std::optional<LocalTime> received = ParseDateText(dateText);
+    std::optional<LocalTime> candidate;
+    if (received && minSec.size() == 5) {
+        candidate = ParseDateText(std::string(dateText.substr(0, 14)) + std::string(minSec));
+    }
+    if (!candidate) {
+        Report(prompter, "AdjustDateOE");
+        return std::string(dateText);
+    }
+    constexpr std::int64_t kHour = 3600;
+    const std::int64_t r = ToSeconds(*received);
+    const std::int64_t c = ToSeconds(*candidate);
+    const auto distance = [r](std::int64_t x) { return x > r ? x - r : r - x; };
+    const std::int64_t a = distance(c);
+    const std::int64_t later = distance(c + kHour);
+    const std::int64_t earlier = distance(c - kHour);
+    std::int64_t chosen = c;
+    if (later < a && later < earlier) {
+        chosen = c + kHour;
+    } else if (earlier < a && earlier < later) {
+        chosen = c - kHour;
+    }
+    return FormatDateText(FromSeconds(chosen));
+}
+
+std::string DateOE(std::string_view headers, std::string_view dateText, Prompter& prompter) {
+    if (!ParseDateText(dateText)) {
+        Report(prompter, "DateOE");
+        return DateLine(dateText);
+    }
+    const std::optional<std::string> minSec = HeaderMinSec(headers);
+    if (!minSec) {
+        return DateLine(LongFrenchDate(dateText));
+    }
+    return DateLine(LongFrenchDate(AdjustDateOE(dateText, *minSec, prompter)));
+}
+
+} // namespace glanmail
