@@ -1,0 +1,71 @@
+#pragma once
+// Output of the selected messages: each message on its own in the list's order, or, with
+// grouping by conversation, one file or one print job for each conversation, in date order.
+
+#include "output/OutputFlags.h"
+#include "output/OutputMode.h"
+#include "reader/MsgEntry.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace glanmail {
+
+// Reads one message and hands it to output (extraction, processing, end of message).
+class MessageOutput {
+public:
+    virtual ~MessageOutput() = default;
+    // index: 1-based index in the message table.
+    virtual OutputStatus ReadMsg(std::size_t index, OutputMode mode) = 0;
+    // Closes the file or ends the print job a group left open (its last message could
+    // not be read); nothing when none is open.
+    virtual void EndGroup() {}
+};
+
+struct BatchSummary {
+    std::size_t messages = 0; // messages handed to output
+    std::size_t written = 0;  // messages saved (a grouped file counts each of its messages)
+    std::size_t printed = 0;
+    std::size_t refused = 0;    // "Chemin trop long"
+    std::size_t unreadable = 0; // raw text could not be read
+    bool abandoned = false;     // a write or printer failure stopped the command
+
+    std::size_t Skipped() const { return refused + unreadable; }
+};
+
+// The pseudo-random draws of the date sort: a fixed seed, so each run draws the same.
+class SortRandom {
+public:
+    // A number in [0, 1).
+    double Next() { return static_cast<double>(engine_()) / 4294967296.0; }
+
+private:
+    std::mt19937 engine_{20040315u};
+};
+
+// Sorts positions lo..hi (0-based, inclusive) of order by their DateKey in dates (same
+// positions), ascending, comparing without regard to case. The randomized quicksort of
+// the message list; a degenerate run (many equal dates) falls back to a stable sort, as
+// equal dates come out in no fixed order anyway.
+void SortGroup(std::vector<std::size_t>& order, std::vector<std::string>& dates, std::size_t lo, std::size_t hi,
+               SortRandom& random);
+
+// The text save and printing of a selection (1-based table indexes in display order).
+// Without grouping, or with one message: each message on its own, in selection order.
+// With grouping: ascending table order, cut into runs of equal ThreadKey (any case), each
+// run sorted by date and output as First, Middle..., Last; a run of one as Single.
+// workDone is called at the end, also when messages were skipped, but not when the
+// command was abandoned.
+BatchSummary OutputSelection(const std::vector<std::size_t>& selection, const std::vector<MsgEntry>& table,
+                             bool grouping, MessageOutput& output, const std::function<void()>& workDone);
+
+// The original-form save: every message on its own, in selection order, whatever the
+// grouping option says.
+BatchSummary OutputEach(const std::vector<std::size_t>& selection, MessageOutput& output,
+                        const std::function<void()>& workDone);
+
+} // namespace glanmail

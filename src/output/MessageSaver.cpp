@@ -1,0 +1,244 @@
+#include "output/MessageSaver.h"
+
+#include "common/Encoding.h"
+#include "common/Text.h"
+#include "output/FileRoutines.h"
+#include "output/SaveNaming.h"
+#include "output/StandardName.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace glanmail {
+namespace {
+
+constexpr std::size_t kSeparatorDashes = 71;
+constexpr char kEmDash = '\x97'; // Windows-1252; U+2014 in the file
+
+std::string GroupSeparator() {
+    return "\r\n\r\n" + std::string(kSeparatorDashes, kEmDash) + "\r\n";
+}
+
+} // namespace
+
+std::string TextFormBytes(const CurrentMessage& msg, OutputMode mode, const MessageEdits* edits) {
+    std::string text;
+    if (mode == OutputMode::Middle || mode == OutputMode::Last) {
+        text = GroupSeparator() + msg.DateSenderLines + msg.MsgText;
+    } else {
+        const bool newSubject = edits != nullptr && edits->SubjectModified;
+        const bool newBody = edits != nullptr && edits->BodyModified;
+        text = newSubject ? "Objet : " + edits->Subject + "\r\n" : msg.SubjectLine;
+        text += msg.DateSenderLines;
+        text += newBody ? edits->Body : msg.MsgText;
+    }
+    return encoding::ToUtf8(encoding::CollapseCrCrLf(text));
+}
+
+std::string EditedOriginalForm(const std::string& rawMsg, const CurrentMessage& msg, const std::string& subject) {
+    const std::size_t name = text::Find(msg.MsgHeaders, "Subject:");
+    if (name == text::npos) {
+        // No subject to replace: add the header at the end of the header block.
+        const std::string line = "Subject: " + subject + "\r\n";
+        const std::size_t blank = rawMsg.find("\r\n\r\n");
+        if (blank != std::string::npos) {
+            std::string out = rawMsg;
+            out.insert(blank + 2, line);
+            return out;
+        }
+        std::string out = rawMsg;
+        if (!out.empty() && !text::EndsWithIgnoreCase(out, "\r\n")) {
+            out += "\r\n";
+        }
+        return out + line;
+    }
+    const std::size_t afterColon = name + 8;
+    if (afterColon >= rawMsg.size() || rawMsg[afterColon] == '\r') {
+        // "Subject:" with nothing after it on its line: the value goes right after the colon,
+        // so the line break and the next header stay where they are.
+        std::string out = rawMsg;
+        out.insert(std::min(afterColon, out.size()), " " + subject);
+        return out;
+    }
+    const std::size_t start =
+        std::min(static_cast<std::size_t>(msg.SubjectStart > 0 ? msg.SubjectStart - 1 : 0), rawMsg.size());
+    std::size_t end = msg.SubjectEnd > 0 ? static_cast<std::size_t>(msg.SubjectEnd - 1) : rawMsg.find("\r\n", start);
+    if (end == std::string::npos || end > rawMsg.size() || end < start) {
+        end = rawMsg.size();
+    }
+    return rawMsg.substr(0, start) + subject + rawMsg.substr(end);
+}
+
+MessageSaver::~MessageSaver() {
+    Close();
+}
+
+void MessageSaver::Close() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+OutputStatus MessageSaver::Save(const OutputFlags& flags, OutputMode mode, const MsgEntry& entry,
+                                const SaveTarget& target, const std::string& rawMsg, const CurrentMessage& msg,
+                                const MessageEdits* edits) {
+    if (!flags.Saving()) {
+        return OutputStatus::Nothing;
+    }
+    if (!flags.DoAllTxt) {
+        mode = OutputMode::Single; // original forms and edited messages are one message per file
+    }
+    if (!StartsOutput(mode) && fd_ < 0) {
+        mode = OutputMode::Single; // the group has no open file: its first message was refused
+    }
+    if (StartsOutput(mode)) {
+        Close();
+        const OutputStatus opened = OpenNew(flags, mode, entry, target, Extension(flags, msg.MsgHeaders));
+        if (opened != OutputStatus::Written) {
+            return opened;
+        }
+    }
+
+    MessageEdits unedited;
+    if (edits == nullptr) {
+        unedited.Subject = entry.Subject; // what the viewer shows until the user edits it
+        edits = &unedited;
+    }
+    bool ok = false;
+    if (flags.DoAllTxt) {
+        ok = Write(TextFormBytes(msg, mode, nullptr));
+    } else if (flags.DoModTxt) {
+        ok = Write(TextFormBytes(msg, OutputMode::Single, edits));
+    } else if (flags.DoAllNws) {
+        ok = Write(rawMsg);
+    } else {
+        ok = Write(EditedOriginalForm(rawMsg, msg, edits->Subject));
+    }
+    if (!ok) {
+        return OutputStatus::Failed;
+    }
+    if (EndsOutput(mode)) {
+        Close();
+    }
+    return OutputStatus::Written;
+}
+
+OutputStatus MessageSaver::OpenNew(const OutputFlags& flags, OutputMode mode, const MsgEntry& entry,
+                                   const SaveTarget& target, const std::string& extension) {
+    const std::string tail = NameTail(flags, mode, entry.DateKey, extension);
+    const std::string folderPart = StoreFolderPart(target.DbxPath);
+    const std::size_t budget = CharCount(target.StorageFolder) + CharCount(folderPart) + CharCount(tail) + 1;
+    if (budget > kPathBudget - 1) {
+        TooLong();
+        return OutputStatus::Refused;
+    }
+    const std::string fullName = StandardName(entry.Subject);
+    const std::string_view name = std::string_view(fullName).substr(0, kPathBudget - budget);
+
+    const std::string folder = target.StorageFolder + folderPart + "/";
+    if (!FolderExists(folder) && ::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+        Fail(folder, errno);
+        return OutputStatus::Failed;
+    }
+
+    std::string key = folder;
+    key += '\0';
+    key.append(name);
+    key += '\0';
+    key += tail;
+    std::size_t& counter = nextCounter_[key];
+    for (;; ++counter) {
+        // Only the counter in use is charged to the budget, so numbering never runs out
+        // of room merely because many files of one name exist.
+        const std::string suffix = counter == 0 ? std::string() : "-" + std::to_string(counter);
+        if (budget + suffix.size() > kPathBudget - 1) {
+            TooLong();
+            return OutputStatus::Refused;
+        }
+        const std::string_view base = CutName(name, kPathBudget - budget - suffix.size(), suffix.size() + tail.size());
+        const std::string path = folder + encoding::ToUtf8(base) + suffix + tail;
+        const OpenResult r = TryOpen(path);
+        if (r == OpenResult::Failed) {
+            return OutputStatus::Failed;
+        }
+        if (r == OpenResult::Opened) {
+            ++counter;
+            openPath_ = lastPath_ = path;
+            ++filesOpened_;
+            return OutputStatus::Written;
+        }
+    }
+}
+
+MessageSaver::OpenResult MessageSaver::TryOpen(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) {
+        // Only an empty plain file is written over; anything else keeps its name.
+        if (!S_ISREG(st.st_mode) || st.st_size > 0) {
+            return OpenResult::Taken;
+        }
+        const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno == ENOENT || errno == ELOOP) {
+                return OpenResult::Taken; // changed under us: try the next name
+            }
+            Fail(path, errno);
+            return OpenResult::Failed;
+        }
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > 0) {
+            ::close(fd);
+            return OpenResult::Taken;
+        }
+        fd_ = fd;
+        return OpenResult::Opened;
+    }
+    if (errno != ENOENT) {
+        Fail(path, errno);
+        return OpenResult::Failed;
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) {
+            return OpenResult::Taken;
+        }
+        Fail(path, errno);
+        return OpenResult::Failed;
+    }
+    fd_ = fd;
+    return OpenResult::Opened;
+}
+
+bool MessageSaver::Write(const std::string& bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd_, p, left);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int error = errno;
+            Close();
+            Fail(openPath_, error);
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void MessageSaver::Fail(const std::string& what, int error) {
+    Close();
+    prompter_.Show(Box{what + " : " + std::strerror(error), "MsgEnd", BoxIcon::Critical});
+}
+
+void MessageSaver::TooLong() {
+    prompter_.Show(Box{"Chemin trop long\r\nCe message ne sera pas enregistré", kAppTitle, BoxIcon::Critical});
+}
+
+} // namespace glanmail

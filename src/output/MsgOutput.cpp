@@ -1,0 +1,81 @@
+#include "output/MsgOutput.h"
+
+namespace glanmail {
+
+std::string HeaderBlock(const std::string& rawMsg) {
+    const std::size_t p = rawMsg.find("\r\n\r\n");
+    return rawMsg.substr(0, p == std::string::npos ? 1 : p + 2);
+}
+
+MsgOutput::MsgOutput(const OpenedStore& store, ContentState& state, Prompter& prompter, OutputFlags flags)
+    : store_(store), state_(state), prompter_(prompter), flags_(flags), saver_(prompter) {}
+
+void MsgOutput::SetPrintDevice(PrintDevice* device) {
+    layout_.reset();
+    device_ = device;
+    if (device_ != nullptr) {
+        layout_ = std::make_unique<PrintLayout>(*device_);
+    }
+}
+
+OutputStatus MsgOutput::ReadMsg(std::size_t index, OutputMode mode) {
+    if (index < 1 || index > store_.MsgCount() || store_.bytes == nullptr) {
+        return OutputStatus::Unreadable;
+    }
+    const MsgEntry& entry = store_.Entry(index);
+    std::optional<std::string> raw = ReadRawMsg(*store_.bytes, entry.DataOffset, prompter_, policy_);
+    if (!raw) {
+        return OutputStatus::Unreadable;
+    }
+    rawMsg_ = std::move(*raw);
+    if (batchRunning_ && progress_) {
+        progress_(index);
+    }
+    if (flags_.DoAllNws && !flags_.DoPrint && !show_) {
+        current_ = CurrentMessage{};
+        current_.MsgHeaders = HeaderBlock(rawMsg_);
+    } else {
+        current_ = MsgProcessing(rawMsg_, entry, state_, prompter_, mode);
+        if (mode == OutputMode::Single && show_) {
+            show_(index, current_);
+        }
+    }
+    return MsgEnd(index, mode, rawMsg_, current_);
+}
+
+OutputStatus MsgOutput::MsgEnd(std::size_t index, OutputMode mode, const std::string& rawMsg, const CurrentMessage& msg,
+                               const MessageEdits* edits) {
+    if (index < 1 || index > store_.MsgCount()) {
+        return OutputStatus::Unreadable;
+    }
+    if (flags_.Saving()) {
+        return saver_.Save(flags_, mode, store_.Entry(index),
+                           SaveTarget{storageFolder_, store_.DbxPath.empty() ? store_.Name : store_.DbxPath}, rawMsg,
+                           msg, edits);
+    }
+    if (!flags_.DoPrint) {
+        return OutputStatus::Nothing;
+    }
+    if (layout_ == nullptr) {
+        prompter_.Show(Box{"Aucune imprimante n'est disponible.", "MsgEnd", BoxIcon::Critical});
+        return OutputStatus::Failed;
+    }
+    layout_->PrintMessage(msg, mode);
+    const std::string error = device_->TakeError();
+    if (!error.empty()) {
+        layout_->EndJob();
+        device_->TakeError();
+        prompter_.Show(Box{error, "MsgEnd", BoxIcon::Critical});
+        return OutputStatus::Failed;
+    }
+    return OutputStatus::Printed;
+}
+
+void MsgOutput::EndGroup() {
+    saver_.Close();
+    if (layout_ != nullptr) {
+        layout_->EndJob();
+    }
+}
+
+} // namespace glanmail

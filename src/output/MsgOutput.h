@@ -1,0 +1,74 @@
+#pragma once
+// Reading a message for output: its raw text from the store, its processing into the
+// current message, and the end of the message, which saves or prints it as the output
+// flags ask. One object serves one output command over one open store.
+
+#include "common/Prompter.h"
+#include "content/ContentState.h"
+#include "content/MsgProcessing.h"
+#include "output/BatchOutput.h"
+#include "output/MessageSaver.h"
+#include "output/OutputFlags.h"
+#include "output/PrintDevice.h"
+#include "output/PrintLayout.h"
+#include "reader/RawMessage.h"
+#include "reader/Store.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace glanmail {
+
+// The header block of a raw message as processing cuts it: through the CR LF of the last
+// header line (only the first character when there is no empty line).
+std::string HeaderBlock(const std::string& rawMsg);
+
+class MsgOutput : public MessageOutput {
+public:
+    MsgOutput(const OpenedStore& store, ContentState& state, Prompter& prompter, OutputFlags flags);
+
+    void SetStorageFolder(std::string storageFolder) { storageFolder_ = std::move(storageFolder); }
+    void SetPrintDevice(PrintDevice* device);
+    // Whole gives the original form with its attachments.
+    void SetAttachmentPolicy(AttachmentPolicy policy) { policy_ = policy; }
+    // Called with each message's table index before its processing while a batch runs.
+    void SetProgress(std::function<void(std::size_t)> progress) { progress_ = std::move(progress); }
+    void SetBatchRunning(bool running) { batchRunning_ = running; }
+    // Called after processing for a message on its own (mode Single): the window shows it.
+    // Without it, the original-form save skips the body processing it does not need (the
+    // header block alone decides between .eml and .nws).
+    void SetShow(std::function<void(std::size_t, const CurrentMessage&)> show) { show_ = std::move(show); }
+
+    OutputStatus ReadMsg(std::size_t index, OutputMode mode) override;
+    void EndGroup() override;
+
+    // The end of a message already read and processed; the edited-message commands call it
+    // directly on the message on show, with the viewer's texts.
+    OutputStatus MsgEnd(std::size_t index, OutputMode mode, const std::string& rawMsg, const CurrentMessage& msg,
+                        const MessageEdits* edits = nullptr);
+
+    const std::string& RawMsg() const { return rawMsg_; }
+    const CurrentMessage& Current() const { return current_; }
+    const MessageSaver& Saver() const { return saver_; }
+
+private:
+    const OpenedStore& store_;
+    ContentState& state_;
+    Prompter& prompter_;
+    OutputFlags flags_;
+    std::string storageFolder_;
+    AttachmentPolicy policy_ = AttachmentPolicy::CutAtFirstAttachment;
+    std::function<void(std::size_t)> progress_;
+    std::function<void(std::size_t, const CurrentMessage&)> show_;
+    bool batchRunning_ = false;
+
+    MessageSaver saver_;
+    PrintDevice* device_ = nullptr;
+    std::unique_ptr<PrintLayout> layout_;
+    std::string rawMsg_;
+    CurrentMessage current_;
+};
+
+} // namespace glanmail
