@@ -46,4 +46,4 @@ private:
     std::uint64_t size_;
 };
 
-}  // namespace glanmail
+} // namespace glanmail

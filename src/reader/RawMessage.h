@@ -1,18 +1,18 @@
 #pragma once
 // Reading a message's raw text from its chain of data blocks.
 
+#include "common/Prompter.h"
+#include "reader/ByteSource.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "common/Prompter.h"
-#include "reader/ByteSource.h"
-
 namespace glanmail {
 
 enum class AttachmentPolicy {
-    CutAtFirstAttachment,  // what is shown, saved and printed: the text before the first attachment
-    Whole                  // every byte of the chain, attachments included
+    CutAtFirstAttachment, // what is shown, saved and printed: the text before the first attachment
+    Whole                 // every byte of the chain, attachments included
 };
 
 // The raw message (RawMsg) starting at the data block at dataOffset. Nothing when the first
@@ -20,4 +20,4 @@ enum class AttachmentPolicy {
 std::optional<std::string> ReadRawMsg(const ByteSource& bytes, std::int64_t dataOffset, Prompter& prompter,
                                       AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment);
 
-}  // namespace glanmail
+} // namespace glanmail

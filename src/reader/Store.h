@@ -3,24 +3,24 @@
 // message table in list order. Opening checks the header, walks the index tree,
 // builds the table, resolves the conversation keys and sorts it.
 
-#include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "common/Prompter.h"
 #include "content/ContentState.h"
 #include "reader/ByteSource.h"
 #include "reader/MsgEntry.h"
 
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
 namespace glanmail {
 
 struct OpenedStore {
-    std::string DbxPath;                // full path as given ("" for bytes opened in memory)
-    std::string Name;                   // file name after the last "/"
-    std::unique_ptr<ByteSource> bytes;  // the store, open read-only
-    std::uint32_t DbxMsgCount = 0;      // count at 0xC4
-    std::vector<MsgEntry> MsgTable;     // list order; message ID n is MsgTable[n - 1]
+    std::string DbxPath;               // full path as given ("" for bytes opened in memory)
+    std::string Name;                  // file name after the last "/"
+    std::unique_ptr<ByteSource> bytes; // the store, open read-only
+    std::uint32_t DbxMsgCount = 0;     // count at 0xC4
+    std::vector<MsgEntry> MsgTable;    // list order; message ID n is MsgTable[n - 1]
 
     std::size_t MsgCount() const { return MsgTable.size(); }
     const MsgEntry& Entry(std::size_t id) const { return MsgTable.at(id - 1); }
@@ -39,4 +39,4 @@ std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompt
 std::unique_ptr<OpenedStore> OpenStoreBytes(std::unique_ptr<ByteSource> bytes, const std::string& name,
                                             Prompter& prompter, const ContentState& state);
 
-}  // namespace glanmail
+} // namespace glanmail

@@ -6,6 +6,7 @@
 // indirect values in data order; a chain of data blocks of 512 message bytes each.
 // It can also damage what it writes, on purpose. The program itself never writes stores.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -16,32 +17,32 @@ namespace glanmail::testing {
 
 // How a message-info object gives the offset of the message's first data block.
 enum class OffsetForm {
-    Direct132,  // property 132: the offset in the index entry itself (as Outlook Express writes it)
-    Indirect4,  // property 4: a 4-byte value in the data area
-    None        // no offset at all: the message is incomplete
+    Direct132, // property 132: the offset in the index entry itself (as Outlook Express writes it)
+    Indirect4, // property 4: a 4-byte value in the data area
+    None       // no offset at all: the message is incomplete
 };
 
 struct WriterMessage {
-    std::string raw;  // the message bytes (headers, empty line, body), stored in data blocks
+    std::string raw; // the message bytes (headers, empty line, body), stored in data blocks
 
     // Properties of the message-info object; an absent one is not written.
-    std::optional<std::string> subjectKey;  // 5, NUL-ended
-    std::optional<std::string> messageId;   // 7, NUL-ended
-    std::optional<std::string> subject;     // 8, NUL-ended
-    std::optional<std::string> parents;     // 10, NUL-ended: "<id1> <id2>", the last is the direct parent
-    std::optional<std::string> sender;      // 13, NUL-ended
-    std::optional<std::uint64_t> received;  // 18, FILETIME (100 ns since 1601-01-01 UTC)
+    std::optional<std::string> subjectKey; // 5, NUL-ended
+    std::optional<std::string> messageId;  // 7, NUL-ended
+    std::optional<std::string> subject;    // 8, NUL-ended
+    std::optional<std::string> parents;    // 10, NUL-ended: "<id1> <id2>", the last is the direct parent
+    std::optional<std::string> sender;     // 13, NUL-ended
+    std::optional<std::uint64_t> received; // 18, FILETIME (100 ns since 1601-01-01 UTC)
     OffsetForm offsetForm = OffsetForm::Direct132;
 
     // Damage of this message, on purpose.
-    bool badInfoMarker = false;                  // the object's marker is not its offset
-    bool chainCycle = false;                     // the last block points back to the first
-    std::optional<std::uint8_t> extraProperty;   // an additional indirect property (e.g. 60), 4 bytes of value
+    bool badInfoMarker = false;                // the object's marker is not its offset
+    bool chainCycle = false;                   // the last block points back to the first
+    std::optional<std::uint8_t> extraProperty; // an additional indirect property (e.g. 60), 4 bytes of value
 };
 
 struct StoreOptions {
     std::size_t entriesPerNode = 51;          // 1..51; smaller values make deeper trees
-    std::optional<std::uint32_t> countAt0xC4;  // overrides the message count in the header
+    std::optional<std::uint32_t> countAt0xC4; // overrides the message count in the header
     bool treeCycle = false;                   // the last node's first-child link points back to the root
     bool badNodeMarker = false;               // the root node's marker is wrong
 };
@@ -49,9 +50,9 @@ struct StoreOptions {
 // Where things were written, so tests can damage single fields.
 struct StoreLayout {
     std::uint32_t root = 0;
-    std::vector<std::uint32_t> nodes;        // every tree node, root first
-    std::vector<std::uint32_t> infoObjects;  // message-info object of each message, in Add order
-    std::vector<std::uint32_t> firstBlocks;  // first data block of each message, in Add order
+    std::vector<std::uint32_t> nodes;       // every tree node, root first
+    std::vector<std::uint32_t> infoObjects; // message-info object of each message, in Add order
+    std::vector<std::uint32_t> firstBlocks; // first data block of each message, in Add order
     std::uint64_t size = 0;
 };
 
@@ -64,6 +65,10 @@ public:
     StoreLayout Finish();
 
 private:
+    std::uint32_t WriteChain(const WriterMessage& message);
+    std::uint32_t WriteSubtree(std::size_t begin, std::size_t end);
+    void Patch(std::uint64_t offset, std::uint32_t value);
+
     std::ostream& out_;
     StoreOptions options_;
     StoreLayout layout_;
@@ -81,4 +86,4 @@ std::uint64_t FiletimeFromUnix(std::int64_t unixSeconds);
 void PutU32(std::string& bytes, std::size_t offset, std::uint32_t value);
 std::uint32_t GetU32(const std::string& bytes, std::size_t offset);
 
-}  // namespace glanmail::testing
+} // namespace glanmail::testing

@@ -1,0 +1,83 @@
+#include "reader/FileHeader.h"
+
+#include "common/Text.h"
+#include "reader/HexConversions.h"
+#include "reader/ReadErrors.h"
+#include "reader/StoreLayout.h"
+
+namespace glanmail {
+namespace {
+
+constexpr const char* kTitle = "ReadFileHeader";
+
+// n bytes at offset, or nothing when the file ends before them.
+std::optional<std::string> ReadExactly(const ByteSource& bytes, std::uint64_t offset, std::size_t n) {
+    std::string s = bytes.Read(offset, n);
+    if (s.size() != n) {
+        return std::nullopt;
+    }
+    return s;
+}
+
+} // namespace
+
+std::string NotValidFileText(const std::string& path) {
+    return " Le fichier  " + path + " n'est pas un fichier Outlook Express valide ";
+}
+
+std::optional<FileHeader> ReadFileHeader(const ByteSource& bytes, const std::string& displayPath, Prompter& prompter) {
+    const auto pastEnd = [&prompter]() -> std::optional<FileHeader> {
+        prompter.Show({errors::kPastEnd, kTitle});
+        return std::nullopt;
+    };
+    const auto notValid = [&]() -> std::optional<FileHeader> {
+        prompter.Show({NotValidFileText(displayPath)});
+        return std::nullopt;
+    };
+    // Identity checks in the order signature, class, kind.
+    const struct {
+        std::uint64_t at;
+        std::size_t size;
+        std::string_view hex;
+    } checks[] = {{layout::kSignatureAt, 4, layout::kSignatureHex},
+                  {layout::kClassAt, layout::kClassSize, layout::kClassHex},
+                  {layout::kKindAt, 4, layout::kKindHex}};
+    for (const auto& check : checks) {
+        const auto field = ReadExactly(bytes, check.at, check.size);
+        if (!field) {
+            return pastEnd();
+        }
+        if (!text::EqualsIgnoreCase(Hexa(*field), check.hex)) {
+            return notValid();
+        }
+    }
+
+    FileHeader header;
+    const auto count = ReadExactly(bytes, layout::kMsgCountAt, 4);
+    if (!count) {
+        return pastEnd();
+    }
+    const auto countValue = BytesToLong(*count);
+    if (!countValue) {
+        prompter.Show({errors::kOverflow, kTitle});
+        return std::nullopt;
+    }
+    header.DbxMsgCount = *countValue;
+    if (header.DbxMsgCount == 0) {
+        prompter.Show({"Ce fichier ne contient pas de messages", kAppTitle, BoxIcon::Information});
+        return std::nullopt;
+    }
+    const auto root = ReadExactly(bytes, layout::kRootAt, 4);
+    if (!root) {
+        return pastEnd();
+    }
+    const auto rootValue = BytesToLong(*root);
+    if (!rootValue) {
+        prompter.Show({errors::kOverflow, kTitle});
+        return std::nullopt;
+    }
+    header.Root = *rootValue;
+    return header;
+}
+
+} // namespace glanmail

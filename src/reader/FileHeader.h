@@ -1,0 +1,26 @@
+#pragma once
+// The header check of a store: identity bytes, message count and root of the index tree.
+
+#include "common/Prompter.h"
+#include "reader/ByteSource.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace glanmail {
+
+struct FileHeader {
+    std::int32_t DbxMsgCount = 0; // count at 0xC4, above 0
+    std::int32_t Root = 0;        // root node offset at 0xE4; 0 when the store has no tree
+};
+
+// " Le fichier  " + path + " n'est pas un fichier Outlook Express valide "
+std::string NotValidFileText(const std::string& path);
+
+// Checks the header. A refusal is reported through the prompter and gives nothing:
+// a failed identity check (NotValidFile with displayPath), a count of 0, a header cut
+// short or a number that does not fit (title "ReadFileHeader").
+std::optional<FileHeader> ReadFileHeader(const ByteSource& bytes, const std::string& displayPath, Prompter& prompter);
+
+} // namespace glanmail

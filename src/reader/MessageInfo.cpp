@@ -1,0 +1,207 @@
+#include "reader/MessageInfo.h"
+
+#include "common/Text.h"
+#include "content/DateText.h"
+#include "reader/ConversationKeys.h"
+#include "reader/HexConversions.h"
+#include "reader/StoreLayout.h"
+
+#include <array>
+#include <string_view>
+
+namespace glanmail {
+namespace {
+
+using layout::kMaxInfoValue;
+
+bool FitsInfoNumber(std::int64_t v) {
+    return v >= -kMaxInfoValue - 1 && v <= kMaxInfoValue;
+}
+
+// Text before the first NUL.
+std::string_view CutAtNul(std::string_view s) {
+    return s.substr(0, s.find('\0'));
+}
+
+// The index and data of one object, with the value bounds of its indirect properties.
+class InfoObject {
+public:
+    InfoObject(std::string_view index, std::string_view data) : index_(index), data_(data) {}
+
+    std::size_t PropCount() const { return index_.size() / layout::kIndexEntrySize; }
+    int Number(std::size_t k) const { return static_cast<unsigned char>(index_[k * layout::kIndexEntrySize]); }
+    std::string_view ValueBytes(std::size_t k) const { return index_.substr(k * layout::kIndexEntrySize + 1, 3); }
+
+    // Start and end of every indirect value; false where the program would have stopped.
+    bool LocateValues() {
+        const auto dataLength = static_cast<std::int64_t>(data_.size());
+        for (int n = 1; n < layout::kPropTableSize; ++n) {
+            end_[static_cast<std::size_t>(n)] = dataLength;
+        }
+        int prev = 0;
+        for (std::size_t k = 0; k < PropCount(); ++k) {
+            const int n = Number(k);
+            if (n >= layout::kFirstUnrecorded) {
+                continue;
+            }
+            if (n >= layout::kPropTableSize) {
+                return false;
+            }
+            const std::int64_t startValue = Hexa6(Hexa(ValueBytes(k)));
+            if (!FitsInfoNumber(startValue)) {
+                return false;
+            }
+            start_[static_cast<std::size_t>(n)] = startValue;
+            if (n >= 2 && prev >= 1) {
+                if (!FitsInfoNumber(startValue - 1)) {
+                    return false;
+                }
+                end_[static_cast<std::size_t>(prev)] = startValue - 1;
+            }
+            prev = n;
+        }
+        return true;
+    }
+
+    // The value of indirect property n: from its start, as long as its bounds say (at least
+    // one byte), within the data area. Nothing where the program would have stopped.
+    std::optional<std::string_view> Value(int n) const {
+        const auto i = static_cast<std::size_t>(n);
+        std::int64_t length = end_[i] - start_[i] + 1;
+        if (!FitsInfoNumber(length)) {
+            return std::nullopt;
+        }
+        if (length < 2) {
+            length = 1;
+        }
+        if (start_[i] < 0) {
+            return std::nullopt;
+        }
+        const auto from = static_cast<std::size_t>(start_[i]);
+        if (from >= data_.size()) {
+            return std::string_view();
+        }
+        return data_.substr(from, static_cast<std::size_t>(length));
+    }
+
+    // MsgDataOffset: the last of properties 4 and 132 in index order.
+    std::optional<std::int32_t> DataOffset() const {
+        std::int32_t result = 0;
+        for (std::size_t k = 0; k < PropCount(); ++k) {
+            const int n = Number(k);
+            if (n == layout::kPropDataOffset) {
+                const auto value = Value(n);
+                const auto number = value ? BytesToLong(*value) : std::nullopt;
+                if (!number) {
+                    return std::nullopt;
+                }
+                result = *number;
+            } else if (n == layout::kPropDataOffsetDirect) {
+                result = Hexa6(Hexa(ValueBytes(k)));
+            }
+        }
+        return result;
+    }
+
+private:
+    std::string_view index_;
+    std::string_view data_;
+    std::array<std::int64_t, layout::kPropTableSize> start_{};
+    std::array<std::int64_t, layout::kPropTableSize> end_{};
+};
+
+std::string SubjectOf(std::string_view s) {
+    const std::size_t nul = s.find('\0');
+    if (nul == std::string_view::npos) {
+        return std::string(s);
+    }
+    return text::ReplaceAll(s.substr(0, nul), "Re: ", "");
+}
+
+std::string WithoutSpaces(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (const char c : s) {
+        if (c != ' ') {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::optional<MsgInfoFields> ReadMsgInfo(const ByteSource& bytes, std::int32_t m) {
+    if (m <= 0) {
+        return std::nullopt;
+    }
+    const auto at = static_cast<std::uint64_t>(m);
+    const std::string header = bytes.Read(at, layout::kInfoIndexAt);
+    if (header.size() < layout::kInfoIndexAt) {
+        return std::nullopt;
+    }
+    if (Hexa8(Hexa(std::string_view(header).substr(0, 4))) != m) {
+        return std::nullopt;
+    }
+    const auto length = BytesToLong(std::string_view(header).substr(layout::kInfoLengthAt, 4));
+    if (!length) {
+        return std::nullopt;
+    }
+    const std::size_t propCount = static_cast<unsigned char>(header[layout::kInfoPropCountAt]);
+    const std::int64_t indexSize = static_cast<std::int64_t>(propCount * layout::kIndexEntrySize);
+    const std::int64_t dataSize = *length - indexSize;
+    if (dataSize < 0 || dataSize > kMaxInfoValue) {
+        return std::nullopt;
+    }
+    const std::string body = bytes.Read(at + layout::kInfoIndexAt, static_cast<std::size_t>(*length));
+    if (body.size() != static_cast<std::size_t>(*length)) {
+        return std::nullopt;
+    }
+    const std::string_view view(body);
+    InfoObject object(view.substr(0, static_cast<std::size_t>(indexSize)),
+                      view.substr(static_cast<std::size_t>(indexSize)));
+    if (!object.LocateValues()) {
+        return std::nullopt;
+    }
+
+    MsgInfoFields fields;
+    for (std::size_t k = 0; k < object.PropCount(); ++k) {
+        const int n = object.Number(k);
+        if (n != layout::kPropSubjectKey && n != layout::kPropMessageId && n != layout::kPropSubject &&
+            n != layout::kPropParents && n != layout::kPropSender && n != layout::kPropReceived) {
+            continue;
+        }
+        const auto value = object.Value(n);
+        if (!value) {
+            return std::nullopt;
+        }
+        switch (n) {
+        case layout::kPropSubjectKey:
+            fields.SubjectKey = StandardSubject(CutAtNul(*value));
+            break;
+        case layout::kPropMessageId:
+            fields.MessageId = std::string(text::TrimSpaces(CutAtNul(*value)));
+            break;
+        case layout::kPropSubject:
+            fields.Subject = SubjectOf(*value);
+            break;
+        case layout::kPropParents:
+            fields.Chain = WithoutSpaces(CutAtNul(*value));
+            break;
+        case layout::kPropSender:
+            fields.Sender = std::string(CutAtNul(*value));
+            break;
+        default:
+            fields.DateText = DateString(*value);
+            break;
+        }
+    }
+    const auto dataOffset = object.DataOffset();
+    if (!dataOffset || *dataOffset <= 0) {
+        return std::nullopt;
+    }
+    fields.DataOffset = *dataOffset;
+    return fields;
+}
+
+} // namespace glanmail

@@ -1,0 +1,23 @@
+#pragma once
+// The message table: one entry per complete message, with its list texts and its
+// conversation key, sorted so that the messages of a conversation stand together.
+
+#include "reader/ByteSource.h"
+#include "reader/MsgEntry.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace glanmail {
+
+// A listed subject from the stored one: control characters (1 to 31) removed, then decoded
+// with isUtf8; "(Objet non précisé)" when the stored subject is empty.
+std::string ListSubject(const std::string& stored, bool isUtf8);
+
+// Reads the message-info objects at infoOffsets (walk order), keeps the complete messages,
+// resolves their conversation keys, sorts them and computes their DateKey. Empty when no
+// message is complete.
+std::vector<MsgEntry> BuildMsgTable(const ByteSource& bytes, const std::vector<std::int32_t>& infoOffsets, bool isUtf8);
+
+} // namespace glanmail

@@ -1,0 +1,12 @@
+#pragma once
+// Descriptions of the reading failures that the program reports in a box titled with
+// the name of the procedure that met them, as its error traps did.
+
+namespace glanmail::errors {
+
+inline constexpr const char* kPastEnd = "Lecture au-delà de la fin du fichier";
+inline constexpr const char* kOverflow = "Dépassement de capacité";
+inline constexpr const char* kOutOfRange = "L'indice n'appartient pas à la sélection";
+inline constexpr const char* kPermission = "Permission refusée";
+
+} // namespace glanmail::errors

@@ -1,0 +1,17 @@
+#pragma once
+// Sorting the message table by conversation key.
+
+#include "reader/MsgEntry.h"
+
+#include <vector>
+
+namespace glanmail {
+
+// Ascending by ThreadKey, ignoring case: the quicksort with a pseudo-random pivot the list
+// has always used, drawing from a generator with a fixed seed so that every run gives the
+// same order of equal keys. Runs of equal keys, which the partition handles one entry at a
+// time, are finished in one pass giving the same order, so a conversation of thousands of
+// messages sorts in linear time. No recursion: any input is safe for the stack.
+void SortMsgTable(std::vector<MsgEntry>& table);
+
+} // namespace glanmail

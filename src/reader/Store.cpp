@@ -1,0 +1,99 @@
+#include "reader/Store.h"
+
+#include "common/Text.h"
+#include "reader/FileHeader.h"
+#include "reader/IndexWalk.h"
+#include "reader/MessageTable.h"
+#include "reader/ReadErrors.h"
+
+#include <sys/stat.h>
+
+namespace glanmail {
+namespace {
+
+std::string FileNameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The three stores of Outlook Express that hold no messages.
+bool IsRefusedName(const std::string& name) {
+    for (const char* refused : {"pop3uidl.dbx", "offline.dbx", "folders.dbx"}) {
+        if (text::EqualsIgnoreCase(name, refused)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Box NotFoundBox(const std::string& path) {
+    return {"Fichier " + path + " introuvable ou endommagé"};
+}
+
+std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::string& path, const std::string& name,
+                                  Prompter& prompter, const ContentState& state) {
+    const std::string displayPath = path.empty() ? name : path;
+    if (bytes->Size() == 0) {
+        prompter.Show(NotFoundBox(displayPath));
+        return nullptr;
+    }
+    if (IsRefusedName(name)) {
+        prompter.Show({"La lecture du fichier " + name + " n'est pas autorisée"});
+        return nullptr;
+    }
+    const auto header = ReadFileHeader(*bytes, displayPath, prompter);
+    if (!header || header->Root == 0) {
+        return nullptr;
+    }
+    const auto infos = ReadMsgIndex(*bytes, header->Root, header->DbxMsgCount, prompter);
+    if (!infos) {
+        return nullptr;
+    }
+    auto store = std::make_unique<OpenedStore>();
+    store->DbxPath = path;
+    store->Name = name;
+    store->DbxMsgCount = static_cast<std::uint32_t>(header->DbxMsgCount);
+    store->MsgTable = BuildMsgTable(*bytes, *infos, state.IsUtf8);
+    store->bytes = std::move(bytes);
+    if (store->MsgTable.empty()) {
+        prompter.Show({"Ce fichier ne contient aucun message complet", kAppTitle, BoxIcon::Information});
+    }
+    return store;
+}
+
+} // namespace
+
+std::string OpenedStore::Caption() const {
+    return std::to_string(MsgCount()) + "/" + std::to_string(DbxMsgCount) +
+           " messages complets/contenus dans le fichier " + Name;
+}
+
+std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter, const ContentState& state) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
+        prompter.Show(NotFoundBox(path));
+        return nullptr;
+    }
+    const std::string name = FileNameOf(path);
+    if (IsRefusedName(name)) {
+        prompter.Show({"La lecture du fichier " + name + " n'est pas autorisée"});
+        return nullptr;
+    }
+    auto source = FileSource::Open(path);
+    if (!source) {
+        prompter.Show({errors::kPermission, "ReadFileHeader"});
+        return nullptr;
+    }
+    return Open(std::move(source), path, name, prompter, state);
+}
+
+std::unique_ptr<OpenedStore> OpenStoreBytes(std::unique_ptr<ByteSource> bytes, const std::string& name,
+                                            Prompter& prompter, const ContentState& state) {
+    if (!bytes) {
+        prompter.Show(NotFoundBox(name));
+        return nullptr;
+    }
+    return Open(std::move(bytes), "", FileNameOf(name), prompter, state);
+}
+
+} // namespace glanmail
