@@ -1,0 +1,62 @@
+#pragma once
+// The print device of the window: a QPrinter with Arial 10 (fontconfig's metric-compatible
+// Liberation Sans), on the system's default printer, or into PDF files where there is no
+// printer or when asked. Widths are in twips (1440 to the inch).
+
+#include "output/PrintDevice.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QPrinter>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace glanmail::ui {
+
+class QtPrintDevice : public PrintDevice {
+public:
+    // Prints on the default printer; with none, each job goes to a PDF file named after
+    // pdfBase (see ForPdf).
+    static std::unique_ptr<QtPrintDevice> ForDefaultPrinter(const std::string& pdfBase);
+    // Each job goes to a PDF file: pdfBase + ".pdf", or pdfBase + "-1.pdf", "-2.pdf"... when
+    // that name holds a file already; no file is written over.
+    static std::unique_ptr<QtPrintDevice> ForPdf(const std::string& pdfBase);
+
+    ~QtPrintDevice() override;
+    QtPrintDevice(const QtPrintDevice&) = delete;
+    QtPrintDevice& operator=(const QtPrintDevice&) = delete;
+
+    double ScaleWidth() override;
+    double TextWidth(std::string_view cp1252) override;
+    void PrintLine(std::string_view cp1252) override;
+    void NewPage() override;
+    void EndDoc() override;
+    int Page() const override { return active_ ? page_ : 1; }
+    std::string TakeError() override;
+
+    bool PrintsToPdf() const { return !pdfBase_.empty(); }
+    // The PDF files written so far, in job order.
+    const std::vector<std::string>& PdfFiles() const { return pdfFiles_; }
+
+private:
+    static constexpr int kLinesPerSheet = 66; // 63 text lines and the 3 lines of the page header
+
+    explicit QtPrintDevice(std::string pdfBase);
+    bool BeginJob();
+    double Twips(double pixels) const;
+
+    std::unique_ptr<QPrinter> printer_;
+    QPainter painter_;
+    QFont font_;
+    std::string pdfBase_;
+    std::vector<std::string> pdfFiles_;
+    std::string error_;
+    bool active_ = false;
+    int page_ = 1;
+    double y_ = 0;
+    double lineStep_ = 0;
+    double ascent_ = 0;
+};
+
+} // namespace glanmail::ui
