@@ -1,0 +1,147 @@
+// Raw extraction: the chain of data blocks, and the cut before the first attachment.
+#include "reader/RawMessage.h"
+
+#include "ReaderTestSupport.h"
+#include "reader/Attachments.h"
+#include "reader/StoreLayout.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace glanmail::testing {
+namespace {
+
+// The store of one message and the offset of its first block.
+struct OneMessage {
+    std::string bytes;
+    StoreLayout layout;
+    explicit OneMessage(const WriterMessage& m) { bytes = WriteStore({m}, {}, &layout); }
+    std::optional<std::string> Raw(FakePrompter& p, AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment) {
+        return ReadRawMsg(MemorySource(bytes), layout.firstBlocks[0], p, policy);
+    }
+};
+
+WriterMessage WithRaw(std::string raw) {
+    WriterMessage m;
+    m.raw = std::move(raw);
+    return m;
+}
+
+std::string Text(std::size_t n, char c = 'a') {
+    return std::string(n, c);
+}
+
+TEST(RawMessage, BlocksGiveTheirBytesInChainOrder) {
+    FakePrompter p;
+    EXPECT_EQ(OneMessage(WithRaw(Text(300))).Raw(p), Text(300));
+    const std::string three = Text(512, 'a') + Text(512, 'b') + Text(10, 'c');
+    EXPECT_EQ(OneMessage(WithRaw(three)).Raw(p), three);
+    EXPECT_EQ(OneMessage(WithRaw("")).Raw(p), "");
+
+    // A block that is not the last gives 512 bytes whatever its count says.
+    OneMessage m(WithRaw(Text(512, 'a') + Text(100, 'b')));
+    m.bytes[m.layout.firstBlocks[0] + layout::kBlockCountAt] = 5;
+    EXPECT_EQ(m.Raw(p), Text(512, 'a') + Text(100, 'b'));
+    // The last block with count 0 gives nothing.
+    PutU32(m.bytes, m.layout.firstBlocks[0] + 528 + layout::kBlockCountAt, 0);
+    EXPECT_EQ(m.Raw(p), Text(512, 'a'));
+    EXPECT_TRUE(p.shown.empty());
+}
+
+TEST(RawMessage, ChainsThatLoopOrBreakEnd) {
+    FakePrompter p;
+    WriterMessage looping = WithRaw(Text(512, 'a') + Text(512, 'b') + Text(3, 'c'));
+    looping.chainCycle = true;
+    // The last block points back to the first: it counts as a full block, and the chain ends.
+    const auto raw = OneMessage(looping).Raw(p);
+    ASSERT_TRUE(raw.has_value());
+    EXPECT_EQ(raw->size(), 3u * 512);
+    EXPECT_TRUE(p.shown.empty());
+
+    // A next block beyond the end of the file: the box, and the text read so far.
+    OneMessage broken(WithRaw(Text(600)));
+    PutU32(broken.bytes, broken.layout.firstBlocks[0] + layout::kBlockNextAt, 0x7FFFFF00);
+    EXPECT_EQ(broken.Raw(p), Text(512));
+    ASSERT_EQ(p.shown.size(), 1u);
+    EXPECT_EQ(p.shown[0].title, "ReadTxtMsg");
+
+    // The first block unreadable: nothing.
+    FakePrompter q;
+    EXPECT_FALSE(ReadRawMsg(MemorySource(broken.bytes), 0x7FFFFF00, q).has_value());
+    EXPECT_EQ(q.shown.size(), 1u);
+    EXPECT_FALSE(ReadRawMsg(MemorySource(broken.bytes), 0, q).has_value());
+    EXPECT_EQ(q.shown.size(), 1u);
+}
+
+TEST(RawMessage, CutBeforeTheFirstAttachment) {
+    const std::string head =
+        "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n";
+    const std::string text = head + "Bonjour\r\n";
+    const std::string image = "--b\r\nContent-Type: image/png\r\n\r\niVBOR\r\n";
+    const std::string app = "--b\r\nContent-Type: application/pdf\r\n\r\nJVBER\r\n";
+    const struct {
+        std::string raw;
+        std::string expected;
+    } rows[] = {
+        {text + "--b--\r\n", text + "--b--\r\n"},                       // nothing to cut
+        {text + image, text.substr(0, text.size() - 2)},                // cut before the delimiter line
+        {text + image + app, text + image.substr(0, image.size() - 2)}, // the application part cuts first
+        {"Subject: x\r\n\r\nvoici\r\nbegin 666 f.txt\r\nM86)C\r\n", "Subject: x\r\n\r\nvoici\r\n"},
+        {"Subject: x\r\nCONTENT-TYPE: IMAGE/gif\r\n\r\nGIF89a", "Subject: x\r\n"}, // no delimiter to trim to
+        {"\r\nContent-Disposition: attachment\r\nabc", ""},                        // marker at the very start
+        {text + "--b\r\nContent-Type: text/plain\r\nContent-Disposition: attachment\r\n\r\nx",
+         text.substr(0, text.size() - 2)},
+    };
+    for (const auto& row : rows) {
+        FakePrompter p;
+        EXPECT_EQ(OneMessage(WithRaw(row.raw)).Raw(p), row.expected) << row.raw;
+        EXPECT_EQ(OneMessage(WithRaw(row.raw)).Raw(p, AttachmentPolicy::Whole), row.raw);
+    }
+}
+
+TEST(RawMessage, MarkersInLaterBlocksAndAcrossBlockEdges) {
+    // A marker in the third block: the fourth is read but not used.
+    const std::string body = Text(1100) + "\r\n--b\r\nContent-Type: image/jpeg\r\n\r\n" + Text(2000, 'z');
+    FakePrompter p;
+    EXPECT_EQ(OneMessage(WithRaw(body)).Raw(p), Text(1100));
+    // A marker that starts in one block and ends in the next, at every split point.
+    for (std::size_t at = 480; at < 512; ++at) {
+        const std::string raw = Text(at) + "\r\nbegin 666 x\r\n" + Text(600, 'q');
+        EXPECT_EQ(OneMessage(WithRaw(raw)).Raw(p), Text(at) + "\r\n") << at;
+    }
+}
+
+TEST(RawMessage, BlockByBlockTestGivesTheWholeTextsCut) {
+    std::mt19937 gen(7);
+    const char* pieces[] = {"\r\n",
+                            "--",
+                            "begin 666",
+                            "Content-Type: image/",
+                            "content-type: application/",
+                            "Content-Disposition: attachment",
+                            "x",
+                            "Content-Type: text/plain",
+                            "\r\n--b"};
+    const AttachmentScanner scanner;
+    for (int round = 0; round < 500; ++round) {
+        std::string text;
+        while (text.size() < 200) {
+            text += pieces[gen() % 9];
+        }
+        // The test of the whole text so far after each block, as the chain always made it.
+        std::optional<std::size_t> whole;
+        std::optional<std::size_t> incremental;
+        std::size_t previous = 0;
+        for (std::size_t end = 0; end < text.size() && !incremental;) {
+            end = std::min(text.size(), end + 1 + gen() % 40);
+            const std::string_view prefix = std::string_view(text).substr(0, end);
+            whole = Attached(prefix);
+            incremental = scanner.Check(prefix, previous);
+            previous = end;
+            ASSERT_EQ(incremental, whole) << text;
+        }
+    }
+}
+
+} // namespace
+} // namespace glanmail::testing
