@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <unordered_map>
+#include <functional>
 
 namespace glanmail {
 namespace {
@@ -65,6 +65,41 @@ struct ChainHash {
     }
 };
 
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+// The first message (in table order) of each folded Message-ID: open addressing over the
+// IDs themselves, so a lookup costs a hash and one or two probes.
+class IdIndex {
+public:
+    explicit IdIndex(const std::vector<std::string>& ids) : ids_(ids) {
+        std::size_t size = 16;
+        while (size < 2 * ids.size()) {
+            size *= 2;
+        }
+        slots_.assign(size, kNone);
+        for (std::size_t c = 0; c < ids.size(); ++c) {
+            const std::size_t at = SlotOf(ids[c]);
+            if (slots_[at] == kNone) {
+                slots_[at] = c;
+            }
+        }
+    }
+    std::size_t Find(std::string_view id) const { return slots_[SlotOf(id)]; }
+
+private:
+    // The slot holding id, or the empty slot where it would go.
+    std::size_t SlotOf(std::string_view id) const {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = std::hash<std::string_view>{}(id)&mask;; i = (i + 1) & mask) {
+            if (slots_[i] == kNone || ids_[slots_[i]] == id) {
+                return i;
+            }
+        }
+    }
+    const std::vector<std::string>& ids_;
+    std::vector<std::size_t> slots_;
+};
+
 ChainHash HashOf(std::string_view s) {
     ChainHash r;
     r.Append(s);
@@ -92,8 +127,7 @@ std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messa
     std::vector<std::string> ownElement(count); // "<" + subject key + ">"
     std::vector<ChainHash> initial(count);      // the message's chain before any pass
     std::vector<ChainHash> idHash(count);
-    std::unordered_map<std::string, std::size_t> byId;
-    byId.reserve(count);
+    std::vector<std::string> foldedIds(count);
     for (std::size_t c = 0; c < count; ++c) {
         const ThreadInput& m = messages[c];
         std::string s = m.SubjectKey;
@@ -106,11 +140,11 @@ std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messa
         initial[c] = HashOf(ownElement[c]);
         initial[c].Append(m.Chain);
         idHash[c] = HashOf(m.MessageId);
-        byId.emplace(text::Folded(m.MessageId), c); // the first message with an ID wins
+        foldedIds[c] = text::Folded(m.MessageId);
     }
 
     // The parent: the last element of the chain, looked up among the Message-IDs.
-    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    const IdIndex byId(foldedIds);
     std::vector<std::size_t> parent(count, kNone);
     for (std::size_t c = 0; c < count; ++c) {
         // The chain starts with the message's own subject element; the parent key is its
@@ -121,10 +155,7 @@ std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messa
         if (parentKey.size() < 2) {
             continue;
         }
-        const auto found = byId.find(text::Folded(parentKey));
-        if (found != byId.end()) {
-            parent[c] = found->second;
-        }
+        parent[c] = byId.Find(text::Folded(parentKey));
     }
 
     // Each message's chain settles to its parent's chain followed by the parent's Message-ID.

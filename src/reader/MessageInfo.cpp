@@ -14,6 +14,8 @@ namespace {
 
 using layout::kMaxInfoValue;
 
+constexpr std::size_t kFirstRead = 512;
+
 bool FitsInfoNumber(std::int64_t v) {
     return v >= -kMaxInfoValue - 1 && v <= kMaxInfoValue;
 }
@@ -136,14 +138,16 @@ std::optional<MsgInfoFields> ReadMsgInfo(const ByteSource& bytes, std::int32_t m
         return std::nullopt;
     }
     const auto at = static_cast<std::uint64_t>(m);
-    const std::string header = bytes.Read(at, layout::kInfoIndexAt);
-    if (header.size() < layout::kInfoIndexAt) {
+    // One read serves most objects: their header and body fit in the first bytes taken.
+    std::string object = bytes.Read(at, kFirstRead);
+    if (object.size() < layout::kInfoIndexAt) {
         return std::nullopt;
     }
-    if (Hexa8(Hexa(std::string_view(header).substr(0, 4))) != m) {
+    const std::string_view header(object.data(), layout::kInfoIndexAt);
+    if (Hexa8(Hexa(header.substr(0, 4))) != m) {
         return std::nullopt;
     }
-    const auto length = BytesToLong(std::string_view(header).substr(layout::kInfoLengthAt, 4));
+    const auto length = BytesToLong(header.substr(layout::kInfoLengthAt, 4));
     if (!length) {
         return std::nullopt;
     }
@@ -153,25 +157,28 @@ std::optional<MsgInfoFields> ReadMsgInfo(const ByteSource& bytes, std::int32_t m
     if (dataSize < 0 || dataSize > kMaxInfoValue) {
         return std::nullopt;
     }
-    const std::string body = bytes.Read(at + layout::kInfoIndexAt, static_cast<std::size_t>(*length));
-    if (body.size() != static_cast<std::size_t>(*length)) {
+    const std::size_t whole = layout::kInfoIndexAt + static_cast<std::size_t>(*length);
+    if (object.size() < whole && object.size() == kFirstRead) {
+        object += bytes.Read(at + kFirstRead, whole - kFirstRead);
+    }
+    if (object.size() < whole) {
         return std::nullopt;
     }
-    const std::string_view view(body);
-    InfoObject object(view.substr(0, static_cast<std::size_t>(indexSize)),
-                      view.substr(static_cast<std::size_t>(indexSize)));
-    if (!object.LocateValues()) {
+    const std::string_view body = std::string_view(object).substr(layout::kInfoIndexAt, whole - layout::kInfoIndexAt);
+    InfoObject info(body.substr(0, static_cast<std::size_t>(indexSize)),
+                    body.substr(static_cast<std::size_t>(indexSize)));
+    if (!info.LocateValues()) {
         return std::nullopt;
     }
 
     MsgInfoFields fields;
-    for (std::size_t k = 0; k < object.PropCount(); ++k) {
-        const int n = object.Number(k);
+    for (std::size_t k = 0; k < info.PropCount(); ++k) {
+        const int n = info.Number(k);
         if (n != layout::kPropSubjectKey && n != layout::kPropMessageId && n != layout::kPropSubject &&
             n != layout::kPropParents && n != layout::kPropSender && n != layout::kPropReceived) {
             continue;
         }
-        const auto value = object.Value(n);
+        const auto value = info.Value(n);
         if (!value) {
             return std::nullopt;
         }
@@ -196,7 +203,7 @@ std::optional<MsgInfoFields> ReadMsgInfo(const ByteSource& bytes, std::int32_t m
             break;
         }
     }
-    const auto dataOffset = object.DataOffset();
+    const auto dataOffset = info.DataOffset();
     if (!dataOffset || *dataOffset <= 0) {
         return std::nullopt;
     }
