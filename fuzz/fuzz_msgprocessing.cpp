@@ -1,0 +1,43 @@
+// Any byte string as the raw text of a message: split, date line, MIME choice, HTML to text,
+// decoding and clean-up. Nothing may crash, hang or grow faster than the text; boxes are
+// dropped.
+
+#include "common/Prompter.h"
+#include "content/ContentState.h"
+#include "content/MsgProcessing.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace {
+
+class NullPrompter : public glanmail::Prompter {
+public:
+    void Show(const glanmail::Box&) override {}
+    bool AskYesNo(const glanmail::Box&, bool yesIsDefault) override { return yesIsDefault; }
+    std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override { return std::nullopt; }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    NullPrompter prompter;
+    glanmail::ContentState state;
+    // A message without Content-Type decodes with the flag of the message before; let the
+    // last input byte choose it.
+    state.IsUtf8 = size > 0 && (data[size - 1] & 1) != 0;
+    glanmail::MsgEntry entry;
+    entry.DataOffset = 1;
+    entry.Subject = "Objet";
+    entry.Sender = "Exp";
+    entry.DateText = "31/12/2007 23:59:00";
+    const std::string raw(reinterpret_cast<const char*>(data), size);
+    const glanmail::CurrentMessage msg = glanmail::MsgProcessing(raw, entry, state, prompter);
+    (void)msg;
+    return 0;
+}
