@@ -12,4 +12,4 @@ namespace glanmail {
 // the decoder's rule set). HTML whose tags all lie in the dropped head gives the empty string.
 std::string HTMLProcessing(std::string_view text, bool isUtf8);
 
-}  // namespace glanmail
+} // namespace glanmail

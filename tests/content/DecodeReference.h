@@ -10,5 +10,6 @@ namespace glanmail::reference {
 
 std::string Decode(std::string_view text, bool isUtf8);
 std::string DecodeBase64(std::string_view text);
+std::string HTMLProcessing(std::string_view text, bool isUtf8);
 
 } // namespace glanmail::reference
