@@ -1,4 +1,5 @@
 #include "content/MsgProcessing.h"
+
 #include "common/Text.h"
 #include "content/DateLine.h"
 #include "content/Decode.h"
@@ -22,13 +23,12 @@ enum class BodyKind { Plain, Html, Multipart };
 
 // Text from `from` (0-based) to the end; empty when `from` lies beyond it.
 std::string Tail(std::string_view s, std::size_t from) {
-  return from < s.size() ? std::string(s.substr(from)) : "";
+    return from < s.size() ? std::string(s.substr(from)) : "";
 }
 
-bool ContainsBetween(std::string_view s, std::string_view needle,
-                     std::size_t from, std::size_t end) {
-  const std::size_t at = text::Find(s, needle, from);
-  return at != npos && at + needle.size() <= end;
+bool ContainsBetween(std::string_view s, std::string_view needle, std::size_t from, std::size_t end) {
+    const std::size_t at = text::Find(s, needle, from);
+    return at != npos && at + needle.size() <= end;
 }
 
 // Removes every "<mailto" up to and including the first ">" after it, as a loop
@@ -37,258 +37,248 @@ bool ContainsBetween(std::string_view s, std::string_view needle,
 // whole "<mailto", so the first one of the text is the first to complete at the
 // end of the output. A "<mailto" without any ">" after it is kept with the rest
 // of the text (there is nothing to close it).
-std::string RemoveMailLinks(const std::string &s) {
-  constexpr std::string_view kLink = "<mailto";
-  const std::size_t first = text::Find(s, kLink);
-  if (first == npos) {
-    return s;
-  }
-  std::string out(s, 0, first);
-  out.reserve(s.size());
-  std::size_t i = first;
-  while (i < s.size()) {
-    out.push_back(s[i++]);
-    if (text::Fold(out.back()) != 'o' ||
-        !text::EndsWithIgnoreCase(out, kLink)) {
-      continue;
+std::string RemoveMailLinks(const std::string& s) {
+    constexpr std::string_view kLink = "<mailto";
+    const std::size_t first = text::Find(s, kLink);
+    if (first == npos) {
+        return s;
     }
-    const std::size_t close = s.find('>', i);
-    if (close == npos) {
-      out.append(s, i, npos);
-      break;
+    std::string out(s, 0, first);
+    out.reserve(s.size());
+    std::size_t i = first;
+    while (i < s.size()) {
+        out.push_back(s[i++]);
+        if (text::Fold(out.back()) != 'o' || !text::EndsWithIgnoreCase(out, kLink)) {
+            continue;
+        }
+        const std::size_t close = s.find('>', i);
+        if (close == npos) {
+            out.append(s, i, npos);
+            break;
+        }
+        out.resize(out.size() - kLink.size());
+        i = close + 1;
     }
-    out.resize(out.size() - kLink.size());
-    i = close + 1;
-  }
-  return out;
+    return out;
 }
 
 // "boundary" value of a multipart header: the rest of its line, without double
 // quotes, leading spaces and a leading "=". Empty when the header names no
 // boundary.
-std::string BoundaryMarkerOf(std::string_view headers,
-                             std::size_t contentType) {
-  // A header without ";" is searched from its type on, so a boundary on the
-  // next line is still found.
-  std::size_t from = headers.find(';', contentType);
-  if (from == npos) {
-    from = contentType;
-  }
-  const std::size_t b = text::Find(headers, "boundary", from);
-  if (b == npos) {
-    return {};
-  }
-  const std::size_t valueStart = b + 8;
-  std::size_t e = text::Find(headers, kCrLf, b);
-  if (e == npos) {
-    e = headers.size();
-  }
-  std::string v;
-  for (std::size_t i = valueStart; i < e; ++i) {
-    if (headers[i] != '"') {
-      v.push_back(headers[i]);
+std::string BoundaryMarkerOf(std::string_view headers, std::size_t contentType) {
+    // A header without ";" is searched from its type on, so a boundary on the
+    // next line is still found.
+    std::size_t from = headers.find(';', contentType);
+    if (from == npos) {
+        from = contentType;
     }
-  }
-  std::size_t k = v.find_first_not_of(' ');
-  k = k == npos ? v.size() : k;
-  if (k < v.size() && v[k] == '=') {
-    ++k;
-  }
-  while (k < v.size() && v[k] == ' ') {
-    ++k;
-  }
-  return "--" + v.substr(k);
+    const std::size_t b = text::Find(headers, "boundary", from);
+    if (b == npos) {
+        return {};
+    }
+    const std::size_t valueStart = b + 8;
+    std::size_t e = text::Find(headers, kCrLf, b);
+    if (e == npos) {
+        e = headers.size();
+    }
+    std::string v;
+    for (std::size_t i = valueStart; i < e; ++i) {
+        if (headers[i] != '"') {
+            v.push_back(headers[i]);
+        }
+    }
+    std::size_t k = v.find_first_not_of(' ');
+    k = k == npos ? v.size() : k;
+    if (k < v.size() && v[k] == '=') {
+        ++k;
+    }
+    while (k < v.size() && v[k] == ' ') {
+        ++k;
+    }
+    return "--" + v.substr(k);
 }
 
 // For a DecodeBase64 result that is empty (text that is not base64), the text
 // stays as it was.
 std::string DecodedOrKept(std::string text) {
-  std::string decoded = DecodeBase64(text);
-  return decoded.empty() ? text : decoded;
+    std::string decoded = DecodeBase64(text);
+    return decoded.empty() ? text : decoded;
 }
 
 // The first text part of a multipart body: its content alone, decoded from
 // base64 when its own headers say so, and turned into text when it is HTML.
-std::string FirstTextPart(const std::string &body, std::string marker,
-                          ContentState &state, Prompter &prompter) {
-  const std::size_t t = text::Find(body, "text/");
-  if (t == npos) {
-    return body;
-  }
-  const std::string sub = text::Folded(body.substr(t + 5, 4));
-
-  // The delimiter line that opens the part (or, in a nested multipart, the
-  // inner one).
-  std::size_t partStart = 0;
-  const std::size_t r = text::FindLast(body, kEmptyLine, t);
-  if (r != npos) {
-    partStart = r + 4;
-    const std::size_t lineEnd = text::Find(body, kCrLf, partStart);
-    if (lineEnd != npos) {
-      marker = body.substr(partStart, lineEnd - partStart);
+std::string FirstTextPart(const std::string& body, std::string marker, ContentState& state, Prompter& prompter) {
+    const std::size_t t = text::Find(body, "text/");
+    if (t == npos) {
+        return body;
     }
-  }
+    const std::string sub = text::Folded(body.substr(t + 5, 4));
 
-  const std::size_t contentEnd = text::Find(body, kEmptyLine, t + 5);
-  const std::size_t q = contentEnd == npos ? 3 : contentEnd + 4;
-  state.IsUtf8 = text::Contains(body, "utf-8");
-
-  std::string part;
-  const std::size_t next = marker.empty() ? npos : text::Find(body, marker, q);
-  if (next != npos && next >= 3 && next - 3 > q) {
-    part = body.substr(
-        q, next - 2 - q); // up to the CR LF in front of the next delimiter line
-  } else {
-    part = Tail(body, q);
-  }
-
-  const bool partIsBase64 = ContainsBetween(body, ": base64", partStart, q);
-  if (sub == "plai") {
-    return partIsBase64 ? DecodedOrKept(std::move(part)) : part;
-  }
-  if (sub == "html") {
-    if (partIsBase64) {
-      part = DecodedOrKept(std::move(part));
+    // The delimiter line that opens the part (or, in a nested multipart, the
+    // inner one).
+    std::size_t partStart = 0;
+    const std::size_t r = text::FindLast(body, kEmptyLine, t);
+    if (r != npos) {
+        partStart = r + 4;
+        const std::size_t lineEnd = text::Find(body, kCrLf, partStart);
+        if (lineEnd != npos) {
+            marker = body.substr(partStart, lineEnd - partStart);
+        }
     }
-    return HTMLProcessing(part, state.IsUtf8);
-  }
-  prompter.Show(Box{"Ne contient pas de texte"});
-  return part;
+
+    const std::size_t contentEnd = text::Find(body, kEmptyLine, t + 5);
+    const std::size_t q = contentEnd == npos ? 3 : contentEnd + 4;
+    state.IsUtf8 = text::Contains(body, "utf-8");
+
+    std::string part;
+    const std::size_t next = marker.empty() ? npos : text::Find(body, marker, q);
+    if (next != npos && next >= 3 && next - 3 > q) {
+        part = body.substr(q, next - 2 - q); // up to the CR LF in front of the next delimiter line
+    } else {
+        part = Tail(body, q);
+    }
+
+    const bool partIsBase64 = ContainsBetween(body, ": base64", partStart, q);
+    if (sub == "plai") {
+        return partIsBase64 ? DecodedOrKept(std::move(part)) : part;
+    }
+    if (sub == "html") {
+        if (partIsBase64) {
+            part = DecodedOrKept(std::move(part));
+        }
+        return HTMLProcessing(part, state.IsUtf8);
+    }
+    prompter.Show(Box{"Ne contient pas de texte"});
+    return part;
 }
 
 // Decoding, with the first web address kept as written up to the first space or
 // line break after it, so that its "=" and "%" sequences survive.
-std::string DecodeAroundFirstAddress(const std::string &body, bool isUtf8) {
-  const std::size_t h = text::Find(body, "http://");
-  if (h == npos || h + 7 >= body.size() ||
-      static_cast<unsigned char>(body[h + 7]) <= ' ') {
-    return Decode(body, isUtf8);
-  }
-  const std::size_t end =
-      std::min({body.find(' ', h), text::Find(body, kCrLf, h), body.size()});
-  std::string out = Decode(std::string_view(body).substr(0, h), isUtf8);
-  out.append(body, h, end - h);
-  out += Decode(std::string_view(body).substr(end), isUtf8);
-  return out;
+std::string DecodeAroundFirstAddress(const std::string& body, bool isUtf8) {
+    const std::size_t h = text::Find(body, "http://");
+    if (h == npos || h + 7 >= body.size() || static_cast<unsigned char>(body[h + 7]) <= ' ') {
+        return Decode(body, isUtf8);
+    }
+    const std::size_t end = std::min({body.find(' ', h), text::Find(body, kCrLf, h), body.size()});
+    std::string out = Decode(std::string_view(body).substr(0, h), isUtf8);
+    out.append(body, h, end - h);
+    out += Decode(std::string_view(body).substr(end), isUtf8);
+    return out;
 }
 
 // Final clean-up: spaces before line breaks, runs of more than two line breaks,
 // and line breaks at the start and the end. Decoding has left its own line
 // breaks as CR CR LF; only CR LF pairs not preceded by a CR take part here.
-std::string CleanUp(const std::string &body) {
-  const std::string s = text::ReplaceAll(body, " \r\n", "\r\n");
-  // Replacing every three line breaks by two until none are left brings every
-  // run of three or more down to two; one pass gives the same.
-  std::string out;
-  out.reserve(s.size());
-  std::size_t i = 0;
-  while (i < s.size()) {
-    if (s.compare(i, 2, kCrLf) != 0) {
-      out.push_back(s[i++]);
-      continue;
+std::string CleanUp(const std::string& body) {
+    const std::string s = text::ReplaceAll(body, " \r\n", "\r\n");
+    // Replacing every three line breaks by two until none are left brings every
+    // run of three or more down to two; one pass gives the same.
+    std::string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        if (s.compare(i, 2, kCrLf) != 0) {
+            out.push_back(s[i++]);
+            continue;
+        }
+        std::size_t run = 0;
+        while (s.compare(i, 2, kCrLf) == 0) {
+            i += 2;
+            ++run;
+        }
+        for (std::size_t k = 0; k < (run >= 3 ? 2 : run); ++k) {
+            out += kCrLf;
+        }
     }
-    std::size_t run = 0;
-    while (s.compare(i, 2, kCrLf) == 0) {
-      i += 2;
-      ++run;
+    std::size_t b = 0;
+    std::size_t e = out.size();
+    while (e - b >= 2 && out.compare(b, 2, kCrLf) == 0) {
+        b += 2;
     }
-    for (std::size_t k = 0; k < (run >= 3 ? 2 : run); ++k) {
-      out += kCrLf;
+    while (e - b >= 2 && out.compare(e - 2, 2, kCrLf) == 0) {
+        e -= 2;
     }
-  }
-  std::size_t b = 0;
-  std::size_t e = out.size();
-  while (e - b >= 2 && out.compare(b, 2, kCrLf) == 0) {
-    b += 2;
-  }
-  while (e - b >= 2 && out.compare(e - 2, 2, kCrLf) == 0) {
-    e -= 2;
-  }
-  if (e > b && out[e - 1] == '\r') {
-    --e;
-  }
-  return out.substr(b, e - b);
+    if (e > b && out[e - 1] == '\r') {
+        --e;
+    }
+    return out.substr(b, e - b);
 }
 
 } // namespace
 
-CurrentMessage MsgProcessing(const std::string &rawMsg, const MsgEntry &entry,
-                             ContentState &state, Prompter &prompter,
+CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, ContentState& state, Prompter& prompter,
                              OutputMode mode) {
-  CurrentMessage msg;
+    CurrentMessage msg;
 
-  // Header block and body, split at the first empty line.
-  const std::size_t split = text::Find(rawMsg, kEmptyLine);
-  if (split != npos) {
-    msg.MsgHeaders = rawMsg.substr(0, split + 2);
-    msg.MsgText = Tail(rawMsg, split + 4);
-  } else {
-    msg.MsgHeaders = rawMsg.substr(0, 1);
-    msg.MsgText = Tail(rawMsg, 3);
-  }
-  const std::string &headers = msg.MsgHeaders;
-
-  const std::size_t subject = text::Find(headers, "Subject:");
-  msg.SubjectStart = (subject == npos ? 0 : static_cast<long>(subject) + 1) + 9;
-  const std::size_t subjectEnd = text::Find(
-      headers, kCrLf, static_cast<std::size_t>(msg.SubjectStart - 1));
-  msg.SubjectEnd = subjectEnd == npos ? 0 : static_cast<long>(subjectEnd) + 1;
-
-  msg.SubjectLine = "Objet : " + entry.Subject + "\r\n";
-  msg.DateSenderLines = DateOE(headers, entry.DateText, prompter) +
-                        "Exp\xE9"
-                        "diteur : " +
-                        entry.Sender + "\r\n\r\n";
-
-  BodyKind kind = BodyKind::Plain;
-  std::string marker;
-  const std::size_t contentType = text::Find(headers, "Content-Type:");
-  if (contentType != npos) {
-    const std::string type = text::Folded(
-        headers.substr(std::min(contentType + 14, headers.size()), 9));
-    if (type == "text/html") {
-      kind = BodyKind::Html;
-    } else if (type == "multipart") {
-      kind = BodyKind::Multipart;
-    }
-    state.IsUtf8 = text::Contains(headers, "utf-8");
-    if (kind == BodyKind::Multipart) {
-      marker = BoundaryMarkerOf(headers, contentType);
-    }
-  }
-
-  const bool base64 = text::Contains(msg.MsgText, ": base64") ||
-                      text::Contains(headers, ": base64");
-  std::string body = RemoveMailLinks(msg.MsgText);
-
-  switch (kind) {
-  case BodyKind::Plain:
-    body = text::ReplaceAll(body, "=0D=\r\n=0A", "\r\n");
-    body = text::ReplaceAll(body, "=0D=0A", "\r\n");
-    body = text::ReplaceAll(body, "=0A", "\r\n");
-    if (base64) {
-      body = DecodedOrKept(std::move(body));
-    }
-    break;
-  case BodyKind::Html: {
-    std::string decoded = base64 ? DecodeBase64(body) : std::string();
-    if (!decoded.empty()) {
-      body = std::move(decoded);
+    // Header block and body, split at the first empty line.
+    const std::size_t split = text::Find(rawMsg, kEmptyLine);
+    if (split != npos) {
+        msg.MsgHeaders = rawMsg.substr(0, split + 2);
+        msg.MsgText = Tail(rawMsg, split + 4);
     } else {
-      body = text::ReplaceAll(body, "=\r\n", "");
-      body = text::ReplaceAll(body, "=20\r\n\r\n", " ");
+        msg.MsgHeaders = rawMsg.substr(0, 1);
+        msg.MsgText = Tail(rawMsg, 3);
     }
-    body = HTMLProcessing(body, state.IsUtf8);
-    break;
-  }
-  case BodyKind::Multipart:
-    body = FirstTextPart(body, marker, state, prompter);
-    break;
-  }
+    const std::string& headers = msg.MsgHeaders;
 
-  msg.MsgText = CleanUp(DecodeAroundFirstAddress(body, state.IsUtf8));
-  msg.ShowInWindow = mode == OutputMode::Single;
-  return msg;
+    const std::size_t subject = text::Find(headers, "Subject:");
+    msg.SubjectStart = (subject == npos ? 0 : static_cast<long>(subject) + 1) + 9;
+    const std::size_t subjectEnd = text::Find(headers, kCrLf, static_cast<std::size_t>(msg.SubjectStart - 1));
+    msg.SubjectEnd = subjectEnd == npos ? 0 : static_cast<long>(subjectEnd) + 1;
+
+    msg.SubjectLine = "Objet : " + entry.Subject + "\r\n";
+    msg.DateSenderLines = DateOE(headers, entry.DateText, prompter) +
+                          "Exp\xE9"
+                          "diteur : " +
+                          entry.Sender + "\r\n\r\n";
+
+    BodyKind kind = BodyKind::Plain;
+    std::string marker;
+    const std::size_t contentType = text::Find(headers, "Content-Type:");
+    if (contentType != npos) {
+        const std::string type = text::Folded(headers.substr(std::min(contentType + 14, headers.size()), 9));
+        if (type == "text/html") {
+            kind = BodyKind::Html;
+        } else if (type == "multipart") {
+            kind = BodyKind::Multipart;
+        }
+        state.IsUtf8 = text::Contains(headers, "utf-8");
+        if (kind == BodyKind::Multipart) {
+            marker = BoundaryMarkerOf(headers, contentType);
+        }
+    }
+
+    const bool base64 = text::Contains(msg.MsgText, ": base64") || text::Contains(headers, ": base64");
+    std::string body = RemoveMailLinks(msg.MsgText);
+
+    switch (kind) {
+    case BodyKind::Plain:
+        body = text::ReplaceAll(body, "=0D=\r\n=0A", "\r\n");
+        body = text::ReplaceAll(body, "=0D=0A", "\r\n");
+        body = text::ReplaceAll(body, "=0A", "\r\n");
+        if (base64) {
+            body = DecodedOrKept(std::move(body));
+        }
+        break;
+    case BodyKind::Html: {
+        std::string decoded = base64 ? DecodeBase64(body) : std::string();
+        if (!decoded.empty()) {
+            body = std::move(decoded);
+        } else {
+            body = text::ReplaceAll(body, "=\r\n", "");
+            body = text::ReplaceAll(body, "=20\r\n\r\n", " ");
+        }
+        body = HTMLProcessing(body, state.IsUtf8);
+        break;
+    }
+    case BodyKind::Multipart:
+        body = FirstTextPart(body, marker, state, prompter);
+        break;
+    }
+
+    msg.MsgText = CleanUp(DecodeAroundFirstAddress(body, state.IsUtf8));
+    msg.ShowInWindow = mode == OutputMode::Single;
+    return msg;
 }
 
 } // namespace glanmail
