@@ -1,10 +1,320 @@
+// glanmail-cli save STORE... [--txt | --eml | --complete] [--group] [--ids 3,5,8] [--storage DIR]
+// Writes the files the window's save commands write, under the same folders and names:
+// --txt the text form ("Txt"), --eml the original form ("Nws et Eml"), --complete the
+// original form whole, attachments included. --group puts each conversation into one text
+// file. A folder given as STORE stands for every .dbx in it, in name order.
+#include "CliPrompter.h"
 #include "Commands.h"
+#include "common/Text.h"
+#include "output/BatchOutput.h"
+#include "output/FileRoutines.h"
+#include "output/MsgOutput.h"
+#include "reader/Store.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace glanmail::cli {
+namespace {
 
-int RunSave(const Args& /*args*/, std::ostream& /*out*/, std::ostream& err) {
-    err << "not implemented yet\n";
-    return kExitUsage;
+namespace fs = std::filesystem;
+
+const char* const kUsage =
+    "Utilisation : glanmail-cli save STORE... [--txt | --eml | --complete] [--group] [--ids 3,5,8] "
+    "[--storage DIR]\n";
+
+enum class Form { Txt, Eml, Complete };
+
+struct SaveOptions {
+    std::vector<std::string> stores;
+    Form form = Form::Txt;
+    bool formGiven = false;
+    bool group = false;
+    std::vector<std::size_t> ids; // empty: every listed message
+    std::string storage;
+};
+
+// Parses "3,5,8" into IDs, dropping repeats; false when one is not an ID.
+bool ParseIds(const std::string& list, std::vector<std::size_t>& ids) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        const std::size_t id =
+            ParseId(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (id == 0) {
+            return false;
+        }
+        if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
+            ids.push_back(id);
+        }
+        if (comma == std::string::npos) {
+            return true;
+        }
+        start = comma + 1;
+    }
 }
 
-}  // namespace glanmail::cli
+// Returns an error text, empty when the arguments are good.
+std::string ParseArgs(const Args& args, SaveOptions& o) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const auto value = [&](const std::string& name, std::string& into) {
+            if (a.size() > name.size() && a.compare(0, name.size() + 1, name + "=") == 0) {
+                into = a.substr(name.size() + 1);
+                return true;
+            }
+            if (a == name && i + 1 < args.size()) {
+                into = args[++i];
+                return true;
+            }
+            return false;
+        };
+        std::string v;
+        if (a == "--txt" || a == "--eml" || a == "--complete") {
+            const Form f = a == "--txt" ? Form::Txt : a == "--eml" ? Form::Eml : Form::Complete;
+            if (o.formGiven && f != o.form) {
+                return "--txt, --eml et --complete s'excluent.";
+            }
+            o.form = f;
+            o.formGiven = true;
+        } else if (a == "--group") {
+            o.group = true;
+        } else if (value("--ids", v)) {
+            if (!ParseIds(v, o.ids)) {
+                return "Numéros de messages incorrects : " + v;
+            }
+        } else if (value("--storage", v)) {
+            if (v.empty()) {
+                return "Dossier de stockage vide.";
+            }
+            o.storage = v;
+        } else if (!a.empty() && a[0] != '-') {
+            o.stores.push_back(a);
+        } else {
+            return "Option inconnue : " + a;
+        }
+    }
+    if (o.stores.empty()) {
+        return "Aucun fichier DBX indiqué.";
+    }
+    if (o.storage.empty()) {
+        return "Le dossier de stockage (--storage DIR) est obligatoire.";
+    }
+    return {};
+}
+
+// The storage folder as an absolute path without a trailing "/": the path budget counts
+// the whole path, as the window's storage folder is.
+std::string AbsoluteFolder(const std::string& path) {
+    std::error_code ec;
+    fs::path p = fs::absolute(fs::path(path), ec).lexically_normal();
+    std::string s = p.string();
+    while (s.size() > 1 && s.back() == '/') {
+        s.pop_back();
+    }
+    return s;
+}
+
+// A folder stands for every .dbx in it, in name order; anything else is taken as a store.
+std::vector<std::string> ExpandStores(const std::vector<std::string>& given, std::ostream& err, std::size_t& refused) {
+    std::vector<std::string> stores;
+    for (const std::string& path : given) {
+        if (!FolderExists(path)) {
+            stores.push_back(path);
+            continue;
+        }
+        std::vector<std::string> found;
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(path, ec)) {
+            const std::string name = entry.path().filename().string();
+            if (text::EndsWithIgnoreCase(name, ".dbx") && !entry.is_directory()) {
+                found.push_back(entry.path().string());
+            }
+        }
+        if (found.empty()) {
+            err << "Aucun fichier .dbx dans le dossier " << path << "\n";
+            ++refused;
+        }
+        std::sort(found.begin(), found.end());
+        stores.insert(stores.end(), found.begin(), found.end());
+    }
+    return stores;
+}
+
+// A progress bar on standard error, drawn only when it is a terminal.
+class ProgressBar {
+public:
+    explicit ProgressBar(bool enabled) : enabled_(enabled) {}
+    void Start(const std::string& name, std::size_t total) {
+        name_ = name;
+        total_ = total;
+        done_ = 0;
+        shown_ = -1;
+        Draw();
+    }
+    void Step() {
+        ++done_;
+        Draw();
+    }
+    void Clear() {
+        if (enabled_ && shown_ >= 0) {
+            std::cerr << "\r\033[K" << std::flush;
+            shown_ = -1;
+        }
+    }
+
+private:
+    void Draw() {
+        if (!enabled_ || total_ == 0) {
+            return;
+        }
+        const int percent = static_cast<int>(std::min(done_, total_) * 100 / total_);
+        if (percent == shown_) {
+            return;
+        }
+        shown_ = percent;
+        const int filled = percent * 30 / 100;
+        std::cerr << "\r" << name_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
+                  << std::string(static_cast<std::size_t>(30 - filled), ' ') << "] " << percent << " % (" << done_
+                  << "/" << total_ << ")" << std::flush;
+    }
+
+    bool enabled_;
+    std::string name_;
+    std::size_t total_ = 0;
+    std::size_t done_ = 0;
+    int shown_ = -1;
+};
+
+// Boxes go to standard error on a line of their own, below the bar.
+class BarPrompter : public Prompter {
+public:
+    BarPrompter(CliPrompter& inner, ProgressBar& bar) : inner_(inner), bar_(bar) {}
+    void Show(const Box& box) override {
+        bar_.Clear();
+        inner_.Show(box);
+    }
+    bool AskYesNo(const Box& box, bool yesIsDefault) override {
+        bar_.Clear();
+        return inner_.AskYesNo(box, yesIsDefault);
+    }
+    std::optional<std::string> ChooseFile(const std::string& t, const std::string& s, const std::string& f) override {
+        return inner_.ChooseFile(t, s, f);
+    }
+    std::optional<std::string> ChooseFolder(const std::string& t, const std::string& s) override {
+        return inner_.ChooseFolder(t, s);
+    }
+
+private:
+    CliPrompter& inner_;
+    ProgressBar& bar_;
+};
+
+struct Totals {
+    std::size_t files = 0;
+    std::size_t messages = 0;
+    std::size_t skipped = 0;
+    std::size_t refusedStores = 0;
+    std::size_t openedStores = 0;
+    bool abandoned = false;
+};
+
+void SaveStore(const OpenedStore& store, const SaveOptions& o, const std::string& storage, ContentState& state,
+               Prompter& prompter, ProgressBar& bar, std::ostream& err, Totals& totals) {
+    std::vector<std::size_t> selection;
+    if (o.ids.empty()) {
+        for (std::size_t id = 1; id <= store.MsgCount(); ++id) {
+            selection.push_back(id);
+        }
+    } else {
+        for (const std::size_t id : o.ids) {
+            if (id <= store.MsgCount()) {
+                selection.push_back(id);
+            } else {
+                bar.Clear();
+                err << "Pas de message " << id << " : le fichier " << store.Name << " en liste " << store.MsgCount()
+                    << "\n";
+                ++totals.skipped;
+            }
+        }
+    }
+    const OutputFlags flags = o.form == Form::Txt ? OutputFlags::AllTxt() : OutputFlags::AllNws();
+    MsgOutput output(store, state, prompter, flags);
+    output.SetStorageFolder(storage);
+    if (o.form == Form::Complete) {
+        output.SetAttachmentPolicy(AttachmentPolicy::Whole);
+    }
+    output.SetBatchRunning(true);
+    output.SetProgress([&bar](std::size_t) { bar.Step(); });
+
+    bar.Start(store.Name, selection.size());
+    const BatchSummary s = o.form == Form::Txt ? OutputSelection(selection, store.MsgTable, o.group, output, nullptr)
+                                               : OutputEach(selection, output, nullptr);
+    bar.Clear();
+    totals.files += output.Saver().FilesOpened();
+    totals.messages += s.written;
+    totals.skipped += s.Skipped();
+    if (s.abandoned) {
+        totals.abandoned = true;
+        totals.skipped += selection.size() - s.messages + 1; // the failed message and those not reached
+    }
+}
+
+} // namespace
+
+int RunSave(const Args& args, std::ostream& out, std::ostream& err) {
+    SaveOptions o;
+    const std::string problem = ParseArgs(args, o);
+    if (!problem.empty()) {
+        err << problem << "\n" << kUsage;
+        return kExitUsage;
+    }
+    const std::string storage = AbsoluteFolder(o.storage);
+    if (!FolderExists(storage)) {
+        std::error_code ec;
+        if (!fs::create_directory(storage, ec) && !FolderExists(storage)) {
+            err << "Impossible de créer le dossier de stockage " << storage << " : " << ec.message() << "\n";
+            return kExitUsage;
+        }
+    }
+
+    const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
+    ProgressBar bar(terminal);
+    CliPrompter cliPrompter(err);
+    BarPrompter prompter(cliPrompter, bar);
+    ContentState state;
+    Totals totals;
+    for (const std::string& path : ExpandStores(o.stores, err, totals.refusedStores)) {
+        const int boxesBefore = cliPrompter.BoxCount();
+        const auto store = OpenStore(path, prompter, state);
+        if (!store) {
+            if (cliPrompter.BoxCount() == boxesBefore) {
+                err << "Le fichier " << path << " n'a pas d'index de messages\n";
+            }
+            ++totals.refusedStores;
+            continue;
+        }
+        ++totals.openedStores;
+        SaveStore(*store, o, storage, state, prompter, bar, err, totals);
+        if (totals.abandoned) {
+            break;
+        }
+    }
+
+    out << "Fichiers écrits : " << totals.files << " (" << totals.messages << " messages)\n"
+        << "Messages ignorés : " << totals.skipped << "\n"
+        << "Fichiers DBX refusés : " << totals.refusedStores << "\n";
+    if (totals.openedStores == 0 && totals.refusedStores > 0) {
+        return kExitBadStore;
+    }
+    if (totals.skipped > 0 || totals.refusedStores > 0 || totals.abandoned) {
+        return kExitSkipped;
+    }
+    return kExitOk;
+}
+
+} // namespace glanmail::cli
