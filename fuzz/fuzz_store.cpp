@@ -1,0 +1,48 @@
+// Any byte string as a store: open it (header, index walk, table, conversation keys, sort),
+// then extract every listed message, cut at its first attachment and whole. Nothing may crash,
+// hang or read out of bounds; refusals and damaged messages are reported through the prompter.
+
+#include "common/Prompter.h"
+#include "reader/RawMessage.h"
+#include "reader/Store.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace {
+
+class NullPrompter : public glanmail::Prompter {
+public:
+    void Show(const glanmail::Box&) override {}
+    bool AskYesNo(const glanmail::Box&, bool yesIsDefault) override { return yesIsDefault; }
+    std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override { return std::nullopt; }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    NullPrompter prompter;
+    glanmail::ContentState state;
+    // The subjects are decoded with the session's UTF-8 flag; let one input byte choose it.
+    state.IsUtf8 = size > 0 && (data[size - 1] & 1) != 0;
+    auto source = std::make_unique<glanmail::MemorySource>(std::string(reinterpret_cast<const char*>(data), size));
+    const auto store = glanmail::OpenStoreBytes(std::move(source), "fuzz.dbx", prompter, state);
+    if (!store) {
+        return 0;
+    }
+    (void)store->Caption();
+    for (const glanmail::MsgEntry& entry : store->MsgTable) {
+        for (const auto policy :
+             {glanmail::AttachmentPolicy::CutAtFirstAttachment, glanmail::AttachmentPolicy::Whole}) {
+            const auto raw = glanmail::ReadRawMsg(*store->bytes, entry.DataOffset, prompter, policy);
+            (void)raw;
+        }
+    }
+    return 0;
+}
