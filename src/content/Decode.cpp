@@ -97,9 +97,22 @@ template <typename Match> void Pass(std::string& s, std::string& spare, const By
     std::string replacement;
     bool changed = false;
     std::size_t copied = 0; // s[copied, p) is still to be copied to out
+    // Most passes start on one byte ("=", "&", LF): memchr then finds the candidates.
+    int single = -1;
+    for (int c = 0; c < 256; ++c) {
+        if (triggers[static_cast<std::size_t>(c)]) {
+            single = single == -1 ? c : -2;
+        }
+    }
     std::size_t p = 0;
     while (p < n) {
-        if (!triggers[At(s, p)]) {
+        if (single >= 0) {
+            const void* found = std::memchr(s.data() + p, single, n - p);
+            if (found == nullptr) {
+                break;
+            }
+            p = static_cast<std::size_t>(static_cast<const char*>(found) - s.data());
+        } else if (!triggers[At(s, p)]) {
             ++p;
             continue;
         }
@@ -294,7 +307,31 @@ void RewriteRunLiterally(const RuleGroup& group, std::string& run) {
     }
 }
 
+// Does some match of the group produce a byte of its alphabet (so that it may feed a later rule)?
+bool FeedsItself(std::string_view s, const RuleGroup& group) {
+    for (std::size_t p = 0; p < s.size(); ++p) {
+        char c = 0;
+        if (group.triggers[At(s, p)] && group.firstMatch(s, p, c) != 0 &&
+            group.alphabet[static_cast<unsigned char>(c)]) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void ApplyGroup(std::string& s, std::string& spare, const RuleGroup& group) {
+    if (!FeedsItself(s, group)) {
+        // The usual case: every match is replaced in one go.
+        Pass(s, spare, group.triggers, [&](std::string_view t, std::size_t p, std::string& out) -> std::size_t {
+            char c = 0;
+            const std::size_t used = group.firstMatch(t, p, c);
+            if (used != 0) {
+                out += c;
+            }
+            return used;
+        });
+        return;
+    }
     const std::size_t n = s.size();
     std::size_t p = 0;
     char unused = 0;
