@@ -56,19 +56,23 @@ void ReadLargest(benchmark::State& state, glanmail::AttachmentPolicy policy) {
     glanmail::bench::QuietPrompter prompter;
     const glanmail::ContentState content;
     const auto store = glanmail::OpenStore(path, prompter, content);
-    const glanmail::MsgEntry* large = nullptr;
-    for (const glanmail::MsgEntry& entry : store ? store->MsgTable : std::vector<glanmail::MsgEntry>{}) {
+    if (!store) {
+        state.SkipWithError("the store was refused");
+        return;
+    }
+    std::int64_t dataOffset = 0;
+    for (const glanmail::MsgEntry& entry : store->MsgTable) {
         if (entry.Subject.rfind("Archives de la liste", 0) == 0) {
-            large = &entry;
+            dataOffset = entry.DataOffset;
         }
     }
-    if (large == nullptr) {
+    if (dataOffset == 0) {
         state.SkipWithError("no 20 MB message in the store");
         return;
     }
     std::size_t size = 0;
     for (auto _ : state) {
-        const auto raw = glanmail::ReadRawMsg(*store->bytes, large->DataOffset, prompter, policy);
+        const auto raw = glanmail::ReadRawMsg(*store->bytes, dataOffset, prompter, policy);
         size = raw ? raw->size() : 0;
         benchmark::DoNotOptimize(size);
     }
