@@ -32,7 +32,7 @@ std::string DropStyleSheets(std::string_view s) {
             joined = true;
             start = out.size() - back + inJunction;
         } else {
-            start = text::Find(s, "<style", i);
+            start = text::FindFolded(s, "<style", i);
         }
         if (start == npos) {
             break;
@@ -40,7 +40,7 @@ std::string DropStyleSheets(std::string_view s) {
         // The "</style>" cannot begin inside "<style", so it is searched in s from where the
         // "<style" ends (or from i when the "<style" started in the kept text).
         const std::size_t from = joined ? i : start + 6;
-        const std::size_t close = text::Find(s, "</style>", from);
+        const std::size_t close = text::FindFolded(s, "</style>", from);
         if (close == npos) {
             // A style sheet that is never closed: it and the text after it are kept (the tag
             // itself goes with the other tags), so no text is lost and the loop ends.
@@ -88,7 +88,7 @@ std::string CollapseSpaces(std::string_view s) {
 // breaks. The walk only ever moves forward and each replacement lies ahead of it, so the text is
 // copied once; positions stay those of the text as it was after step 8 (0-based here).
 std::string CloseOpenParagraphs(std::string_view s) {
-    std::size_t i = text::Find(s, "<p");
+    std::size_t i = text::FindFolded(s, "<p");
     if (i == npos) {
         return std::string(s);
     }
@@ -99,12 +99,12 @@ std::string CloseOpenParagraphs(std::string_view s) {
     std::size_t nextClose = npos; // cached: first "</p" at or after closeFrom
     std::size_t closeFrom = npos;
     while (from < s.size()) {
-        const std::size_t j = text::Find(s, "<p", from);
+        const std::size_t j = text::FindFolded(s, "<p", from);
         if (j == npos) {
             break;
         }
         if (closeFrom == npos || from > nextClose || from < closeFrom) {
-            nextClose = text::Find(s, "</p", from);
+            nextClose = text::FindFolded(s, "</p", from);
             closeFrom = from;
         }
         const std::size_t k = nextClose;
