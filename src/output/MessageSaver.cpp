@@ -22,6 +22,50 @@ std::string GroupSeparator() {
     return "\r\n\r\n" + std::string(kSeparatorDashes, kEmDash) + "\r\n";
 }
 
+struct Utf8Table {
+    char bytes[256][3];
+    unsigned char length[256];
+    Utf8Table() : bytes{}, length{} {
+        for (int c = 0; c < 256; ++c) {
+            std::string u;
+            encoding::AppendUtf8(u, encoding::CodePointOf(static_cast<unsigned char>(c)));
+            length[c] = static_cast<unsigned char>(u.size());
+            u.copy(bytes[c], u.size());
+        }
+    }
+};
+
+bool DroppedCr(std::string_view s, std::size_t i) {
+    return s[i] == '\r' && i + 2 < s.size() && s[i + 1] == '\r' && s[i + 2] == '\n';
+}
+
+// What a text file holds: every CR CR LF as one CR LF, then UTF-8. The same as
+// ToUtf8(CollapseCrCrLf(text)), in two light passes instead of two growing copies.
+std::string TextFileBytes(std::string_view text) {
+    static const Utf8Table table;
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!DroppedCr(text, i)) {
+            size += table.length[static_cast<unsigned char>(text[i])];
+        }
+    }
+    std::string out(size, '\0');
+    char* o = out.data();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            if (!DroppedCr(text, i)) {
+                *o++ = static_cast<char>(c);
+            }
+        } else {
+            for (unsigned char k = 0; k < table.length[c]; ++k) {
+                *o++ = table.bytes[c][k];
+            }
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 std::string TextFormBytes(const CurrentMessage& msg, OutputMode mode, const MessageEdits* edits) {
@@ -35,7 +79,7 @@ std::string TextFormBytes(const CurrentMessage& msg, OutputMode mode, const Mess
         text += msg.DateSenderLines;
         text += newBody ? edits->Body : msg.MsgText;
     }
-    return encoding::ToUtf8(encoding::CollapseCrCrLf(text));
+    return TextFileBytes(text);
 }
 
 std::string EditedOriginalForm(const std::string& rawMsg, const CurrentMessage& msg, const std::string& subject) {
@@ -140,9 +184,12 @@ OutputStatus MessageSaver::OpenNew(const OutputFlags& flags, OutputMode mode, co
     const std::string_view name = std::string_view(fullName).substr(0, kPathBudget - budget);
 
     const std::string folder = target.StorageFolder + folderPart + "/";
-    if (!FolderExists(folder) && ::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-        Fail(folder, errno);
-        return OutputStatus::Failed;
+    if (folder != knownFolder_) {
+        if (!FolderExists(folder) && ::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+            Fail(folder, errno);
+            return OutputStatus::Failed;
+        }
+        knownFolder_ = folder;
     }
 
     std::string key = folder;
@@ -175,38 +222,28 @@ OutputStatus MessageSaver::OpenNew(const OutputFlags& flags, OutputMode mode, co
 }
 
 MessageSaver::OpenResult MessageSaver::TryOpen(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0) {
-        // Only an empty plain file is written over; anything else keeps its name.
-        if (!S_ISREG(st.st_mode) || st.st_size > 0) {
-            return OpenResult::Taken;
-        }
-        const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) {
-            if (errno == ENOENT || errno == ELOOP) {
-                return OpenResult::Taken; // changed under us: try the next name
-            }
-            Fail(path, errno);
-            return OpenResult::Failed;
-        }
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > 0) {
-            ::close(fd);
-            return OpenResult::Taken;
-        }
+    // A new name is created at once; only a name that exists is looked at more closely.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
         fd_ = fd;
         return OpenResult::Opened;
     }
-    if (errno != ENOENT) {
+    if (errno != EEXIST) {
         Fail(path, errno);
         return OpenResult::Failed;
     }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // Only an empty plain file is written over; anything else keeps its name.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > 0) {
+        return OpenResult::Taken;
+    }
+    fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == EEXIST) {
-            return OpenResult::Taken;
-        }
-        Fail(path, errno);
-        return OpenResult::Failed;
+        return OpenResult::Taken; // changed under us: try the next name
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > 0) {
+        ::close(fd);
+        return OpenResult::Taken;
     }
     fd_ = fd;
     return OpenResult::Opened;

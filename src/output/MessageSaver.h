@@ -77,6 +77,7 @@ private:
     // saver has found taken or has written are not probed again, so numbering stays fast
     // when thousands of messages share a name; every other name is probed on disk.
     std::unordered_map<std::string, std::size_t> nextCounter_;
+    std::string knownFolder_; // the store folder last made sure of
 };
 
 } // namespace glanmail

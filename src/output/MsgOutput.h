@@ -11,6 +11,7 @@
 #include "output/OutputFlags.h"
 #include "output/PrintDevice.h"
 #include "output/PrintLayout.h"
+#include "output/ReadAheadSource.h"
 #include "reader/RawMessage.h"
 #include "reader/Store.h"
 
@@ -28,6 +29,8 @@ std::string HeaderBlock(const std::string& rawMsg);
 class MsgOutput : public MessageOutput {
 public:
     MsgOutput(const OpenedStore& store, ContentState& state, Prompter& prompter, OutputFlags flags);
+    MsgOutput(const MsgOutput&) = delete;
+    MsgOutput& operator=(const MsgOutput&) = delete;
 
     void SetStorageFolder(std::string storageFolder) { storageFolder_ = std::move(storageFolder); }
     void SetPrintDevice(PrintDevice* device);
@@ -55,6 +58,7 @@ public:
 
 private:
     const OpenedStore& store_;
+    std::unique_ptr<ReadAheadSource> bytes_;
     ContentState& state_;
     Prompter& prompter_;
     OutputFlags flags_;

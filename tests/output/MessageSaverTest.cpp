@@ -1,6 +1,7 @@
 #include "output/MessageSaver.h"
 
 #include "TempFolder.h"
+#include "common/Encoding.h"
 #include "common/Text.h"
 #include "support/FakePrompter.h"
 
@@ -145,6 +146,21 @@ TEST_F(SaverTest, EditedForms) {
     EXPECT_EQ(Save(OutputFlags::ModTxt(), OutputMode::Single, Entry("Autre"), kRaw, "Corps", &same),
               OutputStatus::Written);
     EXPECT_EQ(ReadFile(Folder() + "Autre_m_20040315 142530.txt").substr(0, 16), "Objet : Autre\r\nD");
+}
+
+TEST(TextFormBytesTest, CollapsesDecodedLineBreaksAndWritesUtf8) {
+    CurrentMessage m;
+    m.SubjectLine = "Objet : \x80 \xE9t\xE9\r\n";
+    m.DateSenderLines = "Date : x\r\n\r\n";
+    std::string body;
+    for (int c = 1; c < 256; ++c) {
+        body += static_cast<char>(c);
+    }
+    m.MsgText = "a\r\r\nb\r\r\r\nc\r\n\r" + body;
+    const std::string all = m.SubjectLine + m.DateSenderLines + m.MsgText;
+    EXPECT_EQ(TextFormBytes(m, OutputMode::Single, nullptr), encoding::ToUtf8(encoding::CollapseCrCrLf(all)));
+    EXPECT_EQ(TextFormBytes(m, OutputMode::Single, nullptr).substr(0, 19),
+              "Objet : \xE2\x82\xAC \xC3\xA9t\xC3\xA9\r\n");
 }
 
 TEST(EditedOriginalFormTest, KeepsEveryOtherHeaderAndTheBody) {
