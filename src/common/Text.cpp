@@ -28,6 +28,22 @@ constexpr std::array<unsigned char, 256> MakeFoldTable() {
 
 constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
 
+// True for the bytes that are the folded form of no other byte (CR, digits, punctuation...).
+constexpr std::array<bool, 256> MakeAloneTable() {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        t[static_cast<std::size_t>(c)] = true;
+    }
+    for (int c = 0; c < 256; ++c) {
+        if (kFold[static_cast<std::size_t>(c)] != c) {
+            t[kFold[static_cast<std::size_t>(c)]] = false;
+        }
+    }
+    return t;
+}
+
+constexpr std::array<bool, 256> kAlone = MakeAloneTable();
+
 }  // namespace
 
 unsigned char Fold(unsigned char c) { return kFold[c]; }
@@ -78,7 +94,14 @@ std::size_t FindFolded(std::string_view hay, std::string_view foldedNeedle, std:
     const auto first = static_cast<unsigned char>(foldedNeedle[0]);
     const std::size_t last = hay.size() - n;
     for (std::size_t i = from; i <= last; ++i) {
-        if (kFold[static_cast<unsigned char>(hay[i])] != first) {
+        if (kAlone[first]) {
+            // Only the byte itself folds to it: memchr finds the next candidate quickly.
+            const void* hit = std::memchr(hay.data() + i, first, last - i + 1);
+            if (hit == nullptr) {
+                return npos;
+            }
+            i = static_cast<std::size_t>(static_cast<const char*>(hit) - hay.data());
+        } else if (kFold[static_cast<unsigned char>(hay[i])] != first) {
             continue;
         }
         std::size_t k = 1;
