@@ -6,7 +6,47 @@
 #include "reader/MessageInfo.h"
 #include "reader/SortMsgTable.h"
 
+#include <array>
+
 namespace glanmail {
+namespace {
+
+using ByteSet = std::array<bool, 256>;
+
+// The first bytes of every match of the decoder's rules, in either letter case. Both rule sets
+// start their matches with "=" (escapes, soft line breaks), "&" (references) or LF (the last
+// rule); the rules for every text also with Ž or ž and with Ã or ã ("ÃƒÂ©"). The UTF-8 set
+// also looks for high bytes of UTF-8 read as Windows-1252: any byte from 0x80 counts there.
+ByteSet DecodeStarts(bool isUtf8) {
+    ByteSet set{};
+    for (const unsigned char c : {'=', '&', '\n'}) {
+        set[c] = true;
+    }
+    if (isUtf8) {
+        for (std::size_t c = 0x80; c < 256; ++c) {
+            set[c] = true;
+        }
+    } else {
+        for (const std::size_t c : {0x8Eu, 0x9Eu, 0xC3u, 0xE3u}) {
+            set[c] = true;
+        }
+    }
+    return set;
+}
+
+} // namespace
+
+bool SubjectNeedsDecode(std::string_view s, bool isUtf8) {
+    static const ByteSet utf8 = DecodeStarts(true);
+    static const ByteSet other = DecodeStarts(false);
+    const ByteSet& starts = isUtf8 ? utf8 : other;
+    for (const char c : s) {
+        if (starts[static_cast<unsigned char>(c)]) {
+            return true;
+        }
+    }
+    return false;
+}
 
 std::string ListSubject(const std::string& stored, bool isUtf8) {
     if (stored.empty()) {
@@ -20,6 +60,10 @@ std::string ListSubject(const std::string& stored, bool isUtf8) {
         if (b < 1 || b > 31) {
             s.push_back(c);
         }
+    }
+    // No rule can match anywhere, so every rule leaves the text as it found it.
+    if (!SubjectNeedsDecode(s, isUtf8)) {
+        return s;
     }
     return Decode(s, isUtf8);
 }
