@@ -2,6 +2,7 @@
 
 #include "common/Text.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -12,58 +13,42 @@ namespace {
 const char* const kNoSubjectKey = "(Objet non pr\xE9"
                                   "cis\xE9) ";
 
-// Polynomial hashes modulo 2^61 - 1 of folded text, two bases, so that chains (which can
-// grow with the depth of a conversation) are compared without being built.
-constexpr std::uint64_t kMod = (std::uint64_t{1} << 61) - 1;
-constexpr std::uint64_t kBases[2] = {1000003, 911382323};
-
-__extension__ using Wide = unsigned __int128;
-
-std::uint64_t MulMod(std::uint64_t a, std::uint64_t b) {
-    const Wide p = static_cast<Wide>(a) * b;
-    std::uint64_t r = static_cast<std::uint64_t>(p & kMod) + static_cast<std::uint64_t>(p >> 61);
-    if (r >= kMod) {
-        r -= kMod;
+// Windows-1252 case folding as a table, for the comparison loops.
+const std::array<unsigned char, 256> kFold = [] {
+    std::array<unsigned char, 256> t{};
+    for (std::size_t c = 0; c < t.size(); ++c) {
+        t[c] = text::Fold(static_cast<unsigned char>(c));
     }
-    return r;
+    return t;
+}();
+
+char FoldChar(char c) {
+    return static_cast<char>(kFold[static_cast<unsigned char>(c)]);
 }
 
-std::uint64_t PowMod(std::uint64_t base, std::uint64_t e) {
-    std::uint64_t r = 1;
-    while (e > 0) {
-        if ((e & 1) != 0) {
-            r = MulMod(r, base);
-        }
-        base = MulMod(base, base);
-        e >>= 1;
+void AppendFolded(std::string& out, std::string_view s) {
+    for (const char c : s) {
+        out.push_back(FoldChar(c));
     }
-    return r;
 }
 
-struct ChainHash {
-    std::uint64_t h[2] = {0, 0};
-    std::uint64_t length = 0;
-
-    bool operator==(const ChainHash& o) const { return length == o.length && h[0] == o.h[0] && h[1] == o.h[1]; }
-
-    void Append(std::string_view s) {
-        for (int b = 0; b < 2; ++b) {
-            for (const char c : s) {
-                h[b] = (MulMod(h[b], kBases[b]) + text::Fold(static_cast<unsigned char>(c)) + 1) % kMod;
-            }
-        }
-        length += s.size();
+// Does folded text equal a + b, ignoring case?
+bool EqualsFolded(std::string_view folded, std::string_view a, std::string_view b) {
+    if (folded.size() != a.size() + b.size()) {
+        return false;
     }
-    // This chain followed by a text whose own hash is tail.
-    ChainHash Then(const ChainHash& tail) const {
-        ChainHash r;
-        for (int b = 0; b < 2; ++b) {
-            r.h[b] = (MulMod(h[b], PowMod(kBases[b], tail.length)) + tail.h[b]) % kMod;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (folded[i] != FoldChar(a[i])) {
+            return false;
         }
-        r.length = length + tail.length;
-        return r;
     }
-};
+    for (std::size_t i = 0; i < b.size(); ++i) {
+        if (folded[a.size() + i] != FoldChar(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
@@ -100,10 +85,20 @@ private:
     std::vector<std::size_t> slots_;
 };
 
-ChainHash HashOf(std::string_view s) {
-    ChainHash r;
-    r.Append(s);
-    return r;
+// The last element of the chain "<" + subject key + ">" + chain: what follows the last "><",
+// or the whole chain without one; folded into key.
+void FoldedParentKey(const std::string& own, const std::string& chain, std::string& key) {
+    key.clear();
+    const std::size_t p = chain.rfind("><");
+    if (p != std::string::npos) {
+        AppendFolded(key, std::string_view(chain).substr(p + 1));
+    } else if (!chain.empty() && chain[0] == '<') {
+        AppendFolded(key, chain); // the ">" ending the subject element comes just before it
+    } else {
+        const std::size_t q = own.rfind("><");
+        AppendFolded(key, q == std::string::npos ? std::string_view(own) : std::string_view(own).substr(q + 1));
+        AppendFolded(key, chain);
+    }
 }
 
 } // namespace
@@ -125,50 +120,65 @@ std::string StandardSubject(std::string_view s) {
 std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messages) {
     const std::size_t count = messages.size();
     std::vector<std::string> ownElement(count); // "<" + subject key + ">"
-    std::vector<ChainHash> initial(count);      // the message's chain before any pass
-    std::vector<ChainHash> idHash(count);
     std::vector<std::string> foldedIds(count);
     for (std::size_t c = 0; c < count; ++c) {
         const ThreadInput& m = messages[c];
-        std::string s = m.SubjectKey;
-        if (s == kNoSubjectKey) {
+        std::string& own = ownElement[c];
+        own.reserve(m.SubjectKey.size() + 7);
+        own += '<';
+        own += m.SubjectKey;
+        if (m.SubjectKey == kNoSubjectKey) {
             char number[24];
             std::snprintf(number, sizeof number, "%05zu", c + 1);
-            s += number;
+            own += number;
         }
-        ownElement[c] = "<" + s + ">";
-        initial[c] = HashOf(ownElement[c]);
-        initial[c].Append(m.Chain);
-        idHash[c] = HashOf(m.MessageId);
-        foldedIds[c] = text::Folded(m.MessageId);
+        own += '>';
+        foldedIds[c].reserve(m.MessageId.size());
+        AppendFolded(foldedIds[c], m.MessageId);
     }
 
     // The parent: the last element of the chain, looked up among the Message-IDs.
     const IdIndex byId(foldedIds);
     std::vector<std::size_t> parent(count, kNone);
+    std::string key;
     for (std::size_t c = 0; c < count; ++c) {
-        // The chain starts with the message's own subject element; the parent key is its
-        // last element (everything after the last "><"), or the whole chain without one.
-        const std::string chain = ownElement[c] + messages[c].Chain;
-        const std::size_t p = chain.rfind("><");
-        const std::string parentKey = p == std::string::npos ? chain : chain.substr(p + 1);
-        if (parentKey.size() < 2) {
-            continue;
+        FoldedParentKey(ownElement[c], messages[c].Chain, key);
+        if (key.size() >= 2) {
+            parent[c] = byId.Find(key);
         }
-        parent[c] = byId.Find(text::Folded(parentKey));
     }
 
-    // Each message's chain settles to its parent's chain followed by the parent's Message-ID.
-    // It keeps its own chain when that already equals it ignoring case. The key is the first
-    // element of the chain, so it comes from the message whose own chain was kept.
+    // Each message's chain (its own subject element followed by property 10) settles to its
+    // parent's settled chain followed by the parent's Message-ID. It keeps its own chain when
+    // that already equals it ignoring case. The key is the first element of the chain, so it
+    // comes from the message whose own chain was kept (keyOwner[x] == x: its settled chain is
+    // its own). Settled chains are never built: a message's own chain is compared from its
+    // end with the Message-IDs of its ancestors, up to the first one that kept its own chain.
+    // Every ancestor's ID is at least 2 characters long (it matched a parent key), so the
+    // comparison costs no more than the length of the message's own chain.
     std::vector<std::size_t> keyOwner(count);
-    std::vector<ChainHash> settled(count);
+    std::string mine; // a message's own chain, folded
+    const auto keepsOwnChain = [&](std::size_t y) {
+        mine.clear();
+        AppendFolded(mine, ownElement[y]);
+        AppendFolded(mine, messages[y].Chain);
+        std::size_t pos = mine.size();
+        for (std::size_t x = parent[y];; x = parent[x]) {
+            const std::string& id = foldedIds[x];
+            if (id.size() > pos || mine.compare(pos - id.size(), id.size(), id) != 0) {
+                return false;
+            }
+            pos -= id.size();
+            if (keyOwner[x] == x) {
+                return EqualsFolded(std::string_view(mine).substr(0, pos), ownElement[x], messages[x].Chain);
+            }
+        }
+    };
     std::vector<unsigned char> state(count, 0); // 0 new, 1 on the path, 2 settled
     std::vector<std::size_t> pathPos(count, 0);
     std::vector<std::size_t> path;
     const auto makeTop = [&](std::size_t x) {
         keyOwner[x] = x;
-        settled[x] = initial[x];
         state[x] = 2;
     };
     for (std::size_t c = 0; c < count; ++c) {
@@ -195,10 +205,7 @@ std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messa
         }
         for (std::size_t i = path.size(); i-- > 0;) {
             const std::size_t y = path[i];
-            const std::size_t j = parent[y];
-            const ChainHash target = settled[j].Then(idHash[j]);
-            keyOwner[y] = target == initial[y] ? y : keyOwner[j];
-            settled[y] = target;
+            keyOwner[y] = keepsOwnChain(y) ? y : keyOwner[parent[y]];
             state[y] = 2;
         }
     }
