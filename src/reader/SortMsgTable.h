@@ -11,7 +11,9 @@ namespace glanmail {
 // has always used, drawing from a generator with a fixed seed so that every run gives the
 // same order of equal keys. Runs of equal keys, which the partition handles one entry at a
 // time, are finished in one pass giving the same order, so a conversation of thousands of
-// messages sorts in linear time. No recursion: any input is safe for the stack.
+// messages sorts in linear time. Keys are compared as ranks among the distinct folded keys,
+// which orders them exactly as the folded texts do. No recursion: any input is safe for the
+// stack.
 void SortMsgTable(std::vector<MsgEntry>& table);
 
 } // namespace glanmail

@@ -107,6 +107,30 @@ TEST(SortMsgTable, SameOrderAsTheRecursiveQuicksortEqualKeysIncluded) {
     EXPECT_EQ(Subjects(actual), Subjects(expected));
 }
 
+TEST(SortMsgTable, SameOrderWithManyDistinctKeysInEveryCase) {
+    // Hundreds of keys, some prefixes of others, each written in several letter cases.
+    std::mt19937 gen(3);
+    std::vector<std::string> pool;
+    for (int i = 0; i < 400; ++i) {
+        std::string key = "<Sujet " + std::to_string(gen() % 1000);
+        if (gen() % 3 == 0) {
+            key += " r\xC9union \xE9t\xE9";
+        }
+        pool.push_back(key + ">");
+        pool.push_back(key);
+        pool.push_back(text::Folded(key) + ">");
+    }
+    std::vector<std::string> keys;
+    for (int i = 0; i < 4000; ++i) {
+        keys.push_back(pool[gen() % pool.size()]);
+    }
+    std::vector<MsgEntry> expected = Table(keys);
+    ReferenceSort(expected).Sort(0, static_cast<std::int64_t>(expected.size()) - 1);
+    std::vector<MsgEntry> actual = Table(keys);
+    SortMsgTable(actual);
+    EXPECT_EQ(Subjects(actual), Subjects(expected));
+}
+
 TEST(SortMsgTable, AscendingIgnoringCase) {
     std::vector<MsgEntry> t = Table({"<b>", "<A>", "<c>", "<a>", "<B>"});
     SortMsgTable(t);
