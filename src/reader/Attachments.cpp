@@ -3,6 +3,7 @@
 #include "common/Text.h"
 
 #include <array>
+#include <cstring>
 
 namespace glanmail {
 namespace {
@@ -23,6 +24,7 @@ constexpr std::array<Marker, 7> kMarkers = {{
     {"\r\ncontent-description: header.htm", true},
 }};
 
+// Every marker in turn over the text (from where a marker could end in the new bytes).
 std::optional<std::size_t> FindFirstMarker(std::string_view text, std::size_t previousSize) {
     for (const Marker& m : kMarkers) {
         // A marker that was not in the text before must end in the new bytes.
@@ -34,6 +36,74 @@ std::optional<std::size_t> FindFirstMarker(std::string_view text, std::size_t pr
         }
     }
     return std::nullopt;
+}
+
+constexpr std::size_t kLongestMarker = 33;
+static_assert([] {
+    for (const Marker& m : kMarkers) {
+        if (m.folded.size() > kLongestMarker) {
+            return false;
+        }
+    }
+    return true;
+}());
+
+// Windows-1252 case folding as a table, for the comparison at each line break.
+const std::array<unsigned char, 256> kFold = [] {
+    std::array<unsigned char, 256> t{};
+    for (std::size_t c = 0; c < t.size(); ++c) {
+        t[c] = text::Fold(static_cast<unsigned char>(c));
+    }
+    return t;
+}();
+
+bool MarkerAt(std::string_view text, std::size_t at, std::string_view folded) {
+    if (folded.size() > text.size() - at) {
+        return false;
+    }
+    for (std::size_t k = 2; k < folded.size(); ++k) {
+        if (kFold[static_cast<unsigned char>(text[at + k])] != static_cast<unsigned char>(folded[k])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The same result in one pass over the line breaks: every marker starts with CR LF, so only
+// the CRs that a new marker can start at are looked at, each against every marker, keeping
+// the first place of each; the marker that comes first in the table then cuts.
+std::optional<std::size_t> FindFirstMarkerOnePass(std::string_view text, std::size_t previousSize) {
+    std::array<std::size_t, kMarkers.size()> first;
+    first.fill(text::npos);
+    std::size_t best = kMarkers.size(); // the earliest marker in table order found so far
+    std::size_t p = previousSize > kLongestMarker - 1 ? previousSize - (kLongestMarker - 1) : 0;
+    while (p < text.size()) {
+        const void* cr = std::memchr(text.data() + p, '\r', text.size() - p);
+        if (cr == nullptr) {
+            break;
+        }
+        p = static_cast<std::size_t>(static_cast<const char*>(cr) - text.data());
+        if (p + 1 < text.size() && text[p + 1] == '\n') {
+            for (std::size_t i = 0; i < best; ++i) {
+                const Marker& m = kMarkers[i];
+                // A marker that was not in the text before must end in the new bytes.
+                const std::size_t from = previousSize > m.folded.size() - 1 ? previousSize - (m.folded.size() - 1) : 0;
+                if (first[i] == text::npos && p >= from && MarkerAt(text, p, m.folded)) {
+                    first[i] = p;
+                    best = i;
+                    break;
+                }
+            }
+            if (best == 0) {
+                break; // nothing comes before the first marker of the table
+            }
+        }
+        ++p;
+    }
+    if (best == kMarkers.size()) {
+        return std::nullopt;
+    }
+    return CutAtMarker(text, first[best], kMarkers[best].trimToDelimiter);
 }
 
 } // namespace
@@ -56,7 +126,7 @@ std::optional<std::size_t> Attached(std::string_view text) {
 }
 
 std::optional<std::size_t> AttachmentScanner::Check(std::string_view text, std::size_t previousSize) const {
-    return FindFirstMarker(text, previousSize);
+    return FindFirstMarkerOnePass(text, previousSize);
 }
 
 } // namespace glanmail
