@@ -52,37 +52,71 @@ bool EqualsFolded(std::string_view folded, std::string_view a, std::string_view 
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
+// The folded Message-IDs of all messages, one after the other in one string.
+class FoldedIds {
+public:
+    explicit FoldedIds(const std::vector<ThreadInput>& messages) {
+        std::size_t total = 0;
+        for (const ThreadInput& m : messages) {
+            total += m.MessageId.size();
+        }
+        text_.reserve(total);
+        starts_.reserve(messages.size() + 1);
+        for (const ThreadInput& m : messages) {
+            starts_.push_back(text_.size());
+            AppendFolded(text_, m.MessageId);
+        }
+        starts_.push_back(text_.size());
+    }
+    std::size_t Count() const { return starts_.size() - 1; }
+    std::string_view operator[](std::size_t c) const {
+        return std::string_view(text_).substr(starts_[c], starts_[c + 1] - starts_[c]);
+    }
+
+private:
+    std::string text_;
+    std::vector<std::size_t> starts_;
+};
+
 // The first message (in table order) of each folded Message-ID: open addressing over the
-// IDs themselves, so a lookup costs a hash and one or two probes.
+// IDs themselves, each slot keeping the hash of its ID so that most probes that miss are
+// decided without looking at the ID's text.
 class IdIndex {
 public:
-    explicit IdIndex(const std::vector<std::string>& ids) : ids_(ids) {
+    explicit IdIndex(const FoldedIds& ids) : ids_(ids) {
         std::size_t size = 16;
-        while (size < 2 * ids.size()) {
+        while (size < 2 * ids.Count()) {
             size *= 2;
         }
-        slots_.assign(size, kNone);
-        for (std::size_t c = 0; c < ids.size(); ++c) {
-            const std::size_t at = SlotOf(ids[c]);
-            if (slots_[at] == kNone) {
-                slots_[at] = c;
+        slots_.assign(size, {kNone, 0});
+        for (std::size_t c = 0; c < ids.Count(); ++c) {
+            const std::size_t hash = Hash(ids[c]);
+            Slot& slot = slots_[SlotOf(ids[c], hash)];
+            if (slot.message == kNone) {
+                slot = {c, hash};
             }
         }
     }
-    std::size_t Find(std::string_view id) const { return slots_[SlotOf(id)]; }
+    std::size_t Find(std::string_view id) const { return slots_[SlotOf(id, Hash(id))].message; }
 
 private:
+    struct Slot {
+        std::size_t message;
+        std::size_t hash;
+    };
+    static std::size_t Hash(std::string_view id) { return std::hash<std::string_view>{}(id); }
     // The slot holding id, or the empty slot where it would go.
-    std::size_t SlotOf(std::string_view id) const {
+    std::size_t SlotOf(std::string_view id, std::size_t hash) const {
         const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = std::hash<std::string_view>{}(id)&mask;; i = (i + 1) & mask) {
-            if (slots_[i] == kNone || ids_[slots_[i]] == id) {
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& slot = slots_[i];
+            if (slot.message == kNone || (slot.hash == hash && ids_[slot.message] == id)) {
                 return i;
             }
         }
     }
-    const std::vector<std::string>& ids_;
-    std::vector<std::size_t> slots_;
+    const FoldedIds& ids_;
+    std::vector<Slot> slots_;
 };
 
 // The last element of the chain "<" + subject key + ">" + chain: what follows the last "><",
@@ -120,7 +154,6 @@ std::string StandardSubject(std::string_view s) {
 std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messages) {
     const std::size_t count = messages.size();
     std::vector<std::string> ownElement(count); // "<" + subject key + ">"
-    std::vector<std::string> foldedIds(count);
     for (std::size_t c = 0; c < count; ++c) {
         const ThreadInput& m = messages[c];
         std::string& own = ownElement[c];
@@ -133,9 +166,8 @@ std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messa
             own += number;
         }
         own += '>';
-        foldedIds[c].reserve(m.MessageId.size());
-        AppendFolded(foldedIds[c], m.MessageId);
     }
+    const FoldedIds foldedIds(messages);
 
     // The parent: the last element of the chain, looked up among the Message-IDs.
     const IdIndex byId(foldedIds);
@@ -164,7 +196,7 @@ std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messa
         AppendFolded(mine, messages[y].Chain);
         std::size_t pos = mine.size();
         for (std::size_t x = parent[y];; x = parent[x]) {
-            const std::string& id = foldedIds[x];
+            const std::string_view id = foldedIds[x];
             if (id.size() > pos || mine.compare(pos - id.size(), id.size(), id) != 0) {
                 return false;
             }
@@ -210,9 +242,18 @@ std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messa
         }
     }
 
+    // Copies for the messages that take another's key first, then each own element moves to
+    // its message.
     std::vector<std::string> keys(count);
     for (std::size_t c = 0; c < count; ++c) {
-        keys[c] = ownElement[keyOwner[c]];
+        if (keyOwner[c] != c) {
+            keys[c] = ownElement[keyOwner[c]];
+        }
+    }
+    for (std::size_t c = 0; c < count; ++c) {
+        if (keyOwner[c] == c) {
+            keys[c] = std::move(ownElement[c]);
+        }
     }
     return keys;
 }

@@ -6,6 +6,7 @@
 #include "reader/MessageInfo.h"
 #include "reader/SortMsgTable.h"
 
+#include <algorithm>
 #include <array>
 
 namespace glanmail {
@@ -48,30 +49,30 @@ bool SubjectNeedsDecode(std::string_view s, bool isUtf8) {
     return false;
 }
 
-std::string ListSubject(const std::string& stored, bool isUtf8) {
+std::string ListSubject(std::string stored, bool isUtf8) {
     if (stored.empty()) {
         return "(Objet non pr\xE9"
                "cis\xE9)";
     }
-    std::string s;
-    s.reserve(stored.size());
-    for (const char c : stored) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 1 || b > 31) {
-            s.push_back(c);
-        }
-    }
+    stored.erase(std::remove_if(stored.begin(), stored.end(),
+                                [](char c) {
+                                    const auto b = static_cast<unsigned char>(c);
+                                    return b >= 1 && b <= 31;
+                                }),
+                 stored.end());
     // No rule can match anywhere, so every rule leaves the text as it found it.
-    if (!SubjectNeedsDecode(s, isUtf8)) {
-        return s;
+    if (!SubjectNeedsDecode(stored, isUtf8)) {
+        return stored;
     }
-    return Decode(s, isUtf8);
+    return Decode(stored, isUtf8);
 }
 
 std::vector<MsgEntry> BuildMsgTable(const ByteSource& bytes, const std::vector<std::int32_t>& infoOffsets,
                                     bool isUtf8) {
     std::vector<MsgEntry> table;
     std::vector<ThreadInput> threads;
+    table.reserve(infoOffsets.size());
+    threads.reserve(infoOffsets.size());
     for (const std::int32_t offset : infoOffsets) {
         auto fields = ReadMsgInfo(bytes, offset);
         if (!fields) {
@@ -79,7 +80,7 @@ std::vector<MsgEntry> BuildMsgTable(const ByteSource& bytes, const std::vector<s
         }
         MsgEntry entry;
         entry.DataOffset = fields->DataOffset;
-        entry.Subject = ListSubject(fields->Subject, isUtf8);
+        entry.Subject = ListSubject(std::move(fields->Subject), isUtf8);
         entry.Sender = std::move(fields->Sender);
         entry.DateText = std::move(fields->DateText);
         table.push_back(std::move(entry));

@@ -14,7 +14,7 @@ namespace glanmail {
 
 // A listed subject from the stored one: control characters (1 to 31) removed, then decoded
 // with isUtf8; "(Objet non précisé)" when the stored subject is empty.
-std::string ListSubject(const std::string& stored, bool isUtf8);
+std::string ListSubject(std::string stored, bool isUtf8);
 
 // False when Decode with isUtf8 would give s back unchanged because s holds no byte that any
 // of its rules starts a match with ("=", "&", LF, and the high bytes the rules look for), so
