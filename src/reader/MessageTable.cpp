@@ -20,8 +20,8 @@ using ByteSet = std::array<bool, 256>;
 // also looks for high bytes of UTF-8 read as Windows-1252: any byte from 0x80 counts there.
 ByteSet DecodeStarts(bool isUtf8) {
     ByteSet set{};
-    for (const unsigned char c : {'=', '&', '\n'}) {
-        set[c] = true;
+    for (const char c : {'=', '&', '\n'}) {
+        set[static_cast<unsigned char>(c)] = true;
     }
     if (isUtf8) {
         for (std::size_t c = 0x80; c < 256; ++c) {
