@@ -195,19 +195,15 @@ private:
 } // namespace
 
 void SortMsgTable(std::vector<MsgEntry>& table) {
-    std::vector<std::size_t> order = Sorter(table).Sort();
-    // Entry order[i] goes to place i: follow each cycle of the permutation, swapping entries
-    // (their strings change hands without being copied) instead of building a second table.
-    for (std::size_t start = 0; start < order.size(); ++start) {
-        std::size_t i = start;
-        while (order[i] != start) {
-            const std::size_t from = order[i];
-            std::swap(table[i], table[from]);
-            order[i] = i;
-            i = from;
-        }
-        order[i] = i;
+    // The entries are gathered into a new table: the reads are independent of each other, so
+    // they overlap, where following the permutation's cycles in place waits for each in turn.
+    const std::vector<std::size_t> order = Sorter(table).Sort();
+    std::vector<MsgEntry> sorted;
+    sorted.reserve(table.size());
+    for (const std::size_t i : order) {
+        sorted.push_back(std::move(table[i]));
     }
+    table = std::move(sorted);
 }
 
 } // namespace glanmail
