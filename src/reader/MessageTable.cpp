@@ -83,6 +83,9 @@ std::vector<MsgEntry> BuildMsgTable(const ByteSource& bytes, const std::vector<s
         entry.Subject = ListSubject(std::move(fields->Subject), isUtf8);
         entry.Sender = std::move(fields->Sender);
         entry.DateText = std::move(fields->DateText);
+        // The sort key of the date depends on the date alone, so it is made while the entry is
+        // at hand and moves with it.
+        entry.DateKey = DateSort(entry.DateText);
         table.push_back(std::move(entry));
         threads.push_back({std::move(fields->SubjectKey), std::move(fields->MessageId), std::move(fields->Chain)});
     }
@@ -91,9 +94,6 @@ std::vector<MsgEntry> BuildMsgTable(const ByteSource& bytes, const std::vector<s
         table[c].ThreadKey = std::move(keys[c]);
     }
     SortMsgTable(table);
-    for (MsgEntry& e : table) {
-        e.DateKey = DateSort(e.DateText);
-    }
     return table;
 }
 
