@@ -88,29 +88,37 @@ public:
         while (size < 2 * ids.Count()) {
             size *= 2;
         }
-        slots_.assign(size, {kNone, 0});
+        slots_.assign(size, {kEmpty, 0});
         for (std::size_t c = 0; c < ids.Count(); ++c) {
             const std::size_t hash = Hash(ids[c]);
             Slot& slot = slots_[SlotOf(ids[c], hash)];
-            if (slot.message == kNone) {
-                slot = {c, hash};
+            if (slot.message == kEmpty) {
+                slot = {static_cast<std::uint32_t>(c), Tag(hash)};
             }
         }
     }
-    std::size_t Find(std::string_view id) const { return slots_[SlotOf(id, Hash(id))].message; }
+    std::size_t Find(std::string_view id) const {
+        const Slot& slot = slots_[SlotOf(id, Hash(id))];
+        return slot.message == kEmpty ? kNone : slot.message;
+    }
 
 private:
+    // Message numbers fit in 32 bits: each message takes more than 16 bytes of a store whose
+    // offsets are 32-bit numbers. Small slots keep the table's share of the cache small.
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
     struct Slot {
-        std::size_t message;
-        std::size_t hash;
+        std::uint32_t message;
+        std::uint32_t tag; // the high half of the ID's hash
     };
     static std::size_t Hash(std::string_view id) { return std::hash<std::string_view>{}(id); }
+    static std::uint32_t Tag(std::size_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
     // The slot holding id, or the empty slot where it would go.
     std::size_t SlotOf(std::string_view id, std::size_t hash) const {
         const std::size_t mask = slots_.size() - 1;
+        const std::uint32_t tag = Tag(hash);
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             const Slot& slot = slots_[i];
-            if (slot.message == kNone || (slot.hash == hash && ids_[slot.message] == id)) {
+            if (slot.message == kEmpty || (slot.tag == tag && ids_[slot.message] == id)) {
                 return i;
             }
         }
