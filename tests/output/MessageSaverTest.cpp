@@ -1,268 +1,160 @@
 #include "output/MessageSaver.h"
 
-#include "TempFolder.h"
-#include "common/Encoding.h"
+#include "OutputTesting.h"
 #include "common/Text.h"
+#include "output/MsgOutput.h"
+#include "output/SaveNaming.h"
+#include "output/StandardName.h"
 #include "support/FakePrompter.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace glanmail {
 namespace {
 
-using testing::FakePrompter;
-using testing::Names;
+namespace fs = std::filesystem;
 using testing::ReadFile;
-using testing::TempFolder;
 using testing::WriteFile;
 
-const std::string kDashes71 = [] {
-    std::string s;
-    for (int i = 0; i < 71; ++i) {
-        s += "\xE2\x80\x94"; // U+2014 in UTF-8
-    }
-    return s;
-}();
+const std::string kRaw = "From: Paul\r\nSubject: Bonjour\r\nTo: Marie\r\n\r\nCorps\r\n";
+const std::string kDate = "_20040315 142530";
+const std::string kHead = "Date : lundi 15 mars 2004 14:25\r\nExp\303\251diteur : Paul\r\n\r\n"; // in UTF-8
 
-MsgEntry Entry(const std::string& subject, const std::string& dateKey = "20040315 142530") {
-    MsgEntry e;
-    e.DataOffset = 1;
-    e.Subject = subject;
-    e.Sender = "Paul";
-    e.DateKey = dateKey;
-    e.DateText = dateKey.substr(6, 2) + "/" + dateKey.substr(4, 2) + "/" + dateKey.substr(0, 4) + " " +
-                 dateKey.substr(9, 2) + ":" + dateKey.substr(11, 2) + ":" + dateKey.substr(13, 2);
-    e.ThreadKey = "<" + subject + ">";
-    return e;
-}
-
-// The current message as processing leaves it for a raw message (subject positions as
-// processing computes them).
-CurrentMessage Processed(const std::string& raw, const MsgEntry& entry, const std::string& body = "Corps") {
-    CurrentMessage m;
-    const std::size_t p = raw.find("\r\n\r\n");
-    m.MsgHeaders = raw.substr(0, p == std::string::npos ? 1 : p + 2);
+// The current message as processing leaves it for a raw message.
+CurrentMessage Processed(const std::string& raw, const std::string& subject, const std::string& body = "Corps") {
+    CurrentMessage m = testing::Message(subject, body);
+    m.MsgHeaders = HeaderBlock(raw);
     const std::size_t s = text::Find(m.MsgHeaders, "Subject:");
     m.SubjectStart = static_cast<long>(s == text::npos ? 9 : s + 10);
     const std::size_t e = m.MsgHeaders.find("\r\n", static_cast<std::size_t>(m.SubjectStart - 1));
     m.SubjectEnd = e == std::string::npos ? 0 : static_cast<long>(e + 1);
-    m.SubjectLine = "Objet : " + entry.Subject + "\r\n";
-    m.DateSenderLines = "Date : lundi 15 mars 2004 14:25\r\nExp\xE9"
-                        "diteur : " +
-                        entry.Sender + "\r\n\r\n";
-    m.MsgText = body;
     return m;
 }
 
-const std::string kRaw = "From: Paul\r\nSubject: Bonjour\r\nTo: Marie\r\n\r\nCorps\r\n";
+TEST(StandardNameTest, ReplacesWhatAFileNameCannotHold) {
+    // clang-format off
+    const std::pair<std::string, std::string> rows[] = {
+        {"Quoi ? O\xF9 ?", "Quoi_O\xF9"}, {"???", "___"}, {"L'\xE9t\xE9", "L_\xE9t\xE9"}, {"a : b", "a_b"},
+        {"a :b", "a_b"}, {"x*y\\z<w>v|u\"t/s", "x_y_z_w_v_u_t_s"}, {"trailing.  ", "trailing.  "}, {"fin__", "fin"},
+    };
+    // clang-format on
+    for (const auto& [in, out] : rows) {
+        EXPECT_EQ(StandardName(in), out) << in;
+    }
+}
 
 class SaverTest : public ::testing::Test {
 protected:
-    TempFolder temp;
-    FakePrompter prompter;
+    testing::TempFolder temp;
+    testing::FakePrompter prompter;
     MessageSaver saver{prompter};
     SaveTarget target{temp.Path(), "/mail/Inbox.dbx"};
-    std::string Folder() const { return temp.Path() + "/Inbox/"; }
+    OutputStatus status = OutputStatus::Nothing;
+    std::string Folder() const { return target.StorageFolder + "/Inbox/"; }
 
-    OutputStatus Save(OutputFlags flags, OutputMode mode, const MsgEntry& entry, const std::string& raw = kRaw,
-                      const std::string& body = "Corps", const MessageEdits* edits = nullptr) {
-        return saver.Save(flags, mode, entry, target, raw, Processed(raw, entry, body), edits);
+    // Saves and gives the name of the file written, or "" (status tells why).
+    std::string Save(const std::string& subject, OutputMode mode = OutputMode::Single,
+                     OutputFlags flags = OutputFlags::AllTxt(), const std::string& raw = kRaw,
+                     const MessageEdits* edits = nullptr, const std::string& body = "Corps") {
+        const MsgEntry entry{1, subject, "Paul", "", "20040315 142530", ""};
+        status = saver.Save(flags, mode, entry, target, raw, Processed(raw, subject, body), edits);
+        return status == OutputStatus::Written ? fs::path(saver.LastPath()).filename().string() : "";
+    }
+    void Check(const std::string& subject, OutputMode mode, OutputFlags flags, const std::string& raw,
+               const MessageEdits* edits, const std::string& name, const std::string& bytes) {
+        EXPECT_EQ(Save(subject, mode, flags, raw, edits), name);
+        EXPECT_EQ(ReadFile(saver.LastPath()), bytes) << name;
+        EXPECT_FALSE(saver.FileOpen()) << name;
     }
 };
 
-TEST_F(SaverTest, TextFormNamedFromSubjectAndDateAndNumberedWhenTaken) {
-    const MsgEntry entry = Entry("Test");
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Single, entry), OutputStatus::Written);
-    }
-    EXPECT_EQ(Names(Folder()), (std::set<std::string>{"Test_20040315 142530.txt", "Test-1_20040315 142530.txt",
-                                                      "Test-2_20040315 142530.txt"}));
-    EXPECT_EQ(ReadFile(Folder() + "Test_20040315 142530.txt"),
-              "Objet : Test\r\nDate : lundi 15 mars 2004 14:25\r\nExp\xC3\xA9"
-              "diteur : Paul\r\n\r\nCorps");
-    EXPECT_FALSE(saver.FileOpen());
-    EXPECT_TRUE(prompter.shown.empty());
-}
-
-TEST_F(SaverTest, OriginalFormIsTheRawMessageWithEmlOrNws) {
-    const std::string news = "From: a\r\nNEWSGROUPS: fr.test\r\n\r\nx";
-    const std::string firstLine = "Newsgroups: fr.test\r\nFrom: a\r\n\r\nx";
-    const std::string bodyOnly = "From: a\r\n\r\nNewsgroups: in the body";
-    EXPECT_EQ(Save(OutputFlags::AllNws(), OutputMode::Single, Entry("Mail")), OutputStatus::Written);
-    EXPECT_EQ(Save(OutputFlags::AllNws(), OutputMode::Single, Entry("News"), news), OutputStatus::Written);
-    EXPECT_EQ(Save(OutputFlags::AllNws(), OutputMode::Single, Entry("First"), firstLine), OutputStatus::Written);
-    EXPECT_EQ(Save(OutputFlags::AllNws(), OutputMode::Single, Entry("Body"), bodyOnly), OutputStatus::Written);
-    // The original form never groups: First gives a file of its own, with the date.
-    EXPECT_EQ(Save(OutputFlags::AllNws(), OutputMode::First, Entry("Grp")), OutputStatus::Written);
-    EXPECT_EQ(Names(Folder()), (std::set<std::string>{"Mail_20040315 142530.eml", "News_20040315 142530.nws",
-                                                      "First_20040315 142530.eml", "Body_20040315 142530.eml",
-                                                      "Grp_20040315 142530.eml"}));
-    EXPECT_EQ(ReadFile(Folder() + "Mail_20040315 142530.eml"), kRaw);
-    EXPECT_EQ(ReadFile(Folder() + "News_20040315 142530.nws"), news);
-    EXPECT_FALSE(saver.FileOpen());
-}
-
-TEST_F(SaverTest, GroupFileHoldsOneSubjectLineAndSeparators) {
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::First, Entry("Sujet : un", "20040101 100000"), kRaw, "Un"),
-              OutputStatus::Written);
-    EXPECT_TRUE(saver.FileOpen());
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Middle, Entry("autre", "20040102 100000"), kRaw, "Deux\r\r\nbis"),
-              OutputStatus::Written);
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Last, Entry("autre", "20040103 100000"), kRaw, "Trois"),
-              OutputStatus::Written);
-    EXPECT_FALSE(saver.FileOpen());
-    EXPECT_EQ(Names(Folder()), std::set<std::string>{"Sujet_un.txt"});
-    const std::string dateSender = "Date : lundi 15 mars 2004 14:25\r\nExp\xC3\xA9"
-                                   "diteur : Paul\r\n\r\n";
-    EXPECT_EQ(ReadFile(Folder() + "Sujet_un.txt"), "Objet : Sujet : un\r\n" + dateSender + "Un" + "\r\n\r\n" +
-                                                       kDashes71 + "\r\n" + dateSender + "Deux\r\nbis" + "\r\n\r\n" +
-                                                       kDashes71 + "\r\n" + dateSender + "Trois");
-}
-
-TEST_F(SaverTest, LaterMessagesOfAGroupWithoutFileAreSavedOnTheirOwn) {
-    // The group's first message never reached the saver (refused or unreadable).
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Middle, Entry("Suite")), OutputStatus::Written);
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Last, Entry("Fin")), OutputStatus::Written);
-    EXPECT_EQ(Names(Folder()), (std::set<std::string>{"Suite_20040315 142530.txt", "Fin_20040315 142530.txt"}));
-    EXPECT_EQ(ReadFile(Folder() + "Fin_20040315 142530.txt").substr(0, 14), "Objet : Fin\r\nD");
-}
-
-TEST_F(SaverTest, EditedForms) {
-    MessageEdits edits{"Salut", "Nouveau\r\ncorps", true, true};
-    EXPECT_EQ(Save(OutputFlags::ModNws(), OutputMode::Single, Entry("Bonjour"), kRaw, "Corps", &edits),
-              OutputStatus::Written);
-    EXPECT_EQ(ReadFile(Folder() + "Bonjour_m_20040315 142530.eml"),
-              "From: Paul\r\nSubject: Salut\r\nTo: Marie\r\n\r\nCorps\r\n");
-
-    EXPECT_EQ(Save(OutputFlags::ModTxt(), OutputMode::Single, Entry("Bonjour"), kRaw, "Corps", &edits),
-              OutputStatus::Written);
-    EXPECT_EQ(ReadFile(Folder() + "Bonjour_m_20040315 142530.txt").substr(0, 17), "Objet : Salut\r\nDa");
-    EXPECT_TRUE(
-        text::EndsWithIgnoreCase(ReadFile(Folder() + "Bonjour_m_20040315 142530.txt"), "\r\n\r\nNouveau\r\ncorps"));
-
-    // Unmodified texts keep what processing left.
-    MessageEdits same{"ignored", "ignored", false, false};
-    EXPECT_EQ(Save(OutputFlags::ModTxt(), OutputMode::Single, Entry("Autre"), kRaw, "Corps", &same),
-              OutputStatus::Written);
-    EXPECT_EQ(ReadFile(Folder() + "Autre_m_20040315 142530.txt").substr(0, 16), "Objet : Autre\r\nD");
-}
-
-TEST(TextFormBytesTest, CollapsesDecodedLineBreaksAndWritesUtf8) {
-    CurrentMessage m;
-    m.SubjectLine = "Objet : \x80 \xE9t\xE9\r\n";
-    m.DateSenderLines = "Date : x\r\n\r\n";
-    std::string body;
-    for (int c = 1; c < 256; ++c) {
-        body += static_cast<char>(c);
-    }
-    m.MsgText = "a\r\r\nb\r\r\r\nc\r\n\r" + body;
-    const std::string all = m.SubjectLine + m.DateSenderLines + m.MsgText;
-    EXPECT_EQ(TextFormBytes(m, OutputMode::Single, nullptr), encoding::ToUtf8(encoding::CollapseCrCrLf(all)));
-    EXPECT_EQ(TextFormBytes(m, OutputMode::Single, nullptr).substr(0, 19),
-              "Objet : \xE2\x82\xAC \xC3\xA9t\xC3\xA9\r\n");
-}
-
-TEST(EditedOriginalFormTest, KeepsEveryOtherHeaderAndTheBody) {
-    const auto edit = [](const std::string& raw) {
-        const MsgEntry entry = Entry("x");
-        return EditedOriginalForm(raw, Processed(raw, entry), "Salut");
+TEST_F(SaverTest, NamesFormsNumberingAndGroups) {
+    const auto txt = OutputFlags::AllTxt(), nws = OutputFlags::AllNws(), modTxt = OutputFlags::ModTxt();
+    const auto S = OutputMode::Single;
+    const auto text = [](const std::string& subject, const std::string& body = "Corps") {
+        return "Objet : " + subject + "\r\n" + kHead + body;
     };
-    // No "Subject:" header: one is added at the end of the header block.
-    EXPECT_EQ(edit("From: a\r\nTo: b\r\n\r\nCorps"), "From: a\r\nTo: b\r\nSubject: Salut\r\n\r\nCorps");
-    EXPECT_EQ(edit("From: a"), "From: a\r\nSubject: Salut\r\n");
-    // An empty subject: the value goes after the colon, the next header stays.
-    EXPECT_EQ(edit("Subject:\r\nTo: b\r\n\r\nCorps"), "Subject: Salut\r\nTo: b\r\n\r\nCorps");
-    // Any case of the header name.
-    EXPECT_EQ(edit("SUBJECT: old\r\n\r\nb"), "SUBJECT: Salut\r\n\r\nb");
+    const MessageEdits edits{"Salut", "Nouveau\r\ncorps", true, true}, unmodified{"x", "x", false, false};
+    const std::string news = "From: a\r\nNEWSGROUPS: f\r\n\r\nx", first = "Newsgroups: f\r\n\r\nx";
+    // clang-format off
+    Check("Test", S, txt, kRaw, nullptr, "Test" + kDate + ".txt", text("Test"));
+    Check("Test", S, txt, kRaw, nullptr, "Test-1" + kDate + ".txt", text("Test"));
+    Check("Test", S, txt, kRaw, nullptr, "Test-2" + kDate + ".txt", text("Test"));
+    // A later message of a group whose first one was refused is saved on its own.
+    Check("Suite", OutputMode::Last, txt, kRaw, nullptr, "Suite" + kDate + ".txt", text("Suite"));
+    Check("News", S, nws, news, nullptr, "News" + kDate + ".nws", news);
+    Check("First", S, nws, first, nullptr, "First" + kDate + ".eml", first); // no CR LF before the header name
+    Check("Body", S, nws, "A: b\r\n\r\n" + first, nullptr, "Body" + kDate + ".eml", "A: b\r\n\r\n" + first);
+    Check("Group", OutputMode::First, nws, kRaw, nullptr, "Group" + kDate + ".eml", kRaw); // never grouped
+    Check("Bonjour", OutputMode::First, modTxt, kRaw, &edits, "Bonjour_m" + kDate + ".txt", text("Salut", edits.Body));
+    Check("Autre", S, modTxt, kRaw, &unmodified, "Autre_m" + kDate + ".txt", text("Autre"));
+    // The edited original form keeps every other header and the body; a missing subject is added.
+    const auto mod = [&](const char* name, const std::string& raw, const std::string& edited) {
+        Check(name, S, OutputFlags::ModNws(), raw, &edits, name + ("_m" + kDate) + ".eml", edited);
+    };
+    mod("Bonjour", kRaw, "From: Paul\r\nSubject: Salut\r\nTo: Marie\r\n\r\nCorps\r\n");
+    mod("E1", "From: a\r\nTo: b\r\n\r\nCorps", "From: a\r\nTo: b\r\nSubject: Salut\r\n\r\nCorps");
+    mod("E2", "From: a", "From: a\r\nSubject: Salut\r\n");
+    mod("E3", "Subject:\r\nTo: b\r\n\r\nCorps", "Subject: Salut\r\nTo: b\r\n\r\nCorps");
+    mod("E4", "SUBJECT: old\r\n\r\nb", "SUBJECT: Salut\r\n\r\nb");
+    // clang-format on
+    EXPECT_TRUE(prompter.shown.empty());
+    // Names whose UTF-8 form would pass 255 bytes are cut further.
+    const std::string cut = Save(std::string(200, '\xE9')), numbered = Save(std::string(200, '\xE9')); // é: 2 bytes
+    EXPECT_EQ(cut.size(), 254u); // 117 é and the tail: one more é would pass 255 bytes
+    EXPECT_EQ(numbered, cut.substr(0, 232) + "-1" + kDate + ".txt");
+    // A group's file: one subject line, each later message after an empty line and a separator.
+    EXPECT_EQ(Save("Sujet : un", OutputMode::First), "Sujet_un.txt");
+    Save("b", OutputMode::Middle, OutputFlags::AllTxt(), kRaw, nullptr, "Deux\r\r\nbis");
+    EXPECT_TRUE(saver.FileOpen());
+    EXPECT_EQ(Save("c", OutputMode::Last, OutputFlags::AllTxt(), kRaw, nullptr, "Trois"), "Sujet_un.txt");
+    EXPECT_FALSE(saver.FileOpen());
+    const std::string separator = "\r\n\r\n" + testing::Repeat("\xE2\x80\x94", 71) + "\r\n";
+    EXPECT_EQ(ReadFile(Folder() + "Sujet_un.txt"), "Objet : Sujet : un\r\n" + kHead + "Corps" + separator + kHead +
+                                                       "Deux\r\nbis" + separator + kHead + "Trois");
 }
 
-TEST_F(SaverTest, PathBudgetRefusesAt254AndCutsTheNameAt253) {
-    // Storage folder + "/Inbox" + tail "_20040315 142530.txt" (20 characters) + 1.
-    const std::size_t fixed = temp.Path().size() + 6 + 20;
-    const std::string sub(250 - fixed, 'd');
-    std::filesystem::create_directory(temp.Path() + "/" + sub);
-    target.StorageFolder = temp.Path() + "/" + sub; // fixed + 1 + sub = 251
-    target.StorageFolder += "xyz";                  // 254
-    std::filesystem::create_directory(target.StorageFolder);
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Single, Entry("Bonjour")), OutputStatus::Refused);
+TEST_F(SaverTest, PathBudgetNumberingAndWriteFailures) {
+    // Storage folder + "/Inbox" + tail "_20040315 142530.txt" = 254 characters; é is two bytes.
+    target.StorageFolder = temp.Path() + "/" + testing::Repeat("\xC3\xA9", 20);
+    target.StorageFolder += std::string(254 - 26 - CharCount(target.StorageFolder), 'd');
+    fs::create_directory(target.StorageFolder);
+    EXPECT_EQ(Save("Bonjour"), "");
+    EXPECT_EQ(status, OutputStatus::Refused);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "Chemin trop long\r\nCe message ne sera pas enregistré");
     EXPECT_EQ(prompter.shown[0].icon, BoxIcon::Critical);
-    EXPECT_FALSE(std::filesystem::exists(target.StorageFolder + "/Inbox"));
-
+    EXPECT_FALSE(fs::exists(Folder()));
     target.StorageFolder.pop_back(); // 253: the name keeps its first character
-    std::filesystem::create_directory(target.StorageFolder);
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Single, Entry("Bonjour")), OutputStatus::Written);
-    EXPECT_EQ(Names(target.StorageFolder + "/Inbox"), std::set<std::string>{"B_20040315 142530.txt"});
-    EXPECT_EQ(saver.LastPath().size(), 255u);
-    // No room for a counter: the second one is refused.
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Single, Entry("Bonjour")), OutputStatus::Refused);
-}
-
-TEST_F(SaverTest, NumberingChargesOnlyTheCounterInUse) {
-    // About 200 characters of the budget used by the folders and the tail: counting every
-    // counter tried would run out after about twenty files of one name.
-    target.StorageFolder = temp.Path() + "/" + std::string(200 - temp.Path().size() - 27, 's');
-    std::filesystem::create_directory(target.StorageFolder);
-    const MsgEntry entry = Entry(std::string(100, 'n'));
-    for (int i = 0; i < 150; ++i) {
-        ASSERT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Single, entry), OutputStatus::Written) << i;
-    }
-    const auto names = Names(target.StorageFolder + "/Inbox");
-    EXPECT_EQ(names.size(), 150u);
-    // Counters cut the name further so the path keeps within 255 characters.
-    const std::size_t budget = target.StorageFolder.size() + 6 + 20 + 1;
-    EXPECT_EQ(names.count(std::string(255 - budget - 4, 'n') + "-149_20040315 142530.txt"), 1u);
-    EXPECT_EQ(names.count(std::string(255 - budget, 'n') + "_20040315 142530.txt"), 1u);
-    EXPECT_TRUE(prompter.shown.empty());
-}
-
-TEST_F(SaverTest, NeverOverwritesAFileButReusesAnEmptyOne) {
-    std::filesystem::create_directory(Folder());
-    WriteFile(Folder() + "Test_20040315 142530.txt", "keep me");
-    WriteFile(Folder() + "Test-1_20040315 142530.txt", "");
-    std::filesystem::create_directory(Folder() + "Autre_20040315 142530.txt");
-    std::filesystem::create_symlink(Folder() + "Test_20040315 142530.txt", Folder() + "Lien_20040315 142530.txt");
-
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Single, Entry("Test")), OutputStatus::Written);
-    EXPECT_EQ(saver.LastPath(), Folder() + "Test-1_20040315 142530.txt");
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Single, Entry("Autre")), OutputStatus::Written);
-    EXPECT_EQ(saver.LastPath(), Folder() + "Autre-1_20040315 142530.txt");
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Single, Entry("Lien")), OutputStatus::Written);
-    EXPECT_EQ(saver.LastPath(), Folder() + "Lien-1_20040315 142530.txt");
-    EXPECT_EQ(ReadFile(Folder() + "Test_20040315 142530.txt"), "keep me");
-    EXPECT_EQ(ReadFile(Folder() + "Test-1_20040315 142530.txt").substr(0, 12), "Objet : Test");
-
-    // A file that appears after this saver numbered the name is still never written over.
-    WriteFile(Folder() + "Test-2_20040315 142530.txt", "later");
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Single, Entry("Test")), OutputStatus::Written);
-    EXPECT_EQ(saver.LastPath(), Folder() + "Test-3_20040315 142530.txt");
-    EXPECT_EQ(ReadFile(Folder() + "Test-2_20040315 142530.txt"), "later");
-}
-
-TEST_F(SaverTest, LongNamesAreCutToTheFileSystemLimitInBytes) {
-    std::string subject;
-    for (int i = 0; i < 200; ++i) {
-        subject += '\xE9'; // two bytes each in UTF-8
-    }
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Single, Entry(subject)), OutputStatus::Written);
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::Single, Entry(subject)), OutputStatus::Written);
-    const auto names = Names(Folder());
-    ASSERT_EQ(names.size(), 2u);
-    for (const std::string& n : names) {
-        EXPECT_LE(n.size(), 255u);
-        EXPECT_GE(n.size(), 254u);
-    }
-}
-
-TEST_F(SaverTest, WriteFailureIsReportedUnderMsgEnd) {
+    fs::create_directory(target.StorageFolder);
+    EXPECT_EQ(Save("Bonjour"), "B" + kDate + ".txt");
+    EXPECT_EQ(Save("Bonjour"), ""); // no room for a counter
+    EXPECT_EQ(prompter.shown.size(), 2u);
+    // A failure to write is reported under MsgEnd; nothing is written over.
+    target.StorageFolder = temp.Path();
     WriteFile(temp.Path() + "/Inbox", "a file where the store folder should be");
-    EXPECT_EQ(Save(OutputFlags::AllTxt(), OutputMode::First, Entry("Test")), OutputStatus::Failed);
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].title, "MsgEnd");
-    EXPECT_FALSE(saver.FileOpen());
+    EXPECT_EQ(Save("Test", OutputMode::First), "");
+    EXPECT_EQ(status, OutputStatus::Failed);
+    ASSERT_EQ(prompter.shown.size(), 3u);
+    EXPECT_EQ(prompter.shown[2].title, "MsgEnd");
     EXPECT_EQ(ReadFile(temp.Path() + "/Inbox"), "a file where the store folder should be");
+
+    // 200 characters of the budget taken: charging every counter tried runs out before 30 files;
+    // the counters cut the name further so the path keeps within 255 characters.
+    target.StorageFolder = temp.Path() + "/" + std::string(200 - temp.Path().size() - 27, 's');
+    fs::create_directory(target.StorageFolder);
+    for (int i = 0; i < 29; ++i) {
+        Save(std::string(100, 'n'));
+    }
+    EXPECT_EQ(Save(std::string(100, 'n')), std::string(51, 'n') + "-29" + kDate + ".txt");
+
+    WriteFile(Folder() + "Test" + kDate + ".txt", "keep me");
+    WriteFile(Folder() + "Test-1" + kDate + ".txt", ""); // an empty file is written over
+    EXPECT_EQ(Save("Test"), "Test-1" + kDate + ".txt");
+    // A file that appears after this saver numbered the name is still never written over.
+    WriteFile(Folder() + "Test-2" + kDate + ".txt", "later");
+    EXPECT_EQ(Save("Test"), "Test-3" + kDate + ".txt");
+    EXPECT_EQ(ReadFile(Folder() + "Test" + kDate + ".txt"), "keep me");
 }
 
 } // namespace

@@ -1,106 +1,199 @@
+// The end of reading a message: print layout, output of a selection, reading for output.
+
 #include "output/MsgOutput.h"
 
-#include "FakePrintDevice.h"
-#include "TempFolder.h"
+#include "OutputTesting.h"
+#include "output/BatchOutput.h"
+#include "output/PrintLayout.h"
+#include "output/ReadAheadSource.h"
 #include "support/FakePrompter.h"
 #include "support/StoreWriter.h"
 
+#include <algorithm>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <map>
+#include <numeric>
+#include <random>
+#include <tuple>
 
 namespace glanmail {
 namespace {
 
-using testing::FakePrompter;
-using testing::Names;
-using testing::ReadFile;
-using testing::TempFolder;
+using testing::Lines;
+using Sheet = testing::FakePrintDevice::Sheet;
+using Probes = std::vector<std::tuple<std::size_t, std::size_t, std::string>>; // page, line, text after the indent
 
-testing::WriterMessage Mail(const std::string& subject, const std::string& raw) {
-    testing::WriterMessage m;
-    m.raw = raw;
-    m.subject = subject;
-    m.subjectKey = subject;
-    m.messageId = "<" + subject + "@test>";
-    m.sender = "Alice";
-    m.received = testing::FiletimeFromUnix(1079357130);
-    return m;
+// Prints a message and a second one (with First, the rest of its group; with Single, a job of its own); checks
+// each page's header (empty line, 170 spaces and the page number in its job, empty line), line counts, probes.
+void Check(const char* name, const std::string& first, OutputMode mode, const std::string& second,
+           const std::vector<std::size_t>& pageSizes, const Probes& probes, double scaleWidth = 100) {
+    SCOPED_TRACE(name);
+    testing::FakePrintDevice device;
+    device.scaleWidth = scaleWidth; // 100: print width 90
+    PrintLayout layout(device);
+    layout.PrintMessage(testing::Message("Test", first), mode);
+    if (!second.empty()) {
+        layout.PrintMessage(testing::Message("ignored", second), mode == OutputMode::First ? OutputMode::Last : mode);
+    }
+    EXPECT_FALSE(device.jobOpen);
+    std::vector<Sheet> pages;
+    std::vector<std::size_t> sizes;
+    for (const auto& job : device.jobs) {
+        for (std::size_t p = 0; p < job.size(); ++p) {
+            ASSERT_GE(job[p].size(), 3u);
+            EXPECT_EQ(Sheet(job[p].begin(), job[p].begin() + 3),
+                      (Sheet{"", std::string(170, ' ') + std::to_string(p + 1), ""}));
+            pages.emplace_back(job[p].begin() + 3, job[p].end());
+            sizes.push_back(pages.back().size());
+        }
+    }
+    ASSERT_EQ(sizes, pageSizes);
+    for (const auto& [page, line, text] : probes) {
+        EXPECT_EQ(pages[page].at(line), text.empty() ? "" : std::string(11, ' ') + text) << page << ":" << line;
+    }
 }
 
-class MsgOutputTest : public ::testing::Test {
-protected:
-    TempFolder temp;
-    FakePrompter prompter;
-    ContentState state;
-    std::unique_ptr<OpenedStore> store;
+TEST(PrintLayoutTest, PagesWrappingAndGroupedMessages) {
+    const std::string dashes(47, '\x97'), date = "Date : lundi 15 mars 2004 14:25", a86(86, 'a');
+    const std::string url = "http://www.example.com/" + std::string(177, 'x');
+    const auto S = OutputMode::Single, F = OutputMode::First;
+    // clang-format off
+    Check("short message", Lines(10), S, "", {14}, {{0, 0, "Objet : Test"}, {0, 1, date},
+          {0, 2, "Exp\351diteur : Paul"}, {0, 3, ""}, {0, 13, "ligne 10"}});
+    Check("200 lines", Lines(196), S, "", {63, 63, 63, 11}, {{1, 0, "ligne 60"}, {3, 10, "ligne 196"}});
+    Check("exactly 63 lines", Lines(59), S, "", {63, 0}, {{0, 62, "ligne 59"}});
+    Check("a second job", Lines(100), S, "x", {63, 41, 5}, {{2, 4, "x"}});
+    Check("57 lines, then a grouped message", Lines(53), F, "suite", {63, 0},
+          {{0, 56, "ligne 53"}, {0, 57, ""}, {0, 58, dashes}, {0, 59, date}, {0, 62, "suite"}});
+    Check("58 lines, then a grouped message", Lines(54), F, "suite", {58, 6},
+          {{1, 0, ""}, {1, 1, dashes}, {1, 2, date}, {1, 5, "suite"}});
+    Check("wraps at the last space that fits", a86 + " bbbb cc d", S, "", {6}, {{0, 4, a86}, {0, 5, "bbbb cc d"}});
+    Check("long web address", "Voir " + url, S, "", {8},
+          {{0, 4, "Voir"}, {0, 5, url.substr(0, 90)}, {0, 6, url.substr(90, 90)}, {0, 7, url.substr(180)}});
+    Check("445 pieces, past 16-bit positions", std::string(40000, 'z'), S, "", {63, 63, 63, 63, 63, 63, 63, 8},
+          {{0, 4, std::string(90, 'z')}, {7, 7, std::string(40, 'z')}});
+    // Width 94.5 rounds to 94 (half to even); 189 half-wide characters round to 94 and fit, 190 to 95.
+    Check("rounding", std::string(200, '~'), S, "", {6}, {{0, 4, std::string(189, '~')}, {0, 5, std::string(11, '~')}},
+          105);
+    Check("decoded line break", "un\r\r\ndeux", S, "", {6}, {{0, 4, "un"}, {0, 5, "deux"}});
+    // clang-format on
+}
 
-    void SetUp() override {
-        store =
-            OpenStoreBytes(std::make_unique<MemorySource>(testing::WriteStore({
-                               Mail("Annonce", "Newsgroups: fr.test\r\nSubject: Annonce\r\n\r\nTexte\r\n"),
-                               Mail("Courrier", "From: a\r\nNewsgroups: fr.test\r\nSubject: Courrier\r\n\r\nSalut\r\n"),
-                           })),
-                           "Boite.dbx", prompter, state);
-        ASSERT_TRUE(store);
-        ASSERT_EQ(store->MsgCount(), 2u);
+// Records each message handed to output as its index and a mode letter (Single, First, Middle, Last).
+struct RecordingOutput : MessageOutput {
+    std::string calls;
+    std::map<std::size_t, OutputStatus> answers; // Written unless told otherwise
+    int groupsEnded = 0;
+    OutputStatus ReadMsg(std::size_t index, OutputMode mode) override {
+        calls += std::to_string(index) + "SFML"[static_cast<int>(mode)] + " ";
+        return answers.count(index) ? answers[index] : OutputStatus::Written;
     }
-    std::size_t Id(const std::string& subject) const {
-        for (std::size_t id = 1; id <= store->MsgCount(); ++id) {
-            if (store->Entry(id).Subject == subject) {
-                return id;
-            }
-        }
-        return 0;
-    }
+    void EndGroup() override { ++groupsEnded; }
 };
 
-TEST_F(MsgOutputTest, ViewingWritesNothing) {
-    MsgOutput output(*store, state, prompter, OutputFlags{});
-    output.SetStorageFolder(temp.Path());
-    std::size_t shown = 0;
-    output.SetShow([&](std::size_t id, const CurrentMessage&) { shown = id; });
-    EXPECT_EQ(output.ReadMsg(Id("Annonce"), OutputMode::Single), OutputStatus::Nothing);
-    EXPECT_EQ(shown, Id("Annonce"));
-    EXPECT_TRUE(Names(temp.Path()).empty());
-    EXPECT_EQ(output.ReadMsg(3, OutputMode::Single), OutputStatus::Unreadable);
+// The calls, then "| written skipped abandoned workDone-calls" and whether an open group was ended.
+std::string Batch(std::vector<std::size_t> selection, bool grouping, std::map<std::size_t, OutputStatus> answers = {}) {
+    std::vector<MsgEntry> table; // by conversation, as list building leaves it; keys of any case are one
+    for (const char* key_date :
+         {"<a>20040103", "<A>20040101", "<a>20040102", "<b>20040105", "<c>20040101", "<c>20030101"}) {
+        table.push_back(MsgEntry{1, "", "", "", std::string(key_date + 3) + " 000000", std::string(key_date, 3)});
+    }
+    RecordingOutput out;
+    out.answers = std::move(answers);
+    int done = 0;
+    const BatchSummary s = OutputSelection(selection, table, grouping, out, [&] { ++done; });
+    return out.calls + "| " + std::to_string(s.written) + " " + std::to_string(s.Skipped()) + " " +
+           std::to_string(s.abandoned) + " " + std::to_string(done) + (out.groupsEnded ? " ended" : "");
 }
 
-TEST_F(MsgOutputTest, OriginalFormOfEachMessageWithProgress) {
-    MsgOutput output(*store, state, prompter, OutputFlags::AllNws());
-    output.SetStorageFolder(temp.Path());
-    output.SetBatchRunning(true);
-    std::vector<std::size_t> progress;
-    output.SetProgress([&](std::size_t id) { progress.push_back(id); });
-    const BatchSummary s = OutputEach({1, 2}, output, nullptr);
-    EXPECT_EQ(s.written, 2u);
-    EXPECT_EQ(progress, (std::vector<std::size_t>{1, 2}));
-    const std::string folder = temp.Path() + "/Boite/";
-    const auto names = Names(folder);
-    ASSERT_EQ(names.size(), 2u);
-    // "Newsgroups:" on the first line is not preceded by a line break.
-    EXPECT_EQ(names.count("Annonce_" + store->Entry(Id("Annonce")).DateKey + ".eml"), 1u);
-    const std::string news = "Courrier_" + store->Entry(Id("Courrier")).DateKey + ".nws";
-    EXPECT_EQ(names.count(news), 1u);
-    EXPECT_EQ(ReadFile(folder + news), "From: a\r\nNewsgroups: fr.test\r\nSubject: Courrier\r\n\r\nSalut\r\n");
+TEST(BatchOutputTest, OrderGroupingAndSkippedMessages) {
+    const auto R = OutputStatus::Refused, U = OutputStatus::Unreadable, F = OutputStatus::Failed;
+    EXPECT_EQ(Batch({5, 1, 3}, false), "5S 1S 3S | 3 0 0 1 ended");
+    EXPECT_EQ(Batch({3}, true), "3S | 1 0 0 1 ended");
+    EXPECT_EQ(Batch({6, 4, 1, 3, 2, 5}, true), "2F 3M 1L 4S 6F 5L | 6 0 0 1 ended");
+    EXPECT_EQ(Batch({4, 3, 1}, true), "3F 1L 4S | 3 0 0 1 ended");
+    // Skipped messages: the command goes on and its end is signalled; a failure abandons it.
+    EXPECT_EQ(Batch({1, 2, 3, 4, 5, 6}, true, {{2, R}, {5, U}}), "2F 3M 1L 4S 6F 5L | 4 2 0 1 ended");
+    EXPECT_EQ(Batch({1, 2, 3, 4}, true, {{3, F}}), "2F 3M | 1 0 1 0 ended");
+    EXPECT_EQ(Batch({1, 2}, false, {{1, F}}), "1S | 0 0 1 0 ended");
 }
 
-TEST_F(MsgOutputTest, PrintingAndPrinterFailure) {
+TEST(SortGroupTest, SortsByDateAndSurvivesEqualDates) {
+    SortRandom random;
+    std::vector<std::string> dates;
+    std::vector<std::size_t> order(1000);
+    std::iota(order.begin(), order.end(), 0);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        dates.push_back("2004" + std::to_string(1000 + (i * 7919) % 997));
+    }
+    const std::vector<std::string> original = dates;
+    SortGroup(order, dates, 100, 899, random);
+    EXPECT_TRUE(std::is_sorted(dates.begin() + 100, dates.begin() + 900));
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        EXPECT_EQ(dates[i], original[order[i]]); // each date moved with its index, none outside lo..hi
+        EXPECT_TRUE((i >= 100 && i < 900) || order[i] == i);
+    }
+    // Many messages of one second must neither recurse deeply nor take quadratic time.
+    std::vector<std::string> same(200000, "20040101 000000");
+    std::vector<std::size_t> idx(same.size());
+    std::iota(idx.begin(), idx.end(), 0);
+    const auto start = std::chrono::steady_clock::now();
+    SortGroup(idx, same, 0, idx.size() - 1, random);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    std::sort(idx.begin(), idx.end());
+    EXPECT_EQ(std::adjacent_find(idx.begin(), idx.end()), idx.end());
+    EXPECT_EQ(idx.back(), same.size() - 1);
+}
+
+TEST(MsgOutputTest, ViewingWritesNothingPrintingEndsItsJobsFailuresAreReported) {
+    testing::FakePrompter prompter;
+    ContentState state;
+    testing::WriterMessage mail;
+    mail.raw = "Subject: Annonce\r\n\r\nTexte\r\n";
+    mail.subject = mail.subjectKey = "Annonce";
+    mail.received = testing::FiletimeFromUnix(1079357130);
+    const auto store =
+        OpenStoreBytes(std::make_unique<MemorySource>(testing::WriteStore({mail})), "B.dbx", prompter, state);
+    ASSERT_TRUE(store && store->MsgCount() == 1);
+
+    MsgOutput viewer(*store, state, prompter, OutputFlags{});
+    viewer.SetBatchRunning(true);
+    std::vector<std::size_t> seen; // progress, then the window's show
+    viewer.SetProgress([&](std::size_t id) { seen.push_back(id); });
+    viewer.SetShow([&](std::size_t id, const CurrentMessage&) { seen.push_back(id + 10); });
+    EXPECT_EQ(viewer.ReadMsg(1, OutputMode::Single), OutputStatus::Nothing);
+    EXPECT_EQ(viewer.ReadMsg(2, OutputMode::Single), OutputStatus::Unreadable);
+    EXPECT_EQ(seen, (std::vector<std::size_t>{1, 11}));
+
     testing::FakePrintDevice device;
     MsgOutput output(*store, state, prompter, OutputFlags::Print());
     output.SetPrintDevice(&device);
-    EXPECT_EQ(output.ReadMsg(Id("Annonce"), OutputMode::First), OutputStatus::Printed);
-    EXPECT_TRUE(device.jobOpen);
+    EXPECT_EQ(output.ReadMsg(1, OutputMode::First), OutputStatus::Printed);
     output.EndGroup(); // the group's last message never came
     EXPECT_FALSE(device.jobOpen);
-    ASSERT_EQ(device.jobs.size(), 1u);
-    EXPECT_EQ(device.jobs[0][0][3], std::string(11, ' ') + "Objet : Annonce");
-
-    const std::string failure = "L'imprimante ne r\xC3\xA9pond pas.";
-    device.error = failure;
-    EXPECT_EQ(output.ReadMsg(Id("Annonce"), OutputMode::Single), OutputStatus::Failed);
-    ASSERT_FALSE(prompter.shown.empty());
-    EXPECT_EQ(prompter.shown.back().title, "MsgEnd");
-    EXPECT_EQ(prompter.shown.back().text, failure);
+    EXPECT_EQ(device.jobs.at(0).at(0).at(3), std::string(11, ' ') + "Objet : Annonce");
+    device.error = "L'imprimante ne r\xC3\xA9pond pas.";
+    EXPECT_EQ(output.ReadMsg(1, OutputMode::Single), OutputStatus::Failed);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title + " " + prompter.shown[0].text, "MsgEnd L'imprimante ne r\xC3\xA9pond pas.");
     EXPECT_FALSE(device.jobOpen);
+}
+
+TEST(ReadAheadSourceTest, GivesTheSameBytesAsTheStore) {
+    std::mt19937 random(7);
+    std::string bytes(1'000'000, '\0');
+    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(random()); });
+    const MemorySource inner(bytes);
+    const ReadAheadSource ahead(inner);
+    for (std::uint64_t off = 1000; off < 400'000; off += 528) { // blocks in order, as a message's chain mostly lies
+        ASSERT_EQ(ahead.Read(off, 512), bytes.substr(off, 512)) << off;
+    }
+    for (int i = 0; i < 2000; ++i) { // jumps anywhere, past the end, and reads larger than any window
+        const std::uint64_t off = random() % (bytes.size() + 1000);
+        const std::size_t n = i % 100 == 0 ? 300'000 : random() % 2000;
+        ASSERT_EQ(ahead.Read(off, n), off < bytes.size() ? bytes.substr(off, n) : std::string()) << off << " " << n;
+    }
 }
 
 } // namespace
