@@ -2,169 +2,122 @@
 
 #include "common/Encoding.h"
 #include "common/Text.h"
+#include "content/HtmlEntities.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cctype>
+#include <initializer_list>
 
 namespace glanmail::reference {
 namespace {
 
+using text::Find;
+using text::npos;
 using text::ReplaceAll;
 
 std::string Hex(int n) {
-    char buf[3];
-    std::snprintf(buf, sizeof buf, "%02X", n);
-    return buf;
+    return {"0123456789ABCDEF"[n / 16], "0123456789ABCDEF"[n % 16]};
+}
+
+// Replacements given as pairs (text, replacement), each on the whole result of the one before.
+std::string Rules(std::string s, std::initializer_list<const char*> pairs) {
+    for (auto it = pairs.begin(); it != pairs.end(); it += 2) {
+        s = ReplaceAll(s, it[0], it[1]);
+    }
+    return s;
 }
 
 std::string Char(int n) {
     return std::string(1, static_cast<char>(static_cast<unsigned char>(n)));
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
-// Value of the escape "=XY" at p, or -1.
-int EscapeAt(const std::string& s, std::size_t p) {
-    if (p + 2 >= s.size() || s[p] != '=') {
-        return -1;
-    }
-    const int hi = HexDigit(s[p + 1]);
-    const int lo = HexDigit(s[p + 2]);
-    return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
-}
-
-// Code point of a well-formed UTF-8 sequence given as its bytes, or -1.
-long DecodeUtf8(const int* b, int len) {
-    const int lead = b[0];
-    int need = 0;
-    long cp = 0;
-    int lo = 0x80;
-    int hi = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        need = 1;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        need = 2;
-        cp = lead & 0x0F;
-        lo = lead == 0xE0 ? 0xA0 : 0x80;
-        hi = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        need = 3;
-        cp = lead & 0x07;
-        lo = lead == 0xF0 ? 0x90 : 0x80;
-        hi = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return -1;
-    }
-    if (len != need + 1) {
-        return -1;
-    }
-    for (int i = 1; i <= need; ++i) {
-        const int c = b[i];
-        const int l = i == 1 ? lo : 0x80;
-        const int h = i == 1 ? hi : 0xBF;
-        if (c < l || c > h) {
-            return -1;
+// Every well-formed UTF-8 character becomes its Windows-1252 byte (or "?"): spelled as "=XX" escapes
+// when `escaped`; otherwise raw, and only three-byte sequences led by E2 and four-byte ones led by F0.
+std::string Utf8Characters(const std::string& s, bool escaped) {
+    const std::size_t width = escaped ? 3 : 1;
+    const auto byteAt = [&](std::size_t p) {
+        if (!escaped) {
+            return p < s.size() ? static_cast<int>(static_cast<unsigned char>(s[p])) : -1;
         }
-        cp = cp * 64 + (c & 0x3F);
-    }
-    return cp;
-}
-
-int SequenceLength(int lead) {
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        return 2;
-    }
-    if (lead >= 0xE0 && lead <= 0xEF) {
-        return 3;
-    }
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        return 4;
-    }
-    return 0;
-}
-
-// Runs of "=XX" escapes that spell one UTF-8 character become that character.
-std::string EscapedUtf8(const std::string& s) {
+        const bool ok = p + 2 < s.size() && s[p] == '=' && std::isxdigit(static_cast<unsigned char>(s[p + 1])) &&
+                        std::isxdigit(static_cast<unsigned char>(s[p + 2]));
+        return ok ? std::stoi(s.substr(p + 1, 2), nullptr, 16) : -1;
+    };
     std::string out;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const int lead = EscapeAt(s, i);
-        const int len = lead < 0 ? 0 : SequenceLength(lead);
-        if (len > 0) {
-            int bytes[4] = {lead, 0, 0, 0};
-            bool ok = true;
-            for (int k = 1; k < len && ok; ++k) {
-                bytes[k] = EscapeAt(s, i + 3 * static_cast<std::size_t>(k));
-                ok = bytes[k] >= 0;
-            }
-            const long cp = ok ? DecodeUtf8(bytes, len) : -1;
-            if (cp >= 0) {
-                out += encoding::ByteFor(static_cast<char32_t>(cp));
-                i += 3 * static_cast<std::size_t>(len);
-                continue;
-            }
+    for (std::size_t i = 0; i < s.size();) {
+        const int lead = byteAt(i);
+        const int len = lead >= 0xC2 && lead <= 0xDF   ? 2
+                        : lead >= 0xE0 && lead <= 0xEF ? 3
+                        : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                       : 0;
+        bool ok = len > 0 && (escaped || (lead == 0xE2 && len == 3) || lead == 0xF0);
+        long cp = lead & (0x7F >> len);
+        for (int k = 1; ok && k < len; ++k) {
+            const int c = byteAt(i + width * static_cast<std::size_t>(k));
+            ok = c >= 0x80 && c <= 0xBF;
+            cp = cp * 64 + (c & 0x3F);
         }
-        out += s[i];
-        ++i;
+        const long least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (ok && cp >= least[len] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF)) {
+            out += encoding::ByteFor(static_cast<char32_t>(cp));
+            i += width * static_cast<std::size_t>(len);
+        } else {
+            out += s[i++];
+        }
     }
     return out;
 }
 
-// Raw three-byte sequences led by E2 and four-byte sequences led by F0 become their character.
-std::string RawUtf8(const std::string& s) {
-    std::string out;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const int lead = static_cast<unsigned char>(s[i]);
-        const int len = lead == 0xE2 ? 3 : lead == 0xF0 ? 4 : 0;
-        if (len > 0 && i + static_cast<std::size_t>(len) <= s.size()) {
-            int bytes[4] = {lead, 0, 0, 0};
-            for (int k = 1; k < len; ++k) {
-                bytes[k] = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-            }
-            const long cp = DecodeUtf8(bytes, len);
-            if (cp >= 0) {
-                out += encoding::ByteFor(static_cast<char32_t>(cp));
-                i += static_cast<std::size_t>(len);
-                continue;
-            }
-        }
-        out += s[i];
-        ++i;
+// 1-based position of the first occurrence at or after 1-based `start`; 0 when none.
+std::size_t InStr(std::size_t start, const std::string& s, std::string_view pattern) {
+    if (start == 0 || start > s.size()) {
+        return 0;
     }
-    return out;
+    const std::size_t p = Find(s, pattern, start - 1);
+    return p == npos ? 0 : p + 1;
+}
+
+// Step 15 as one pass: "&name;" (all but "&amp;"), "&#N;" and "&#xH;" become their byte or "?",
+// then "&amp;" becomes "&".
+std::string References(std::string s) {
+    s = ReplaceAll(ReplaceAll(ReplaceAll(ReplaceAll(s, "&#160;", " "), "&nbsp;", " "), "&#8226;", "\x95 "), "&copy;",
+                   "\xA9");
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const std::size_t semi = s[i] == '&' ? s.find(';', i) : npos;
+        const std::string name = semi == npos ? "" : s.substr(i + 1, semi - i - 1);
+        const bool hex = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
+        const std::string digits = name.empty() || name[0] != '#' ? "" : name.substr(hex ? 2 : 1);
+        const bool numeric =
+            !digits.empty() && digits.find_first_not_of(hex ? "0123456789ABCDEFabcdef" : "0123456789") == npos;
+        const unsigned long long v = !numeric             ? 0
+                                     : digits.size() > 12 ? 0x110000
+                                                          : std::stoull(digits, nullptr, hex ? 16 : 10);
+        char32_t cp = 0;
+        if (numeric) {
+            const bool none = v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF);
+            out += v >= 128 && v <= 159 ? static_cast<char>(v)
+                   : none               ? '?'
+                                        : encoding::ByteFor(static_cast<char32_t>(v));
+        } else if (!name.empty() && name != "amp" && html::EntityCodePoint(name, cp)) {
+            out += encoding::ByteFor(cp);
+        } else {
+            out += s[i];
+            continue;
+        }
+        i = semi;
+    }
+    return ReplaceAll(out, "&amp;", "&");
 }
 
 } // namespace
 
 std::string Decode(std::string_view text, bool isUtf8) {
-    if (text.empty()) {
-        return {};
-    }
-    std::string s(text);
-    s = ReplaceAll(s, "=\r\n", "");
-    s = ReplaceAll(s, Char(142), Char(0xE9));
-    s = ReplaceAll(s, "&gt;", ">");
-    s = ReplaceAll(s, "&quot;", "\"");
-    s = ReplaceAll(s, "=C3=83=C2=A9", Char(0xE9));
-    s = ReplaceAll(s, "\xC3\x83\xC2\xA9", Char(0xE9));
+    std::string s = Rules(std::string(text), {"=\r\n", "", "\x8E", "\xE9", "&gt;", ">", "&quot;", "\"", "=C3=83=C2=A9",
+                                              "\xE9", "\xC3\x83\xC2\xA9", "\xE9"});
     if (isUtf8) {
-        s = ReplaceAll(s, "=EF=BB=BF", "");
-        s = ReplaceAll(s, "=E2=80=99", Char(146));
-        s = ReplaceAll(s, "=E2=80=A2", Char(149));
-        s = ReplaceAll(s, "\xC5\x93", Char(156));
-        s = ReplaceAll(s, "\xE2\x82\xAC", Char(128));
+        s = Rules(
+            s, {"=EF=BB=BF", "", "=E2=80=99", "\x92", "=E2=80=A2", "\x95", "\xC5\x93", "\x9C", "\xE2\x82\xAC", "\x80"});
         for (int n = 128; n <= 191; ++n) {
             s = ReplaceAll(s, "=C0=" + Hex(n), Char(n - 128));
             s = ReplaceAll(s, "=C3=" + Hex(n), Char(n + 64));
@@ -176,60 +129,38 @@ std::string Decode(std::string_view text, bool isUtf8) {
         for (int n = 128; n <= 176; ++n) {
             s = ReplaceAll(s, "=C2=" + Hex(n), Char(n));
         }
-        s = ReplaceAll(s, "=\r\n", "");
-        s = ReplaceAll(s, "=20", " ");
-        s = ReplaceAll(s, "=3D", "=");
+        s = Rules(s, {"=\r\n", "", "=20", " ", "=3D", "="});
         for (int n = 192; n <= 255; ++n) {
             s = ReplaceAll(s, "&#" + std::to_string(n) + ";", Char(n));
         }
-        s = EscapedUtf8(s);
-        s = RawUtf8(s);
+        s = Utf8Characters(Utf8Characters(s, true), false);
     } else {
-        s = ReplaceAll(s, "=09", " ");
-        s = ReplaceAll(s, "=0A", " ");
+        s = Rules(s, {"=09", " ", "=0A", " "});
         for (int n = 32; n <= 255; ++n) {
-            const bool decoded = n <= 47 || (n >= 58 && n <= 64) || (n >= 91 && n <= 96) || n >= 123;
-            if (decoded) {
+            if (!std::isalnum(n)) { // letters and digits stay escaped
                 s = ReplaceAll(s, "=" + Hex(n), Char(n));
             }
         }
-        s = ReplaceAll(s, "&#8217;", "'");
-        s = ReplaceAll(s, "&#8217", "'");
-        s = ReplaceAll(s, "&#8364;", Char(128));
-        s = ReplaceAll(s, "&#8364", Char(128));
-        s = ReplaceAll(s, "&euro;", Char(128));
-        s = ReplaceAll(s, "&euro", Char(128));
+        s = Rules(
+            s, {"&#8217;", "'", "&#8217", "'", "&#8364;", "\x80", "&#8364", "\x80", "&euro;", "\x80", "&euro", "\x80"});
     }
     return ReplaceAll(s, "\n", "\r\n");
 }
 
 std::string DecodeBase64(std::string_view text) {
-    static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string s = ReplaceAll(text, "\r\n", "");
-    s = ReplaceAll(s, "\t", "");
-    s = ReplaceAll(s, " ", "");
-    if (s.size() % 4 != 0) {
+    static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=";
+    const std::string s = Rules(std::string(text), {"\r\n", "", "\t", "", " ", ""});
+    if (s.size() % 4 != 0 || s.find_first_not_of(alphabet) != npos) {
         return {};
     }
     std::string out;
     for (std::size_t g = 0; g < s.size(); g += 4) {
-        int count = 3;
         long value = 0;
-        for (std::size_t k = 0; k < 4; ++k) {
-            const char c = s[g + k];
-            long digit = 0;
-            if (c == '=') {
-                --count;
-            } else {
-                const std::size_t pos = alphabet.find(c);
-                if (pos == std::string::npos) {
-                    return {};
-                }
-                digit = static_cast<long>(pos);
-            }
-            value = value * 64 + digit;
+        for (std::size_t k = g; k < g + 4; ++k) {
+            value = value * 64 + static_cast<long>(alphabet.find(s[k]) % 64); // "=" counts as 0
         }
-        for (int k = 0; k < count; ++k) {
+        const long count = 3 - static_cast<long>(std::count(&s[g], &s[g] + 4, '=')); // each "=" one byte less
+        for (long k = 0; k < count; ++k) {
             out += Char(static_cast<int>((value >> (16 - 8 * k)) & 0xFF));
         }
     }
@@ -237,6 +168,77 @@ std::string DecodeBase64(std::string_view text) {
         out.pop_back();
     }
     return out;
+}
+
+std::string HTMLProcessing(std::string_view input, bool isUtf8) {
+    std::string s(input);
+    if (Find(s, "<") == npos || Find(s, ">") == npos) {
+        return Decode(s, isUtf8);
+    }
+    if (const std::size_t p = Find(s, "</head>"); p != npos) {
+        s = s.substr(p + 7);
+    }
+    for (;;) {
+        const std::size_t p = Find(s, "<style");
+        const std::size_t q = p == npos ? npos : Find(s, "</style>", p);
+        if (q == npos) {
+            break;
+        }
+        s = s.substr(0, p) + s.substr(q + 8);
+    }
+    for (int n = 0; n < 32; ++n) {
+        s = ReplaceAll(s, std::string(1, static_cast<char>(n)), n == 9 ? " " : "");
+    }
+    const std::size_t first = s.find('<');
+    const std::size_t last = s.rfind('>');
+    if (first == npos || last == npos || last < first) {
+        return {};
+    }
+    s = s.substr(first, last - first + 1);
+    while (Find(s, "  ") != npos) {
+        s = ReplaceAll(s, "  ", " ");
+    }
+    s = ReplaceAll(s, "> <", "><");
+    if (std::size_t i = InStr(1, s, "<p"); i != 0) {
+        for (;;) {
+            const std::size_t j = InStr(i + 1, s, "<p");
+            if (j == 0) {
+                break;
+            }
+            const std::size_t k = InStr(i + 1, s, "</p");
+            if (k > j) {
+                const std::size_t g = InStr(j, s, ">");
+                if (g == 0) {
+                    break;
+                }
+                s = s.substr(0, j - 1) + "\r\n\r\n" + s.substr(g);
+                i = g + 5;
+            } else {
+                i = j;
+            }
+        }
+    }
+    s = ReplaceAll(s, "</p>", "\r\n\r\n");
+    for (const char* tag : {"<br>", "<br />", "</li>", "</div>", "</tr>"}) {
+        s = ReplaceAll(s, tag, "\r\n");
+    }
+    for (std::size_t pos = 0;;) {
+        const std::size_t lt = s.find('<', pos);
+        const std::size_t gt = lt == npos ? npos : s.find('>', lt);
+        if (gt == npos) {
+            break;
+        }
+        s.erase(lt, gt - lt + 1);
+        pos = lt;
+    }
+    s = ReplaceAll(s, "\r\n ", "\r\n");
+    while (text::EndsWithIgnoreCase(s, "\r\n\r\n")) {
+        s.resize(s.size() - 2);
+    }
+    while (!s.empty() && s[0] == ' ') {
+        s.erase(0, 1);
+    }
+    return References(s);
 }
 
 } // namespace glanmail::reference

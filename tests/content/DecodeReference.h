@@ -1,8 +1,5 @@
 #pragma once
-// Slow, literal forms of the decoder and of the HTML conversion: every rule is one whole-string
-// replace-all on the result of the rule before, exactly in the program's order. The fast code in
-// src/content must give the same results; the tests compare the two on many inputs.
-
+// Literal forms of the decoding and the HTML conversion, each rule a whole-text step, in the program's order.
 #include <string>
 #include <string_view>
 
