@@ -67,7 +67,7 @@ TEST(MsgProcessing, BodyRulesInTheirOrder) {
         // The first web address up to a space or a line break stays as written, the rest is decoded.
         {P + "Voir=20HTTP://a.fr/?x=3D1&y=E9 et http://b.fr/?y=3D2",
          "Voir HTTP://a.fr/?x=3D1&y=E9 et http://b.fr/?y=2"},
-        {P + "Lien : http://a.fr/p=3D1\nsuite d=E9cod=E9e", "Lien : http://a.fr/p=3D1\nsuite décodée"},
+        {P + "Lien : http://a.fr/p=3D1\nd=E9cod=E9e ici", "Lien : http://a.fr/p=3D1\ndécodée ici"},
         {P + "=E0 http://a.fr/?q=3D", "à http://a.fr/?q=3D"},
         {P + "http:// =E9 https://a.fr/?x=3D1", "http:// é https://a.fr/?x=1"},
         // Line ends: LF alone comes out as CR LF, cleaned up; decoded CR LF as CR CR LF, only the last removed.
