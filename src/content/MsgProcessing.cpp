@@ -177,10 +177,13 @@ std::string CleanUp(const std::string& body) {
     out.reserve(s.size());
     std::size_t i = 0;
     while (i < s.size()) {
-        if (s.compare(i, 2, kCrLf) != 0) {
-            out.push_back(s[i++]);
-            continue;
+        const std::size_t lineBreak = s.find(kCrLf, i);
+        if (lineBreak == npos) {
+            out.append(s, i, npos);
+            break;
         }
+        out.append(s, i, lineBreak - i);
+        i = lineBreak;
         std::size_t run = 0;
         while (s.compare(i, 2, kCrLf) == 0) {
             i += 2;

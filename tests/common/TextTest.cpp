@@ -7,14 +7,14 @@ namespace {
 
 TEST(Text, FoldsWindows1252LettersButNotSigns) {
     EXPECT_EQ(Fold('A'), 'a');
-    EXPECT_EQ(Fold(static_cast<unsigned char>(0xC9)), 0xE9);  // É -> é
-    EXPECT_EQ(Fold(static_cast<unsigned char>(0xD7)), 0xD7);  // × stays
-    EXPECT_EQ(Fold(static_cast<unsigned char>(0xDF)), 0xDF);  // ß has no capital
-    EXPECT_EQ(Fold(static_cast<unsigned char>(0x8A)), 0x9A);  // Š -> š
-    EXPECT_EQ(Fold(static_cast<unsigned char>(0x8C)), 0x9C);  // Œ -> œ
-    EXPECT_EQ(Fold(static_cast<unsigned char>(0x8E)), 0x9E);  // Ž -> ž
-    EXPECT_EQ(Fold(static_cast<unsigned char>(0x9F)), 0xFF);  // Ÿ -> ÿ
-    EXPECT_EQ(Fold(static_cast<unsigned char>(0xC3)), 0xE3);  // Ã -> ã
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0xC9)), 0xE9); // É -> é
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0xD7)), 0xD7); // × stays
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0xDF)), 0xDF); // ß has no capital
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0x8A)), 0x9A); // Š -> š
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0x8C)), 0x9C); // Œ -> œ
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0x8E)), 0x9E); // Ž -> ž
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0x9F)), 0xFF); // Ÿ -> ÿ
+    EXPECT_EQ(Fold(static_cast<unsigned char>(0xC3)), 0xE3); // Ã -> ã
     EXPECT_EQ(Fold('['), '[');
 }
 
@@ -25,6 +25,9 @@ TEST(Text, FindsIgnoringCase) {
     EXPECT_EQ(Find("aaa", "a", 3), npos);
     EXPECT_EQ(Find("ab", "abc"), npos);
     EXPECT_EQ(Find("ab", "", 1), 1u);
+    EXPECT_EQ(Find("tT Tt tx", "TX"), 6u);         // false starts in both letter cases
+    EXPECT_EQ(Find("\xFF\x9F\x9Fz", "\xFFZ"), 2u); // ÿ and Ÿ
+    EXPECT_EQ(FindFolded("xA", "A"), npos);        // a needle not in folded form matches nothing
     EXPECT_EQ(FindLast("x\r\n\r\ny\r\n\r\nz", "\r\n\r\n"), 6u);
     EXPECT_EQ(FindLast("abcabc", "ABC", 5), 0u);
     EXPECT_EQ(FindLast("abcabc", "abc", 6), 3u);
@@ -48,5 +51,5 @@ TEST(Text, ComparesAndTrims) {
     EXPECT_TRUE(EndsWithIgnoreCase("Inbox.DBX", ".dbx"));
 }
 
-}  // namespace
-}  // namespace glanmail::text
+} // namespace
+} // namespace glanmail::text
