@@ -99,7 +99,7 @@ LocalTime CivilFromDays(std::int64_t z) {
 }
 
 std::int64_t ToSeconds(const LocalTime& t) {
-    return DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+    return DaysFromCivil(t.year, t.month, t.day) * 86400 + std::int64_t{t.hour} * 3600 + std::int64_t{t.minute} * 60 + t.second;
 }
 
 LocalTime FromSeconds(std::int64_t s) {

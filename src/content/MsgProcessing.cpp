@@ -102,7 +102,10 @@ std::string BoundaryMarkerOf(std::string_view headers, std::size_t contentType) 
 // stays as it was.
 std::string DecodedOrKept(std::string text) {
     std::string decoded = DecodeBase64(text);
-    return decoded.empty() ? text : decoded;
+    if (decoded.empty()) {
+        return text;
+    }
+    return decoded;
 }
 
 // The first text part of a multipart body: its content alone, decoded from

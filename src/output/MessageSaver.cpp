@@ -228,7 +228,10 @@ OutputStatus MessageSaver::OpenNew(const OutputFlags& flags, OutputMode mode, co
             return OutputStatus::Refused;
         }
         const std::string_view base = CutName(name, kPathBudget - budget - suffix.size(), suffix.size() + tail.size());
-        const std::string path = folder + encoding::ToUtf8(base) + suffix + tail;
+        std::string path = folder;
+        path += encoding::ToUtf8(base);
+        path += suffix;
+        path += tail;
         const OpenResult r = TryOpen(path);
         if (r == OpenResult::Failed) {
             return OutputStatus::Failed;

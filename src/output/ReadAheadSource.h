@@ -14,8 +14,8 @@ namespace glanmail {
 
 class ReadAheadSource : public ByteSource {
 public:
-    static constexpr std::size_t kFirstWindow = 8 * 1024;
-    static constexpr std::size_t kLargestWindow = 256 * 1024;
+    static constexpr std::size_t kFirstWindow = std::size_t{8} * 1024;
+    static constexpr std::size_t kLargestWindow = std::size_t{256} * 1024;
 
     explicit ReadAheadSource(const ByteSource& inner) : inner_(inner) {}
 
