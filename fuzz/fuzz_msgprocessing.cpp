@@ -11,22 +11,8 @@
 #include <optional>
 #include <string>
 
-namespace {
-
-class NullPrompter : public glanmail::Prompter {
-public:
-    void Show(const glanmail::Box&) override {}
-    bool AskYesNo(const glanmail::Box&, bool yesIsDefault) override { return yesIsDefault; }
-    std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override { return std::nullopt; }
-};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    NullPrompter prompter;
+    glanmail::SilentPrompter prompter;
     glanmail::ContentState state;
     // A message without Content-Type decodes with the flag of the message before; let the
     // last input byte choose it.

@@ -24,27 +24,16 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 std::string DecodeQ(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '_') {
             out += ' ';
-        } else if (c == '=' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+        } else if (c == '=' && i + 2 < text.size() && glanmail::text::HexDigitValue(text[i + 1]) >= 0 &&
+                   glanmail::text::HexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(glanmail::text::HexDigitValue(text[i + 1]) * 16 +
+                                     glanmail::text::HexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += c;

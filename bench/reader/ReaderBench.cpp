@@ -3,7 +3,7 @@
 //   GLANMAIL_SMALL_STORE  the same made with --messages 10000 (listing must scale linearly)
 // A benchmark whose store is not given is skipped.
 
-#include "QuietPrompter.h"
+#include "common/Prompter.h"
 #include "reader/RawMessage.h"
 #include "reader/Store.h"
 
@@ -24,7 +24,7 @@ void OpenAndList(benchmark::State& state, const char* variable) {
         state.SkipWithError((std::string(variable) + " is not set").c_str());
         return;
     }
-    glanmail::bench::QuietPrompter prompter;
+    glanmail::SilentPrompter prompter;
     const glanmail::ContentState content;
     std::size_t listed = 0;
     for (auto _ : state) {
@@ -53,7 +53,7 @@ void ReadLargest(benchmark::State& state, glanmail::AttachmentPolicy policy) {
         state.SkipWithError("GLANMAIL_BIG_STORE is not set");
         return;
     }
-    glanmail::bench::QuietPrompter prompter;
+    glanmail::SilentPrompter prompter;
     const glanmail::ContentState content;
     const auto store = glanmail::OpenStore(path, prompter, content);
     if (!store) {

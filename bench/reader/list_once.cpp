@@ -4,7 +4,7 @@
 // the benchmark store) with both attachment policies. Prints the times and the peak memory of
 // the process, so one run gives the figures that a benchmark loop would blur.
 
-#include "QuietPrompter.h"
+#include "common/Prompter.h"
 #include "reader/RawMessage.h"
 #include "reader/Store.h"
 
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
         return 64;
     }
     const std::string wanted = argc == 3 ? argv[2] : "Archives de la liste";
-    glanmail::bench::QuietPrompter prompter;
+    glanmail::SilentPrompter prompter;
     const glanmail::ContentState state;
 
     const long before = PeakKiB();

@@ -33,4 +33,23 @@ public:
     virtual std::optional<std::string> ChooseFolder(const std::string& title, const std::string& startFolder) = 0;
 };
 
-}  // namespace glanmail
+// A prompter that shows nothing and counts the boxes: questions take their default
+// answer and nothing is chosen. For batch runs, benchmarks and fuzzing.
+class SilentPrompter : public Prompter {
+public:
+    int boxes = 0;
+    void Show(const Box& /*box*/) override { ++boxes; }
+    bool AskYesNo(const Box& /*box*/, bool yesIsDefault) override {
+        ++boxes;
+        return yesIsDefault;
+    }
+    std::optional<std::string> ChooseFile(const std::string& /*title*/, const std::string& /*startPath*/,
+                                          const std::string& /*filter*/) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseFolder(const std::string& /*title*/, const std::string& /*startFolder*/) override {
+        return std::nullopt;
+    }
+};
+
+} // namespace glanmail

@@ -14,7 +14,9 @@ constexpr std::size_t npos = std::string_view::npos;
 // Lower-case form of a Windows-1252 byte: ASCII letters, 0xC0-0xDE (not 0xD7) to 0xE0-0xFE,
 // 0x8A/0x8C/0x8E to 0x9A/0x9C/0x9E, and 0x9F to 0xFF.
 unsigned char Fold(unsigned char c);
-inline char Fold(char c) { return static_cast<char>(Fold(static_cast<unsigned char>(c))); }
+inline char Fold(char c) {
+    return static_cast<char>(Fold(static_cast<unsigned char>(c)));
+}
 
 // The whole text in lower-case form (same length, position for position).
 std::string Folded(std::string_view s);
@@ -38,7 +40,10 @@ bool Contains(std::string_view hay, std::string_view needle);
 // The replacement text is not rescanned.
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);
 
+// Value of a hexadecimal digit in either letter case, or -1.
+int HexDigitValue(char c);
+
 // Removes leading and trailing spaces (only the space character, as the program's trims do).
 std::string_view TrimSpaces(std::string_view s);
 
-}  // namespace glanmail::text
+} // namespace glanmail::text

@@ -38,26 +38,13 @@ char Ch(int n) {
     return static_cast<char>(static_cast<unsigned char>(n));
 }
 
-int HexDigit(unsigned char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 // Value of the two hexadecimal digits at p, or -1.
 int HexPairAt(std::string_view s, std::size_t p) {
     if (p + 1 >= s.size()) {
         return -1;
     }
-    const int hi = HexDigit(At(s, p));
-    const int lo = HexDigit(At(s, p + 1));
+    const int hi = text::HexDigitValue(static_cast<char>(At(s, p)));
+    const int lo = text::HexDigitValue(static_cast<char>(At(s, p + 1)));
     return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
 }
 

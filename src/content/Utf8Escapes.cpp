@@ -1,27 +1,16 @@
 #include "content/Utf8Escapes.h"
 
+#include "common/Text.h"
+
 namespace glanmail::utf8 {
 namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
 
 int EscapeAt(std::string_view s, std::size_t p) {
     if (p + 2 >= s.size() || s[p] != '=') {
         return -1;
     }
-    const int hi = HexDigit(s[p + 1]);
-    const int lo = HexDigit(s[p + 2]);
+    const int hi = text::HexDigitValue(s[p + 1]);
+    const int lo = text::HexDigitValue(s[p + 2]);
     return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
 }
 

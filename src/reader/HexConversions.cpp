@@ -1,5 +1,7 @@
 #include "reader/HexConversions.h"
 
+#include "common/Text.h"
+
 namespace glanmail {
 namespace {
 
@@ -9,17 +11,9 @@ std::int32_t Digit(std::string_view hex, std::size_t pos) {
     if (pos >= hex.size()) {
         return 0;
     }
-    const char c = hex[pos];
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return 0;
+    // A missing or bad digit counts as 0, as a short read yields missing digits.
+    const int value = text::HexDigitValue(hex[pos]);
+    return value < 0 ? 0 : value;
 }
 
 // The byte written by the two digits at 0-based pos.
