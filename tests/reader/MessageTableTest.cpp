@@ -1,8 +1,14 @@
 // What the list shows of each message, and which messages are complete.
+#include "reader/MessageTable.h"
+
 #include "ReaderTestSupport.h"
 #include "content/DateText.h"
+#include "content/Decode.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
+#include <random>
 
 namespace glanmail::testing {
 namespace {
@@ -10,142 +16,95 @@ namespace {
 const std::string kNoSubject = "(Objet non pr\xE9"
                                "cis\xE9)";
 
-// The entry whose sender is `sender` (senders are unique in these tests).
-const MsgEntry* BySender(const OpenedStore& store, const std::string& sender) {
-    for (const MsgEntry& e : store.MsgTable) {
-        if (e.Sender == sender) {
-            return &e;
-        }
-    }
-    return nullptr;
-}
-
-WriterMessage WithSender(WriterMessage m, const std::string& sender) {
-    m.sender = sender;
-    return m;
-}
-
-TEST(MessageTable, SubjectRules) {
-    WriterMessage re = WithSender(Mail("Re: RE: Hello Re: you", "<1>"), "re");
-    WriterMessage control = WithSender(Mail("A\tB\x01"
-                                            "C\x1F",
-                                            "<2>"),
-                                       "control");
-    WriterMessage empty = WithSender(Mail("", "<3>"), "empty");
-    WriterMessage absent = WithSender(Mail("x", "<4>"), "absent");
-    absent.subject.reset();
-    WriterMessage noNul = WithSender(Mail("Re: Bonjour Re: toi", "<5>"), "nonul");
-    noNul.subjectKey = "Bonjour";
-    WriterMessage accents = WithSender(Mail("\xC9t\xE9 \x80", "<6>"), "accents");
-    std::string bytes = WriteStore({re, control, empty, absent, noNul, accents});
-    // Take the NUL away from one subject: it then stays whole, "Re: " included.
-    const std::string stored = std::string("Re: Bonjour Re: toi") + '\0';
-    const std::size_t at = bytes.find(stored);
-    ASSERT_NE(at, std::string::npos);
-    bytes[at + stored.size() - 1] = 'x';
-
-    FakePrompter p;
-    const auto store = OpenBytes(bytes, p);
-    ASSERT_NE(store, nullptr);
-    EXPECT_EQ(BySender(*store, "re")->Subject, "Hello you");
-    EXPECT_EQ(BySender(*store, "control")->Subject, "ABC");
-    EXPECT_EQ(BySender(*store, "empty")->Subject, kNoSubject);
-    EXPECT_EQ(BySender(*store, "absent")->Subject, kNoSubject);
-    EXPECT_EQ(BySender(*store, "nonul")->Subject, "Re: Bonjour Re: toix");
-    EXPECT_EQ(BySender(*store, "accents")->Subject, "\xC9t\xE9 \x80");
-}
-
-TEST(MessageTable, SenderAndDates) {
-    WriterMessage dated = WithSender(Mail("a", "<1>"), "dated");
-    dated.received = FiletimeFromUnix(1733379849); // 2024-12-05 06:24:09 UTC
-    WriterMessage undated = WithSender(Mail("b", "<2>"), "undated");
-    undated.received.reset();
-    WriterMessage cut = WithSender(Mail("c", "<3>"), std::string("Bob") + '\0' + "hidden");
-    FakePrompter p;
-    const auto store = OpenBytes(WriteStore({dated, undated, cut}), p);
-    ASSERT_NE(store, nullptr);
-    const MsgEntry* d = BySender(*store, "dated");
-    ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->DateText.size(), 19u);
-    EXPECT_EQ(d->DateKey, DateSort(d->DateText));
-    EXPECT_EQ(d->DateKey.substr(0, 8), "20241205");
-    EXPECT_EQ(BySender(*store, "undated")->DateText, "");
-    EXPECT_EQ(BySender(*store, "undated")->DateKey, " ");
-    EXPECT_NE(BySender(*store, "Bob"), nullptr);
-}
-
-TEST(MessageTable, IncompleteMessagesAreLeftOutSilently) {
-    std::vector<WriterMessage> all;
-    const auto add = [&all](const std::string& name, auto change) {
-        WriterMessage m = WithSender(Mail(name, "<" + name + ">"), name);
-        change(m);
-        all.push_back(m);
+TEST(MessageTable, WhatTheListShowsAndWhichMessagesAreComplete) {
+    using Change = std::function<void(WriterMessage&)>;
+    const std::tuple<std::string, std::string, Change> rows[] = {
+        {"Re: RE: Hello Re: you", "Hello you", [](WriterMessage&) {}},
+        {"A\tB\x01"
+         "C\x1F",
+         "ABC", [](WriterMessage& m) { m.sender = std::string("1") + '\0' + "hidden"; }},
+        {"", kNoSubject, [](WriterMessage&) {}},
+        {"x", kNoSubject, [](WriterMessage& m) { m.subject.reset(); }},
+        {"\xC9t\xE9 \x80", "\xC9t\xE9 \x80", [](WriterMessage& m) { m.received.reset(); }},
+        {"indirect", "indirect", [](WriterMessage& m) { m.offsetForm = OffsetForm::Indirect4; }},
+        {"unrecorded", "unrecorded", [](WriterMessage& m) { m.extraProperty = 100; }}, // 80..127 are ignored
+        {"last-slot", "last-slot", [](WriterMessage& m) { m.extraProperty = 51; }},
+        {"no offset", "", [](WriterMessage& m) { m.offsetForm = OffsetForm::None; }}, // left out silently
+        {"marker", "", [](WriterMessage& m) { m.badInfoMarker = true; }},
+        {"number-52", "", [](WriterMessage& m) { m.extraProperty = 52; }},
+        {"number-79", "", [](WriterMessage& m) { m.extraProperty = 79; }},
+        {"too-long", "", [](WriterMessage& m) { m.sender = std::string(33000, 's'); }},
+        {"4 then 132 = 0", "", // the later of the two offset forms wins, and a direct 0 is no offset
+         [](WriterMessage& m) {
+             m.offsetForm = OffsetForm::Indirect4;
+             m.extraProperty = 132;
+         }},
+        {"Re: Bonjour Re: toi", "Re: Bonjour Re: toix", [](WriterMessage& m) { m.subjectKey = "Bonjour"; }},
     };
-    add("direct", [](WriterMessage&) {});
-    add("indirect", [](WriterMessage& m) { m.offsetForm = OffsetForm::Indirect4; });
-    add("unrecorded", [](WriterMessage& m) { m.extraProperty = 100; }); // 80..127 are ignored
-    add("last-table-slot", [](WriterMessage& m) { m.extraProperty = 51; });
-    add("none", [](WriterMessage& m) { m.offsetForm = OffsetForm::None; });
-    add("marker", [](WriterMessage& m) { m.badInfoMarker = true; });
-    add("number-52", [](WriterMessage& m) { m.extraProperty = 52; });
-    add("number-79", [](WriterMessage& m) { m.extraProperty = 79; });
-    add("too-long", [](WriterMessage& m) { m.sender = std::string(33000, 's'); });
+    std::vector<WriterMessage> all;
+    for (const auto& [subject, listed, change] : rows) {
+        all.push_back(Mail(subject, "<" + subject + ">"));
+        all.back().sender = std::to_string(all.size() - 1);
+        change(all.back());
+    }
     StoreLayout layout;
+    std::string bytes = WriteStore(all, {}, &layout);
+    bytes[bytes.find(std::string("Re: Bonjour Re: toi") + '\0') + 19] = 'x'; // without its NUL it stays whole
     FakePrompter p;
-    const auto store = OpenBytes(WriteStore(all, {}, &layout), p, "Mixte.dbx");
+    const auto store = OpenBytes(bytes, p, "Mixte.dbx");
     ASSERT_NE(store, nullptr);
     EXPECT_TRUE(p.shown.empty());
-    EXPECT_EQ(store->Caption(), "4/9 messages complets/contenus dans le fichier Mixte.dbx");
-    for (const char* kept : {"direct", "indirect", "unrecorded", "last-table-slot"}) {
-        EXPECT_NE(BySender(*store, kept), nullptr) << kept;
+    EXPECT_EQ(store->Caption(), "9/15 messages complets/contenus dans le fichier Mixte.dbx");
+    std::map<std::string, MsgEntry> bySender;
+    for (const MsgEntry& e : store->MsgTable) {
+        bySender[e.Sender] = e;
     }
-    EXPECT_EQ(BySender(*store, "indirect")->DataOffset, layout.firstBlocks[1]);
-    EXPECT_EQ(BySender(*store, "direct")->DataOffset, layout.firstBlocks[0]);
+    for (const std::size_t i : {0, 1, 2, 3, 4, 5, 6, 7, 14}) {
+        const MsgEntry& e = bySender[std::to_string(i)];
+        EXPECT_EQ(e.Subject, std::get<1>(rows[i]));
+        EXPECT_EQ(e.DataOffset, layout.firstBlocks[i]);
+        EXPECT_EQ(e.DateText, i == 4 ? "" : "14/04/2002 02:27:57"); // TZ=Europe/Paris
+        EXPECT_EQ(e.DateKey, i == 4 ? " " : "20020414 022757");
+    }
+    EXPECT_EQ(DateString(std::string(7, '\0') + "\x80"), "00/00/0000 00:00:00"); // a time refused: zero fields
+    EXPECT_EQ(DateString(std::string(4, '\0')).substr(0, 10), "01/01/1601");     // missing bytes are zero
 }
 
-TEST(MessageTable, TheLaterOfTheTwoOffsetFormsWins) {
-    // An object listing 4 then 132: patch the direct value to another block and check that
-    // it is the one used; then make it 0 (not complete).
-    WriterMessage m = Mail("a", "<1>");
-    m.offsetForm = OffsetForm::Indirect4;
-    m.extraProperty = 60; // placeholder slot, rewritten below into a direct 132
-    StoreLayout layout;
-    std::string bytes = WriteStore({m, Mail("b", "<2>")}, {}, &layout);
-    const std::size_t info = layout.infoObjects[0];
-    // Index entries: 4, 5, 7, 8, 13, 18, 60 (property order); turn the last into 132.
-    const std::size_t count = static_cast<unsigned char>(bytes[info + 10]);
-    const std::size_t last = info + 12 + 4 * (count - 1);
-    ASSERT_EQ(static_cast<unsigned char>(bytes[last]), 60);
-    bytes[last] = static_cast<char>(132);
-    for (std::size_t i = 0; i < 3; ++i) {
-        bytes[last + 1 + i] = static_cast<char>((layout.firstBlocks[1] >> (8 * i)) & 0xFF);
+// The listing skips the decoder for subjects no rule can touch: a subject the fast path lets
+// through is one the decoder leaves unchanged, and the listed subject is the decoded one.
+void ExpectSameAsDecode(const std::string& stored) {
+    std::string clean;
+    for (const char c : stored) {
+        clean += static_cast<unsigned char>(c) == 0 || static_cast<unsigned char>(c) > 31 ? std::string(1, c) : "";
     }
-    FakePrompter p;
-    auto store = OpenBytes(bytes, p);
-    ASSERT_NE(store, nullptr);
-    ASSERT_EQ(store->MsgCount(), 2u);
-    EXPECT_EQ(store->MsgTable[0].DataOffset, layout.firstBlocks[1]);
-    EXPECT_EQ(store->MsgTable[1].DataOffset, layout.firstBlocks[1]);
-    // A direct value of 0 listed last makes the message incomplete, whatever came before.
-    for (std::size_t i = 0; i < 3; ++i) {
-        bytes[last + 1 + i] = '\0';
+    for (const bool isUtf8 : {false, true}) {
+        const std::string decoded = Decode(clean, isUtf8);
+        ASSERT_TRUE(SubjectNeedsDecode(clean, isUtf8) || decoded == clean) << isUtf8 << " \"" << clean << '"';
+        ASSERT_EQ(ListSubject(stored, isUtf8), decoded) << isUtf8 << " \"" << stored << '"';
     }
-    FakePrompter q;
-    store = OpenBytes(bytes, q);
-    ASSERT_NE(store, nullptr);
-    EXPECT_EQ(store->MsgCount(), 1u);
 }
 
-TEST(MessageTable, NoCompleteMessage) {
-    WriterMessage m = Mail("a", "<1>");
-    m.offsetForm = OffsetForm::None;
-    FakePrompter p;
-    const auto store = OpenBytes(WriteStore({m, m}), p, "Vide.dbx");
-    ASSERT_NE(store, nullptr);
-    ASSERT_EQ(p.shown.size(), 1u);
-    EXPECT_EQ(p.shown[0].text, "Ce fichier ne contient aucun message complet");
-    EXPECT_EQ(p.shown[0].icon, BoxIcon::Information);
-    EXPECT_EQ(store->Caption(), "0/2 messages complets/contenus dans le fichier Vide.dbx");
+TEST(ListSubject, SameAsTheDecoder) {
+    EXPECT_FALSE(SubjectNeedsDecode("Achat group\xE9 de fioul (1)", false));
+    for (int ab = 0; ab < 256 * 257; ++ab) { // every byte and every pair of bytes
+        ExpectSameAsDecode(std::string(1, static_cast<char>(ab / 257)) +
+                           std::string(ab % 257 < 256, static_cast<char>(ab % 257)));
+    }
+    // Pieces of every kind of rule, in both letter cases, between plain and accented text.
+    const auto pieces =
+        Split("Bonjour| |r\xE9union|\xC9t\xE9|=|=C3=A9|=c3=a9|=C3=83=C2=A9|\xC3\x83\xC2\xA9|\xE3\x83\xE2\xA9|"
+              "\xC3\xA9|\xC3|\xA9|&gt;|&GT;|&quot;|&lt;|&#233;|&#8217;|&#8364|&euro;|&EURO|\x8E|\x9E|=\r\n|"
+              "\r\n|\n|\t|=EF=BB=BF|=E2=80=99|=e2=80=a2|\xE2\x80\x99|\xE2\x82\xAC|\xC2\x82\xAC|\xC5\x93|"
+              "\xE5\x93|=C0=A0|=C1=89|=C2=B0|=C2=B1|=20|=3D|=3D7B|=09|=0A|=E9|=41|\xF0\x9F\x98\x80|"
+              "=F0=9F=98=80|\xFF|\x80|(|_|2004");
+    std::mt19937 gen(7);
+    for (int round = 0; round < 25000; ++round) {
+        std::string s; // then plain subjects of printable bytes, which is what most stores hold
+        for (std::size_t i = 1 + gen() % (round < 20000 ? 8 : 60); i-- > 0;) {
+            s += round < 20000 ? pieces[gen() % pieces.size()] : std::string(1, static_cast<char>(32 + gen() % 224));
+        }
+        ExpectSameAsDecode(s);
+    }
 }
 
 } // namespace

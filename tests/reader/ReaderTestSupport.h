@@ -1,6 +1,5 @@
 #pragma once
-// Shared helpers of the reader tests: opening a store written in memory.
-
+// Shared helpers of the reader tests: stores written in memory or to a scratch file.
 #include "reader/Store.h"
 #include "support/FakePrompter.h"
 #include "support/StoreWriter.h"
@@ -12,22 +11,37 @@
 namespace glanmail::testing {
 
 inline std::unique_ptr<OpenedStore> OpenBytes(const std::string& bytes, FakePrompter& prompter,
-                                              const std::string& name = "Test.dbx", bool isUtf8 = false) {
-    ContentState state;
-    state.IsUtf8 = isUtf8;
-    return OpenStoreBytes(std::make_unique<MemorySource>(bytes), name, prompter, state);
+                                              const std::string& name = "Test.dbx") {
+    return OpenStoreBytes(std::make_unique<MemorySource>(bytes), name, prompter, ContentState{});
 }
 
 // A plain message with the properties a mail program stores.
 inline WriterMessage Mail(const std::string& subject, const std::string& id, const std::string& body = "Corps\r\n") {
     WriterMessage m;
     m.raw = "Subject: " + subject + "\r\nMessage-ID: " + id + "\r\n\r\n" + body;
-    m.subject = subject;
-    m.subjectKey = subject;
+    m.subject = m.subjectKey = subject;
     m.messageId = id;
     m.sender = "Alice";
     m.received = FiletimeFromUnix(1018744077); // 2002-04-14 00:27:57 UTC
     return m;
+}
+
+// n messages "Sujet <i>" with IDs "<i@x>".
+inline std::vector<WriterMessage> Mails(int n, const std::string& body = "Corps\r\n") {
+    std::vector<WriterMessage> all;
+    for (int i = 0; i < n; ++i) {
+        all.push_back(Mail("Sujet " + std::to_string(i), "<" + std::to_string(i) + "@x>", body));
+    }
+    return all;
+}
+
+// The pieces of "a|b|c" (random texts are drawn from such lists).
+inline std::vector<std::string> Split(const std::string& joined) {
+    std::vector<std::string> out(1);
+    for (const char c : joined) {
+        c == '|' ? out.emplace_back().clear() : out.back().push_back(c);
+    }
+    return out;
 }
 
 } // namespace glanmail::testing

@@ -1,36 +1,30 @@
 #pragma once
 // A prompter for tests: records every box and answers as scripted.
 
+#include "common/Prompter.h"
+
 #include <deque>
 #include <string>
 #include <vector>
-
-#include "common/Prompter.h"
 
 namespace glanmail::testing {
 
 class FakePrompter : public Prompter {
 public:
-    std::vector<Box> shown;               // every box shown or asked, in order
-    std::deque<bool> yesNoAnswers;        // answers to AskYesNo; the box's default when empty
-    std::deque<std::optional<std::string>> fileAnswers;
-    std::deque<std::optional<std::string>> folderAnswers;
+    std::vector<Box> shown;        // every box shown or asked, in order
+    std::deque<bool> yesNoAnswers; // answers to AskYesNo; the box's default when empty
+    std::deque<std::optional<std::string>> fileAnswers, folderAnswers; // nothing chosen when empty
 
     void Show(const Box& box) override { shown.push_back(box); }
     bool AskYesNo(const Box& box, bool yesIsDefault) override {
         shown.push_back(box);
-        if (yesNoAnswers.empty()) {
-            return yesIsDefault;
-        }
-        const bool answer = yesNoAnswers.front();
-        yesNoAnswers.pop_front();
-        return answer;
+        return Next(yesNoAnswers, yesIsDefault);
     }
     std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&) override {
-        return Next(fileAnswers);
+        return Next(fileAnswers, std::optional<std::string>());
     }
     std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
-        return Next(folderAnswers);
+        return Next(folderAnswers, std::optional<std::string>());
     }
 
     // Texts of the boxes shown so far.
@@ -43,14 +37,13 @@ public:
     }
 
 private:
-    static std::optional<std::string> Next(std::deque<std::optional<std::string>>& q) {
-        if (q.empty()) {
-            return std::nullopt;
+    template <typename T> static T Next(std::deque<T>& answers, T fallback) {
+        if (!answers.empty()) {
+            fallback = answers.front();
+            answers.pop_front();
         }
-        auto v = q.front();
-        q.pop_front();
-        return v;
+        return fallback;
     }
 };
 
-}  // namespace glanmail::testing
+} // namespace glanmail::testing

@@ -1,75 +1,47 @@
 // MD5 (RFC 1321), small and slow enough for tests.
 #include "support/Md5.h"
 
-#include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 
 namespace glanmail::testing {
-namespace {
-
-constexpr std::array<std::uint32_t, 64> kShift = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
-                                                  5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
-                                                  4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
-                                                  6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
-
-constexpr std::array<std::uint32_t, 64> kSine = {
-    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
-    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
-    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
-    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
-    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
-    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
-    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
-    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
-
-std::uint32_t Rotl(std::uint32_t x, std::uint32_t c) {
-    return (x << c) | (x >> (32 - c));
-}
-
-} // namespace
 
 std::string Md5Hex(std::string_view bytes) {
-    std::uint32_t h[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+    constexpr std::uint32_t kShift[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
+    std::uint32_t sine[64];
+    for (std::size_t i = 0; i < 64; ++i) { // the integer part of 2^32 * |sin(i + 1)|
+        sine[i] =
+            static_cast<std::uint32_t>(std::floor(std::fabs(std::sin(static_cast<double>(i + 1))) * 4294967296.0));
+    }
     std::string msg(bytes);
-    const std::uint64_t bitLength = static_cast<std::uint64_t>(bytes.size()) * 8;
     msg.push_back(static_cast<char>(0x80));
-    while (msg.size() % 64 != 56) {
-        msg.push_back('\0');
+    msg.append((119 - bytes.size() % 64) % 64, '\0');
+    for (std::size_t i = 0; i < 8; ++i) {
+        msg.push_back(static_cast<char>(((static_cast<std::uint64_t>(bytes.size()) * 8) >> (8 * i)) & 0xFF));
     }
-    for (int i = 0; i < 8; ++i) {
-        msg.push_back(static_cast<char>((bitLength >> (8 * i)) & 0xFF));
-    }
+    std::uint32_t h[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
     for (std::size_t chunk = 0; chunk < msg.size(); chunk += 64) {
-        std::uint32_t w[16];
-        for (std::size_t i = 0; i < 16; ++i) {
-            w[i] = 0;
-            for (std::size_t b = 4; b-- > 0;) {
-                w[i] = (w[i] << 8) | static_cast<unsigned char>(msg[chunk + 4 * i + b]);
-            }
+        std::uint32_t w[16] = {};
+        for (std::size_t i = 64; i-- > 0;) {
+            w[i / 4] = (w[i / 4] << 8) | static_cast<unsigned char>(msg[chunk + i]);
         }
         std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3];
         for (std::uint32_t i = 0; i < 64; ++i) {
-            std::uint32_t f = 0;
-            std::uint32_t g = 0;
-            if (i < 16) {
-                f = (b & c) | (~b & d);
-                g = i;
-            } else if (i < 32) {
-                f = (d & b) | (~d & c);
-                g = (5 * i + 1) % 16;
-            } else if (i < 48) {
-                f = b ^ c ^ d;
-                g = (3 * i + 5) % 16;
-            } else {
-                f = c ^ (b | ~d);
-                g = (7 * i) % 16;
-            }
-            const std::uint32_t next = d;
+            const std::uint32_t round = i / 16;
+            const std::uint32_t f = round == 0   ? (b & c) | (~b & d)
+                                    : round == 1 ? (d & b) | (~d & c)
+                                    : round == 2 ? b ^ c ^ d
+                                                 : c ^ (b | ~d);
+            const std::uint32_t g = round == 0   ? i
+                                    : round == 1 ? (5 * i + 1) % 16
+                                    : round == 2 ? (3 * i + 5) % 16
+                                                 : (7 * i) % 16;
+            const std::uint32_t x = a + f + sine[i] + w[g], s = kShift[round][i % 4];
+            a = d;
             d = c;
             c = b;
-            b = b + Rotl(a + f + kSine[i] + w[g], kShift[i]);
-            a = next;
+            b += (x << s) | (x >> (32 - s));
         }
         h[0] += a;
         h[1] += b;
@@ -78,11 +50,9 @@ std::string Md5Hex(std::string_view bytes) {
     }
     std::string out;
     char buf[3];
-    for (const std::uint32_t v : h) {
-        for (int i = 0; i < 4; ++i) {
-            std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>((v >> (8 * i)) & 0xFF));
-            out += buf;
-        }
+    for (std::size_t i = 0; i < 16; ++i) {
+        std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>((h[i / 4] >> (8 * (i % 4))) & 0xFF));
+        out += buf;
     }
     return out;
 }

@@ -13,27 +13,18 @@ constexpr std::uint32_t kBlockBody = 512;
 constexpr std::uint32_t kBlockHeader = 16;
 constexpr std::uint32_t kNodeHeader = 24;
 constexpr std::uint32_t kNodeEntry = 12;
-// A direct 3-byte value reads back as a positive number only below 2^23.
-constexpr std::uint32_t kDirectLimit = 0x800000;
+constexpr std::uint32_t kDirectLimit = 0x800000; // a direct 3-byte value reads back as positive only below 2^23
 
 const unsigned char kIdentity[28] = {0xCF, 0xAD, 0x12, 0xFE, 0xC5, 0xFD, 0x74, 0x6F, 0x66, 0xE3,
                                      0xD1, 0x11, 0x9A, 0x4E, 0x00, 0xC0, 0x4F, 0xA3, 0x09, 0xD4,
                                      0x05, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
 
-void AppendU32(std::string& s, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
+// The low `bytes` bytes of v, little-endian.
+std::string Le(std::uint64_t v, int bytes = 4) {
+    std::string s;
+    for (int i = 0; i < bytes; ++i) {
         s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
     }
-}
-
-void AppendU16(std::string& s, std::uint32_t v) {
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-
-std::string U32(std::uint32_t v) {
-    std::string s;
-    AppendU32(s, v);
     return s;
 }
 
@@ -56,23 +47,13 @@ std::uint32_t StoreWriter::WriteChain(const WriterMessage& message) {
     const std::string& raw = message.raw;
     const std::size_t blocks = std::max<std::size_t>(1, (raw.size() + kBlockBody - 1) / kBlockBody);
     const auto first = static_cast<std::uint32_t>(pos_);
-    std::string block;
     for (std::size_t k = 0; k < blocks; ++k) {
         const auto self = static_cast<std::uint32_t>(pos_);
         const bool last = k + 1 == blocks;
-        const std::size_t start = k * kBlockBody;
-        const std::size_t count = std::min<std::size_t>(kBlockBody, raw.size() - std::min(start, raw.size()));
-        std::uint32_t next = last ? 0 : self + kBlockHeader + kBlockBody;
-        if (last && message.chainCycle) {
-            next = first;
-        }
-        block.clear();
-        AppendU32(block, self);
-        AppendU32(block, kBlockBody);
-        AppendU16(block, static_cast<std::uint32_t>(count));
-        AppendU16(block, 0);
-        AppendU32(block, next);
-        block.append(raw, std::min(start, raw.size()), count);
+        const std::size_t start = std::min(k * kBlockBody, raw.size());
+        const std::size_t count = std::min<std::size_t>(kBlockBody, raw.size() - start);
+        const std::uint32_t next = !last ? self + kBlockHeader + kBlockBody : message.chainCycle ? first : 0;
+        std::string block = Le(self) + Le(kBlockBody) + Le(count, 2) + Le(0, 2) + Le(next) + raw.substr(start, count);
         block.resize(kBlockHeader + kBlockBody, '\0');
         out_.write(block.data(), static_cast<std::streamsize>(block.size()));
         pos_ += block.size();
@@ -81,33 +62,27 @@ std::uint32_t StoreWriter::WriteChain(const WriterMessage& message) {
 }
 
 void StoreWriter::Add(const WriterMessage& message) {
-    std::uint32_t firstBlock = 0;
-    if (message.offsetForm != OffsetForm::None) {
-        firstBlock = WriteChain(message);
-    }
+    const std::uint32_t firstBlock = message.offsetForm == OffsetForm::None ? 0 : WriteChain(message);
     layout_.firstBlocks.push_back(firstBlock);
 
     std::vector<Property> props;
-    auto text = [&props](std::uint8_t n, const std::optional<std::string>& v) {
-        if (v) {
-            props.push_back({n, *v + std::string(1, '\0')});
-        }
-    };
     if (message.offsetForm == OffsetForm::Direct132 && firstBlock < kDirectLimit) {
-        props.push_back({132, U32(firstBlock).substr(0, 3)});
+        props.push_back({132, Le(firstBlock, 3)});
     } else if (message.offsetForm != OffsetForm::None) {
-        // Outlook Express stores the offset indirectly when it does not fit in 3 bytes.
-        props.push_back({4, U32(firstBlock)});
+        props.push_back({4, Le(firstBlock)}); // Outlook Express stores it indirectly when it does not fit in 3 bytes
     }
-    text(5, message.subjectKey);
-    text(7, message.messageId);
-    text(8, message.subject);
-    text(10, message.parents);
-    text(13, message.sender);
+    const std::pair<std::uint8_t, const std::optional<std::string>*> texts[] = {{5, &message.subjectKey},
+                                                                                {7, &message.messageId},
+                                                                                {8, &message.subject},
+                                                                                {10, &message.parents},
+                                                                                {13, &message.sender}};
+    for (const auto& [number, value] : texts) {
+        if (*value) {
+            props.push_back({number, **value + std::string(1, '\0')});
+        }
+    }
     if (message.received) {
-        std::string ft = U32(static_cast<std::uint32_t>(*message.received & 0xFFFFFFFFu));
-        AppendU32(ft, static_cast<std::uint32_t>(*message.received >> 32));
-        props.push_back({18, ft});
+        props.push_back({18, Le(*message.received, 8)});
     }
     if (message.extraProperty) {
         props.push_back({*message.extraProperty, std::string(4, '\0')});
@@ -116,28 +91,15 @@ void StoreWriter::Add(const WriterMessage& message) {
     // their number (less 128) would.
     std::stable_sort(props.begin(), props.end(),
                      [](const Property& a, const Property& b) { return (a.number & 0x7F) < (b.number & 0x7F); });
-
     std::string index;
     std::string data;
     for (const Property& p : props) {
-        index.push_back(static_cast<char>(p.number));
-        if (p.number >= 128) {
-            index.append(p.value, 0, 3);
-        } else {
-            const auto at = static_cast<std::uint32_t>(data.size());
-            index.append(U32(at), 0, 3);
-            data += p.value;
-        }
+        index += static_cast<char>(p.number) + (p.number >= 128 ? p.value.substr(0, 3) : Le(data.size(), 3));
+        data += p.number >= 128 ? "" : p.value;
     }
     const auto self = static_cast<std::uint32_t>(pos_);
-    std::string object;
-    AppendU32(object, message.badInfoMarker ? self + 4 : self);
-    AppendU32(object, static_cast<std::uint32_t>(index.size() + data.size()));
-    AppendU16(object, 0);
-    object.push_back(static_cast<char>(props.size()));
-    object.push_back('\0');
-    object += index;
-    object += data;
+    const std::string object = Le(message.badInfoMarker ? self + 4 : self) + Le(index.size() + data.size()) + Le(0, 2) +
+                               Le(props.size(), 1) + std::string(1, '\0') + index + data;
     out_.write(object.data(), static_cast<std::streamsize>(object.size()));
     pos_ += object.size();
     layout_.infoObjects.push_back(self);
@@ -148,9 +110,8 @@ void StoreWriter::Add(const WriterMessage& message) {
 // items of its entry child; the items of the first-child link come last, as the index
 // is walked. Children are written before their parent.
 std::uint32_t StoreWriter::WriteSubtree(std::size_t begin, std::size_t end) {
-    const std::size_t per = options_.entriesPerNode;
     const std::size_t n = end - begin;
-    const std::size_t entries = std::min(per, n);
+    const std::size_t entries = std::min(options_.entriesPerNode, n);
     const std::size_t rest = n - entries;
     // Chunk 0 is the first-child link; chunks 1..entries belong to the entries. The
     // first-child link gets the remainder first, so small trees use both kinds of links.
@@ -158,35 +119,20 @@ std::uint32_t StoreWriter::WriteSubtree(std::size_t begin, std::size_t end) {
     for (std::size_t r = 0; r < rest % (entries + 1); ++r) {
         ++chunk[r];
     }
-    std::vector<std::uint32_t> entryInfo(entries);
-    std::vector<std::uint32_t> entryChild(entries, 0);
+    std::string entryBytes;
     std::size_t next = begin;
     for (std::size_t k = 0; k < entries; ++k) {
-        entryInfo[k] = layout_.infoObjects[next++];
-        if (chunk[k + 1] > 0) {
-            entryChild[k] = WriteSubtree(next, next + chunk[k + 1]);
-            next += chunk[k + 1];
-        }
+        const std::uint32_t info = layout_.infoObjects[next++];
+        const std::uint32_t child = chunk[k + 1] > 0 ? WriteSubtree(next, next + chunk[k + 1]) : 0;
+        next += chunk[k + 1];
+        entryBytes += Le(info) + Le(child) + Le(0);
     }
-    std::uint32_t firstChild = 0;
-    if (chunk[0] > 0) {
-        firstChild = WriteSubtree(next, next + chunk[0]);
-    }
+    const std::uint32_t firstChild = chunk[0] > 0 ? WriteSubtree(next, next + chunk[0]) : 0;
 
     const auto self = static_cast<std::uint32_t>(pos_);
-    std::string node;
-    AppendU32(node, self);
-    AppendU32(node, 0);
-    AppendU32(node, firstChild);
-    node.append(5, '\0');
-    node.push_back(static_cast<char>(entries));
-    node.append(6, '\0');
-    for (std::size_t k = 0; k < entries; ++k) {
-        AppendU32(node, entryInfo[k]);
-        AppendU32(node, entryChild[k]);
-        AppendU32(node, 0);
-    }
-    node.resize(kNodeHeader + kNodeEntry * per, '\0');
+    std::string node =
+        Le(self) + Le(0) + Le(firstChild) + std::string(5, '\0') + Le(entries, 1) + std::string(6, '\0') + entryBytes;
+    node.resize(kNodeHeader + kNodeEntry * options_.entriesPerNode, '\0');
     out_.write(node.data(), static_cast<std::streamsize>(node.size()));
     pos_ += node.size();
     layout_.nodes.push_back(self);
@@ -194,9 +140,8 @@ std::uint32_t StoreWriter::WriteSubtree(std::size_t begin, std::size_t end) {
 }
 
 void StoreWriter::Patch(std::uint64_t offset, std::uint32_t value) {
-    const std::string bytes = U32(value);
     out_.seekp(static_cast<std::streamoff>(offset));
-    out_.write(bytes.data(), 4);
+    out_.write(Le(value).data(), 4);
 }
 
 StoreLayout StoreWriter::Finish() {
@@ -205,16 +150,15 @@ StoreLayout StoreWriter::Finish() {
         layout_.root = WriteSubtree(0, count);
         // Nodes were written children first; the root is the last one.
         std::rotate(layout_.nodes.rbegin(), layout_.nodes.rbegin() + 1, layout_.nodes.rend());
+        if (options_.badNodeMarker) {
+            Patch(layout_.root, 0);
+        }
+        if (options_.treeCycle) {
+            Patch((layout_.nodes.size() > 1 ? layout_.nodes.back() : layout_.root) + 8, layout_.root);
+        }
     }
     layout_.size = pos_;
-    if (count > 0 && options_.badNodeMarker) {
-        Patch(layout_.root, 0);
-    }
-    if (count > 0 && options_.treeCycle) {
-        const std::uint32_t last = layout_.nodes.size() > 1 ? layout_.nodes.back() : layout_.root;
-        Patch(last + 8, layout_.root);
-    }
-    Patch(0xC4, options_.countAt0xC4 ? *options_.countAt0xC4 : static_cast<std::uint32_t>(count));
+    Patch(0xC4, options_.countAt0xC4.value_or(static_cast<std::uint32_t>(count)));
     Patch(0xE4, layout_.root);
     out_.seekp(static_cast<std::streamoff>(pos_));
     out_.flush();
@@ -248,8 +192,7 @@ void PutU32(std::string& bytes, std::size_t offset, std::uint32_t value) {
 std::uint32_t GetU32(const std::string& bytes, std::size_t offset) {
     std::uint32_t v = 0;
     for (std::size_t i = 4; i-- > 0;) {
-        const std::size_t at = offset + i;
-        v = (v << 8) | (at < bytes.size() ? static_cast<unsigned char>(bytes[at]) : 0u);
+        v = (v << 8) | (offset + i < bytes.size() ? static_cast<unsigned char>(bytes[offset + i]) : 0u);
     }
     return v;
 }
