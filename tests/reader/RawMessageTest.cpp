@@ -54,7 +54,9 @@ TEST(RawMessage, CutBeforeTheFirstAttachment) {
         {text + image + app, text + image.substr(0, image.size() - 2)}, // the markers' order decides
         {"Subject: x\r\n\r\nvoici\r\nbegin 666 f.txt\r\nM86)C\r\n", "Subject: x\r\n\r\nvoici\r\n"},
         {"Subject: x\r\nCONTENT-TYPE: IMAGE/gif\r\n\r\nGIF89a", "Subject: x\r\n"}, // no delimiter to trim to
-        {"\r\nContent-Disposition: attachment\r\nabc", ""},                        // marker at the very start
+        {"\r\nContent-Disposition: attachment\r\nabc", ""},
+        {"\r\n--b\r\nContent-Type: image/png\r\n\r\nx",
+         "\r\n--b\r\n"}, // a delimiter at the start stays                        // marker at the very start
     };
     for (const auto& [raw, expected] : rows) {
         EXPECT_EQ(Raw(OneMessage(raw)), expected) << raw;
