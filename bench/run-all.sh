@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Every benchmark of BENCHMARKS.md, in a Release build (build-release by default).
+# The large stores are made once in /tmp/glanmail-bench (about 1.1 GB).
+#   bench/run-all.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build-release}
+BUILD_DIR=$build BUILD_TYPE=Release scripts/build.sh -DGLANMAIL_QT=OFF
+dir=${GLANMAIL_BENCH_DIR:-/tmp/glanmail-bench}
+
+echo "== Reader: opening, listing and extracting"
+bench/reader/run.sh "$build" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+
+echo "== Content: decoding, HTML to text, message processing"
+"$build/bench/content/content_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+"$build/bench/content/msgprocessing_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+
+echo "== Output: print layout"
+"$build/bench/output/output_bench"
+
+echo "== Output: saving every message against writing the same files"
+work=$(mktemp -d "$dir/save.XXXX")
+"$build/bench/output/glanmail-save-bench" "$dir/big-10000.dbx" "$work"
+"$build/bench/output/glanmail-save-bench" "$dir/big-10000.dbx" "$work" --txt
+rm -rf "$work"
