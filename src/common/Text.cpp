@@ -196,6 +196,35 @@ std::string ReplaceAll(std::string_view s, std::string_view from, std::string_vi
     return out;
 }
 
+void ReplaceAllInPlace(std::string& s, std::string_view from, std::string_view to) {
+    if (from.empty()) {
+        return;
+    }
+    const std::string folded = Folded(from);
+    std::size_t pos = FindFolded(s, folded, 0);
+    if (pos == npos) {
+        return;
+    }
+    if (to.size() > from.size()) {
+        s = ReplaceAll(s, from, to);
+        return;
+    }
+    // Compact in place: the written end never passes the read position.
+    std::size_t write = pos;
+    std::size_t read = pos;
+    char* const data = s.data();
+    while (pos != npos) {
+        std::memmove(data + write, data + read, pos - read);
+        write += pos - read;
+        std::memcpy(data + write, to.data(), to.size());
+        write += to.size();
+        read = pos + from.size();
+        pos = FindFolded(s, folded, read);
+    }
+    std::memmove(data + write, data + read, s.size() - read);
+    s.resize(write + s.size() - read);
+}
+
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';

@@ -43,6 +43,10 @@ std::string ReplaceAll(std::string_view s, std::string_view from, std::string_vi
 // Value of a hexadecimal digit in either letter case, or -1.
 int HexDigitValue(char c);
 
+// The same replacement on s itself: no copy when nothing matches, and no new buffer when
+// the replacement is not longer than what it replaces.
+void ReplaceAllInPlace(std::string& s, std::string_view from, std::string_view to);
+
 // Removes leading and trailing spaces (only the space character, as the program's trims do).
 std::string_view TrimSpaces(std::string_view s);
 

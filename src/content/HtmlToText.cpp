@@ -319,9 +319,9 @@ std::string HTMLProcessing(std::string_view input, bool isUtf8) {
         return {}; // no tag is complete any more: nothing lies between a "<" and a ">"
     }
     t = CollapseSpaces(std::string_view(t).substr(first, last - first + 1));
-    t = text::ReplaceAll(t, "> <", "><");
+    text::ReplaceAllInPlace(t, "> <", "><");
     t = RemoveTags(BreakBlockEnds(CloseOpenParagraphs(t)));
-    t = text::ReplaceAll(t, "\r\n ", "\r\n");
+    text::ReplaceAllInPlace(t, "\r\n ", "\r\n");
     while (t.size() >= 4 && t.compare(t.size() - 4, 4, "\r\n\r\n") == 0) {
         t.resize(t.size() - 2);
     }

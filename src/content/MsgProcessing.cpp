@@ -172,8 +172,8 @@ std::string DecodeAroundFirstAddress(const std::string& body, bool isUtf8) {
 // Final clean-up: spaces before line breaks, runs of more than two line breaks,
 // and line breaks at the start and the end. Decoding has left its own line
 // breaks as CR CR LF; only CR LF pairs not preceded by a CR take part here.
-std::string CleanUp(const std::string& body) {
-    const std::string s = text::ReplaceAll(body, " \r\n", "\r\n");
+std::string CleanUp(std::string s) {
+    text::ReplaceAllInPlace(s, " \r\n", "\r\n");
     // Replacing every three line breaks by two until none are left brings every
     // run of three or more down to two; one pass gives the same.
     std::string out;
@@ -259,9 +259,9 @@ CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, C
 
     switch (kind) {
     case BodyKind::Plain:
-        body = text::ReplaceAll(body, "=0D=\r\n=0A", "\r\n");
-        body = text::ReplaceAll(body, "=0D=0A", "\r\n");
-        body = text::ReplaceAll(body, "=0A", "\r\n");
+        text::ReplaceAllInPlace(body, "=0D=\r\n=0A", "\r\n");
+        text::ReplaceAllInPlace(body, "=0D=0A", "\r\n");
+        text::ReplaceAllInPlace(body, "=0A", "\r\n");
         if (base64) {
             body = DecodedOrKept(std::move(body));
         }
@@ -271,8 +271,8 @@ CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, C
         if (!decoded.empty()) {
             body = std::move(decoded);
         } else {
-            body = text::ReplaceAll(body, "=\r\n", "");
-            body = text::ReplaceAll(body, "=20\r\n\r\n", " ");
+            text::ReplaceAllInPlace(body, "=\r\n", "");
+            text::ReplaceAllInPlace(body, "=20\r\n\r\n", " ");
         }
         body = HTMLProcessing(body, state.IsUtf8);
         break;

@@ -39,6 +39,15 @@ TEST(Text, ReplacesLeftToRightWithoutRescanning) {
     EXPECT_EQ(ReplaceAll("aaaa", "aa", "a"), "aa");
     EXPECT_EQ(ReplaceAll("=3D3D", "=3d", "="), "=3D");
     EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
+    // In place, shorter, equal and longer replacements agree with the copying form.
+    for (const char* from : {"=0A", "=0d=0a", "aa", "\r\n"}) {
+        for (const char* to : {"", "\r\n", "xyz1234"}) {
+            std::string s = "=0A=0D=0Aaaa\r\n\r\n=0aA x";
+            const std::string expected = ReplaceAll(s, from, to);
+            ReplaceAllInPlace(s, from, to);
+            EXPECT_EQ(s, expected) << from << " -> " << to;
+        }
+    }
 }
 
 TEST(Text, ComparesAndTrims) {
