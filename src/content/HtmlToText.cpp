@@ -13,7 +13,7 @@ namespace {
 
 using text::npos;
 
-// Step 3: as long as "<style" occurs, remove it through the first "</style>" after it.
+// As long as "<style" occurs, remove it through the first "</style>" after it.
 // Removing a style sheet can join "<sty" before it and "le" after it into a new "<style"; that
 // one starts in the last five characters kept, so only they are looked at again.
 std::string DropStyleSheets(std::string_view s) {
@@ -57,7 +57,7 @@ std::string DropStyleSheets(std::string_view s) {
     return out;
 }
 
-// Step 4: a tab becomes a space, every other control character (CR and LF too) goes.
+// A tab becomes a space, every other control character (CR and LF too) goes.
 std::string DropControls(std::string_view s) {
     std::string out;
     out.reserve(s.size());
@@ -72,7 +72,7 @@ std::string DropControls(std::string_view s) {
     return out;
 }
 
-// Step 7: replacing two spaces by one until no two spaces are left leaves one space of each run.
+// Replacing two spaces by one until no two spaces are left leaves one space of each run.
 std::string CollapseSpaces(std::string_view s) {
     std::string out;
     out.reserve(s.size());
@@ -84,9 +84,9 @@ std::string CollapseSpaces(std::string_view s) {
     return out;
 }
 
-// Step 9: a paragraph still open when the next "<p" starts gets that tag replaced by two line
+// A paragraph still open when the next "<p" starts gets that tag replaced by two line
 // breaks. The walk only ever moves forward and each replacement lies ahead of it, so the text is
-// copied once; positions stay those of the text as it was after step 8 (0-based here).
+// copied once; positions stay those of the text as it was after the "> <" replacement (0-based here).
 std::string CloseOpenParagraphs(std::string_view s) {
     std::size_t i = text::FindFolded(s, "<p");
     if (i == npos) {
@@ -128,7 +128,7 @@ std::string CloseOpenParagraphs(std::string_view s) {
     return out;
 }
 
-// Step 10: block ends to line breaks. Every pattern starts with its only "<" and the outputs hold
+// Block ends to line breaks. Every pattern starts with its only "<" and the outputs hold
 // no "<", so no two occurrences overlap and one pass gives the result of the six replace-alls.
 std::string BreakBlockEnds(std::string_view s) {
     static const struct {
@@ -165,7 +165,7 @@ std::string BreakBlockEnds(std::string_view s) {
     return out;
 }
 
-// Step 11: every "<" goes with everything through the next ">".
+// Every "<" goes with everything through the next ">".
 std::string RemoveTags(std::string_view s) {
     std::string out;
     out.reserve(s.size());
@@ -231,7 +231,7 @@ std::size_t NumericReferenceAt(std::string_view s, std::size_t p, char& out) {
     return q + 1 - p;
 }
 
-// Step 15: character references. The four fixed rows ignore case; every other HTML 4 name is
+// Character references. The four fixed rows ignore case; every other HTML 4 name is
 // matched with its case ("&Eacute;" is É, "&eacute;" é); then numeric references; "&amp;" last,
 // so that "&amp;eacute;" shows as written. Every pattern starts with its only "&" and ends with
 // its only ";", so occurrences never overlap, and only the numeric pass can make an "&" (which

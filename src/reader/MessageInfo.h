@@ -10,7 +10,7 @@
 namespace glanmail {
 
 // The fields of one complete message, as read from its object (before the table's own rules
-// for subjects of phase 2). Text is Windows-1252.
+// for the listed subjects). Text is Windows-1252.
 struct MsgInfoFields {
     std::int32_t DataOffset = 0; // first data block, above 0
     std::string Subject;         // property 8: cut at NUL with every "Re: " removed, or whole without NUL

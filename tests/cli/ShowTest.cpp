@@ -43,19 +43,21 @@ TEST(ShowCommand, PrintsTheTextFormInUtf8WithCrLfLineEnds) {
 
     const std::filesystem::path real(GLANMAIL_REAL_SAMPLES); // the real stores and the sample store come out clean too
     const std::filesystem::path sample = std::filesystem::path(GLANMAIL_BINARY_DIR) / "samples/Exemple.dbx";
-    if (!std::filesystem::exists(real / "one-message-a.dbx") || !std::filesystem::exists(sample)) {
-        GTEST_SKIP() << "the real stores or the sample store (target sample_store) are missing";
+    ASSERT_TRUE(std::filesystem::exists(sample)) << "build the target sample_store first";
+    std::vector<Result> all = {r};
+    if (std::filesystem::exists(real / "one-message-a.dbx")) {
+        const Result a = Show({(real / "one-message-a.dbx").string(), "1"});
+        EXPECT_EQ(a.out.substr(0, a.out.find("\r\n\r\n")),
+                  "Objet : Please read you won't be sorry........\r\n"
+                  "Date : dimanche 14 avril 2002 02:16\r\nExpéditeur : Wealth_Enterprises_2002");
+        all.push_back(a);
+        all.push_back(Show({(real / "one-message-b.dbx").string(), "1"}));
     }
-    const Result a = Show({(real / "one-message-a.dbx").string(), "1"});
-    EXPECT_EQ(a.out.substr(0, a.out.find("\r\n\r\n")),
-              "Objet : Please read you won't be sorry........\r\n"
-              "Date : dimanche 14 avril 2002 02:16\r\nExpéditeur : Wealth_Enterprises_2002");
-    std::vector<Result> all = {r, a, Show({(real / "one-message-b.dbx").string(), "1"})};
     for (std::size_t id = 1; all.back().status != kExitUsage; ++id) {
         all.push_back(Show({sample.string(), std::to_string(id)}));
     }
     all.pop_back();
-    EXPECT_GE(all.size(), 18u);
+    EXPECT_GE(all.size(), 16u);
     for (const Result& each : all) { // every line break one CR LF
         EXPECT_TRUE(each.status == kExitOk && each.err.empty()) << each.err;
         EXPECT_TRUE(each.out.rfind("Objet : ", 0) == 0 &&

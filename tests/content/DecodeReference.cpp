@@ -77,7 +77,7 @@ std::size_t InStr(std::size_t start, const std::string& s, std::string_view patt
     return p == npos ? 0 : p + 1;
 }
 
-// Step 15 as one pass: "&name;" (all but "&amp;"), "&#N;" and "&#xH;" become their byte or "?",
+// Character references in one pass: "&name;" (all but "&amp;"), "&#N;" and "&#xH;" become their byte or "?",
 // then "&amp;" becomes "&".
 std::string References(std::string s) {
     s = ReplaceAll(ReplaceAll(ReplaceAll(ReplaceAll(s, "&#160;", " "), "&nbsp;", " "), "&#8226;", "\x95 "), "&copy;",
