@@ -150,7 +150,7 @@ TEST(SortMsgTable, SameOrderAsTheRecursiveQuicksort) {
     for (int round = 0; round < 202; ++round) {
         // Few keys, equal ones included; then thousands of keys, some prefixes of others, in several
         // letter cases; then a long run of equal keys.
-        std::vector<std::string> keys(round < 200 ? gen() % 60 : 4000 - 2500 * (round - 200));
+        std::vector<std::string> keys(round < 200 ? gen() % 60 : static_cast<std::size_t>(4000 - 2500 * (round - 200)));
         const std::size_t distinct = round == 201 ? 1 : 1 + gen() % 7;
         for (std::string& k : keys) {
             const std::string key =
