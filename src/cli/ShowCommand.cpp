@@ -3,8 +3,8 @@
 
 #include "CliPrompter.h"
 #include "Commands.h"
-#include "common/Encoding.h"
 #include "content/MsgProcessing.h"
+#include "output/MessageSaver.h"
 #include "reader/RawMessage.h"
 #include "reader/Store.h"
 
@@ -36,7 +36,7 @@ int RunShow(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitBadStore; // the first block could not be read; the reader has said why
     }
     const CurrentMessage msg = MsgProcessing(*raw, entry, state, prompter);
-    out << encoding::ToUtf8(encoding::CollapseCrCrLf(msg.SubjectLine + msg.DateSenderLines + msg.MsgText));
+    out << TextFormBytes(msg, OutputMode::Single, nullptr);
     return kExitOk;
 }
 
