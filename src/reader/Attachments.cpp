@@ -24,20 +24,6 @@ constexpr std::array<Marker, 7> kMarkers = {{
     {"\r\ncontent-description: header.htm", true},
 }};
 
-// Every marker in turn over the text (from where a marker could end in the new bytes).
-std::optional<std::size_t> FindFirstMarker(std::string_view text, std::size_t previousSize) {
-    for (const Marker& m : kMarkers) {
-        // A marker that was not in the text before must end in the new bytes.
-        const std::size_t overlap = m.folded.size() - 1;
-        const std::size_t from = previousSize > overlap ? previousSize - overlap : 0;
-        const std::size_t at = text::FindFolded(text, m.folded, from);
-        if (at != text::npos) {
-            return CutAtMarker(text, at, m.trimToDelimiter);
-        }
-    }
-    return std::nullopt;
-}
-
 constexpr std::size_t kLongestMarker = 33;
 static_assert([] {
     for (const Marker& m : kMarkers) {
@@ -69,7 +55,21 @@ bool MarkerAt(std::string_view text, std::size_t at, std::string_view folded) {
     return true;
 }
 
-// The same result in one pass over the line breaks: every marker starts with CR LF, so only
+// The kept length for a marker whose CR is at markerAt.
+std::size_t CutAtMarker(std::string_view text, std::size_t markerAt, bool trimToDelimiter) {
+    // Everything before the marker, with the CR LF in front of it; nothing when the text
+    // starts with the marker.
+    std::size_t kept = markerAt == 0 ? 0 : markerAt + 2;
+    if (trimToDelimiter) {
+        const std::size_t delimiter = text::FindLast(text.substr(0, kept), "\r\n--");
+        if (delimiter != text::npos && delimiter >= 1) {
+            kept = delimiter;
+        }
+    }
+    return kept;
+}
+
+// The first marker in one pass over the line breaks: every marker starts with CR LF, so only
 // the CRs that a new marker can start at are looked at, each against every marker, keeping
 // the first place of each; the marker that comes first in the table then cuts.
 std::optional<std::size_t> FindFirstMarkerOnePass(std::string_view text, std::size_t previousSize) {
@@ -107,23 +107,6 @@ std::optional<std::size_t> FindFirstMarkerOnePass(std::string_view text, std::si
 }
 
 } // namespace
-
-std::size_t CutAtMarker(std::string_view text, std::size_t markerAt, bool trimToDelimiter) {
-    // Everything before the marker, with the CR LF in front of it; nothing when the text
-    // starts with the marker.
-    std::size_t kept = markerAt == 0 ? 0 : markerAt + 2;
-    if (trimToDelimiter) {
-        const std::size_t delimiter = text::FindLast(text.substr(0, kept), "\r\n--");
-        if (delimiter != text::npos && delimiter >= 1) {
-            kept = delimiter;
-        }
-    }
-    return kept;
-}
-
-std::optional<std::size_t> Attached(std::string_view text) {
-    return FindFirstMarker(text, 0);
-}
 
 std::optional<std::size_t> AttachmentScanner::Check(std::string_view text, std::size_t previousSize) const {
     return FindFirstMarkerOnePass(text, previousSize);
