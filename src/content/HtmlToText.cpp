@@ -200,15 +200,7 @@ std::size_t NumericReferenceAt(std::string_view s, std::size_t p, char& out) {
     const std::size_t digitsStart = q;
     unsigned long value = 0;
     while (q < s.size()) {
-        const char c = s[q];
-        int d = -1;
-        if (c >= '0' && c <= '9') {
-            d = c - '0';
-        } else if (hex && c >= 'a' && c <= 'f') {
-            d = c - 'a' + 10;
-        } else if (hex && c >= 'A' && c <= 'F') {
-            d = c - 'A' + 10;
-        }
+        const int d = hex ? text::HexDigitValue(s[q]) : (s[q] >= '0' && s[q] <= '9' ? s[q] - '0' : -1);
         if (d < 0) {
             break;
         }
