@@ -8,11 +8,7 @@ std::string HeaderBlock(const std::string& rawMsg) {
 }
 
 MsgOutput::MsgOutput(const OpenedStore& store, ContentState& state, Prompter& prompter, OutputFlags flags)
-    : store_(store), state_(state), prompter_(prompter), flags_(flags), saver_(prompter) {
-    if (store_.bytes != nullptr) {
-        bytes_ = std::make_unique<ReadAheadSource>(*store_.bytes);
-    }
-}
+    : store_(store), state_(state), prompter_(prompter), flags_(flags), saver_(prompter) {}
 
 void MsgOutput::SetPrintDevice(PrintDevice* device) {
     layout_.reset();
@@ -23,11 +19,11 @@ void MsgOutput::SetPrintDevice(PrintDevice* device) {
 }
 
 OutputStatus MsgOutput::ReadMsg(std::size_t index, OutputMode mode) {
-    if (index < 1 || index > store_.MsgCount() || bytes_ == nullptr) {
+    if (index < 1 || index > store_.MsgCount() || store_.bytes == nullptr) {
         return OutputStatus::Unreadable;
     }
     const MsgEntry& entry = store_.Entry(index);
-    std::optional<std::string> raw = ReadRawMsg(*bytes_, entry.DataOffset, prompter_, policy_);
+    std::optional<std::string> raw = ReadRawMsg(*store_.bytes, entry.DataOffset, prompter_, policy_);
     if (!raw) {
         return OutputStatus::Unreadable;
     }

@@ -11,7 +11,6 @@
 #include "output/OutputFlags.h"
 #include "output/PrintDevice.h"
 #include "output/PrintLayout.h"
-#include "output/ReadAheadSource.h"
 #include "reader/RawMessage.h"
 #include "reader/Store.h"
 
@@ -58,7 +57,6 @@ public:
 
 private:
     const OpenedStore& store_;
-    std::unique_ptr<ReadAheadSource> bytes_;
     ContentState& state_;
     Prompter& prompter_;
     OutputFlags flags_;

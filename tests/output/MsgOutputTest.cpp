@@ -5,7 +5,6 @@
 #include "OutputTesting.h"
 #include "output/BatchOutput.h"
 #include "output/PrintLayout.h"
-#include "output/ReadAheadSource.h"
 #include "support/FakePrompter.h"
 #include "support/StoreWriter.h"
 
@@ -175,22 +174,6 @@ TEST(MsgOutputTest, ViewingWritesNothingPrintingEndsItsJobsFailuresAreReported) 
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].title + " " + prompter.shown[0].text, "MsgEnd L'imprimante ne r\xC3\xA9pond pas.");
     EXPECT_FALSE(device.jobOpen);
-}
-
-TEST(ReadAheadSourceTest, GivesTheSameBytesAsTheStore) {
-    std::mt19937 random(7);
-    std::string bytes(1'000'000, '\0');
-    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(random()); });
-    const MemorySource inner(bytes);
-    const ReadAheadSource ahead(inner);
-    for (std::uint64_t off = 1000; off < 400'000; off += 528) { // blocks in order, as a message's chain mostly lies
-        ASSERT_EQ(ahead.Read(off, 512), bytes.substr(off, 512)) << off;
-    }
-    for (int i = 0; i < 2000; ++i) { // jumps anywhere, past the end, and reads larger than any window
-        const std::uint64_t off = random() % (bytes.size() + 1000);
-        const std::size_t n = i % 100 == 0 ? 300'000 : random() % 2000;
-        ASSERT_EQ(ahead.Read(off, n), off < bytes.size() ? bytes.substr(off, n) : std::string()) << off << " " << n;
-    }
 }
 
 } // namespace
