@@ -7,27 +7,7 @@
 namespace glanmail::text {
 namespace {
 
-constexpr std::array<unsigned char, 256> MakeFoldTable() {
-    std::array<unsigned char, 256> t{};
-    for (int c = 0; c < 256; ++c) {
-        t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c);
-    }
-    for (int c = 'A'; c <= 'Z'; ++c) {
-        t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c + 32);
-    }
-    for (int c = 0xC0; c <= 0xDE; ++c) {
-        if (c != 0xD7) {
-            t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c + 32);
-        }
-    }
-    t[0x8A] = 0x9A;
-    t[0x8C] = 0x9C;
-    t[0x8E] = 0x9E;
-    t[0x9F] = 0xFF;
-    return t;
-}
-
-constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
+using detail::kFold;
 
 // The bytes whose folded form is a given byte: at most two (a letter's two cases), -1 for none.
 struct Forms {
@@ -51,10 +31,6 @@ constexpr std::array<Forms, 256> MakeFormsTable() {
 constexpr std::array<Forms, 256> kForms = MakeFormsTable();
 
 } // namespace
-
-unsigned char Fold(unsigned char c) {
-    return kFold[c];
-}
 
 std::string Folded(std::string_view s) {
     std::string out(s.size(), '\0');

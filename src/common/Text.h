@@ -3,6 +3,7 @@
 // Every search, comparison and replacement of the program ignores letter case by
 // Windows-1252 rules; these helpers are the one place that knows those rules.
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -13,7 +14,36 @@ constexpr std::size_t npos = std::string_view::npos;
 
 // Lower-case form of a Windows-1252 byte: ASCII letters, 0xC0-0xDE (not 0xD7) to 0xE0-0xFE,
 // 0x8A/0x8C/0x8E to 0x9A/0x9C/0x9E, and 0x9F to 0xFF.
-unsigned char Fold(unsigned char c);
+namespace detail {
+constexpr std::array<unsigned char, 256> MakeFoldTable() {
+    std::array<unsigned char, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c);
+    }
+    for (int c = 'A'; c <= 'Z'; ++c) {
+        t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c + 32);
+    }
+    for (int c = 0xC0; c <= 0xDE; ++c) {
+        if (c != 0xD7) {
+            t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c + 32);
+        }
+    }
+    t[0x8A] = 0x9A;
+    t[0x8C] = 0x9C;
+    t[0x8E] = 0x9E;
+    t[0x9F] = 0xFF;
+    return t;
+}
+
+inline constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
+} // namespace detail
+
+// The folding as a table, for scanning loops that fold every byte.
+inline constexpr const std::array<unsigned char, 256>& kFoldTable = detail::kFold;
+
+inline unsigned char Fold(unsigned char c) {
+    return detail::kFold[c];
+}
 inline char Fold(char c) {
     return static_cast<char>(Fold(static_cast<unsigned char>(c)));
 }

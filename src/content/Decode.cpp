@@ -23,14 +23,7 @@ unsigned char At(std::string_view s, std::size_t p) {
     return static_cast<unsigned char>(s[p]);
 }
 
-// Windows-1252 case folding as a table the compiler can inline into the scanning loops.
-const std::array<unsigned char, 256> kFold = [] {
-    std::array<unsigned char, 256> t{};
-    for (int c = 0; c < 256; ++c) {
-        t[static_cast<std::size_t>(c)] = text::Fold(static_cast<unsigned char>(c));
-    }
-    return t;
-}();
+const std::array<unsigned char, 256>& kFold = text::kFoldTable;
 unsigned char Fold(unsigned char c) {
     return kFold[c];
 }

@@ -34,14 +34,7 @@ static_assert([] {
     return true;
 }());
 
-// Windows-1252 case folding as a table, for the comparison at each line break.
-const std::array<unsigned char, 256> kFold = [] {
-    std::array<unsigned char, 256> t{};
-    for (std::size_t c = 0; c < t.size(); ++c) {
-        t[c] = text::Fold(static_cast<unsigned char>(c));
-    }
-    return t;
-}();
+const std::array<unsigned char, 256>& kFold = text::kFoldTable;
 
 bool MarkerAt(std::string_view text, std::size_t at, std::string_view folded) {
     if (folded.size() > text.size() - at) {

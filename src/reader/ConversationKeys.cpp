@@ -13,14 +13,7 @@ namespace {
 const char* const kNoSubjectKey = "(Objet non pr\xE9"
                                   "cis\xE9) ";
 
-// Windows-1252 case folding as a table, for the comparison loops.
-const std::array<unsigned char, 256> kFold = [] {
-    std::array<unsigned char, 256> t{};
-    for (std::size_t c = 0; c < t.size(); ++c) {
-        t[c] = text::Fold(static_cast<unsigned char>(c));
-    }
-    return t;
-}();
+const std::array<unsigned char, 256>& kFold = text::kFoldTable;
 
 char FoldChar(char c) {
     return static_cast<char>(kFold[static_cast<unsigned char>(c)]);

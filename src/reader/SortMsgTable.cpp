@@ -17,14 +17,7 @@ namespace {
 
 constexpr std::uint32_t kSeed = 5489; // fixed: each run draws the same pivots
 
-// Windows-1252 case folding as a table, for folding every key once.
-const std::array<unsigned char, 256> kFold = [] {
-    std::array<unsigned char, 256> t{};
-    for (std::size_t c = 0; c < t.size(); ++c) {
-        t[c] = text::Fold(static_cast<unsigned char>(c));
-    }
-    return t;
-}();
+const std::array<unsigned char, 256>& kFold = text::kFoldTable;
 
 // The rank of every entry's folded ThreadKey among the distinct folded keys: comparing ranks
 // orders entries exactly as comparing their folded keys does. A conversation's messages share
