@@ -37,7 +37,7 @@ bool ContainsBetween(std::string_view s, std::string_view needle, std::size_t fr
 // whole "<mailto", so the first one of the text is the first to complete at the
 // end of the output. A "<mailto" without any ">" after it is kept with the rest
 // of the text (there is nothing to close it).
-std::string RemoveMailLinks(const std::string& s) {
+std::string RemoveMailLinks(std::string s) {
     constexpr std::string_view kLink = "<mailto";
     const std::size_t first = text::Find(s, kLink);
     if (first == npos) {
@@ -207,7 +207,9 @@ std::string CleanUp(std::string s) {
     if (e > b && out[e - 1] == '\r') {
         --e;
     }
-    return out.substr(b, e - b);
+    out.resize(e);
+    out.erase(0, b);
+    return out;
 }
 
 } // namespace
@@ -255,7 +257,7 @@ CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, C
     }
 
     const bool base64 = text::Contains(msg.MsgText, ": base64") || text::Contains(headers, ": base64");
-    std::string body = RemoveMailLinks(msg.MsgText);
+    std::string body = RemoveMailLinks(std::move(msg.MsgText));
 
     switch (kind) {
     case BodyKind::Plain:
