@@ -27,8 +27,7 @@ public:
         return Next(folderAnswers, std::optional<std::string>());
     }
 
-    // Texts of the boxes shown so far.
-    std::vector<std::string> Texts() const {
+    std::vector<std::string> Texts() const { // texts of the boxes shown so far
         std::vector<std::string> out;
         for (const Box& b : shown) {
             out.push_back(b.text);

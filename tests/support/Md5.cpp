@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 
 namespace glanmail::testing {
 
@@ -14,8 +13,7 @@ std::string Md5Hex(std::string_view bytes) {
         sine[i] =
             static_cast<std::uint32_t>(std::floor(std::fabs(std::sin(static_cast<double>(i + 1))) * 4294967296.0));
     }
-    std::string msg(bytes);
-    msg.push_back(static_cast<char>(0x80));
+    std::string msg = std::string(bytes) + '\x80';
     msg.append((119 - bytes.size() % 64) % 64, '\0');
     for (std::size_t i = 0; i < 8; ++i) {
         msg.push_back(static_cast<char>(((static_cast<std::uint64_t>(bytes.size()) * 8) >> (8 * i)) & 0xFF));
@@ -26,9 +24,10 @@ std::string Md5Hex(std::string_view bytes) {
         for (std::size_t i = 64; i-- > 0;) {
             w[i / 4] = (w[i / 4] << 8) | static_cast<unsigned char>(msg[chunk + i]);
         }
-        std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3];
+        std::uint32_t v[4] = {h[0], h[1], h[2], h[3]}; // a, b, c, d
         for (std::uint32_t i = 0; i < 64; ++i) {
             const std::uint32_t round = i / 16;
+            const std::uint32_t b = v[1], c = v[2], d = v[3];
             const std::uint32_t f = round == 0   ? (b & c) | (~b & d)
                                     : round == 1 ? (d & b) | (~d & c)
                                     : round == 2 ? b ^ c ^ d
@@ -37,22 +36,17 @@ std::string Md5Hex(std::string_view bytes) {
                                     : round == 1 ? (5 * i + 1) % 16
                                     : round == 2 ? (3 * i + 5) % 16
                                                  : (7 * i) % 16;
-            const std::uint32_t x = a + f + sine[i] + w[g], s = kShift[round][i % 4];
-            a = d;
-            d = c;
-            c = b;
-            b += (x << s) | (x >> (32 - s));
+            const std::uint32_t x = v[0] + f + sine[i] + w[g], s = kShift[round][i % 4];
+            v[0] = d, v[3] = c, v[2] = b, v[1] = b + ((x << s) | (x >> (32 - s)));
         }
-        h[0] += a;
-        h[1] += b;
-        h[2] += c;
-        h[3] += d;
+        for (std::size_t k = 0; k < 4; ++k) {
+            h[k] += v[k];
+        }
     }
     std::string out;
-    char buf[3];
     for (std::size_t i = 0; i < 16; ++i) {
-        std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>((h[i / 4] >> (8 * (i % 4))) & 0xFF));
-        out += buf;
+        const std::uint32_t byte = (h[i / 4] >> (8 * (i % 4))) & 0xFF;
+        out += {"0123456789ABCDEF"[byte / 16], "0123456789ABCDEF"[byte % 16]};
     }
     return out;
 }

@@ -1,5 +1,4 @@
-// Writes .dbx stores for tests, samples and benchmarks. The store is streamed: data blocks
-// and message-info objects as messages are added, the index tree and the header at the end.
+// Data blocks and message-info objects are streamed as messages are added; the index tree at the end.
 #include "support/StoreWriter.h"
 
 #include <algorithm>
@@ -9,15 +8,12 @@ namespace glanmail::testing {
 namespace {
 
 constexpr std::uint32_t kHeaderSize = 0x24BC; // the size Outlook Express gives the header
-constexpr std::uint32_t kBlockBody = 512;
-constexpr std::uint32_t kBlockHeader = 16;
-constexpr std::uint32_t kNodeHeader = 24;
-constexpr std::uint32_t kNodeEntry = 12;
+constexpr std::uint32_t kBlockBody = 512, kBlockHeader = 16, kNodeHeader = 24, kNodeEntry = 12;
 constexpr std::uint32_t kDirectLimit = 0x800000; // a direct 3-byte value reads back as positive only below 2^23
 
-const unsigned char kIdentity[28] = {0xCF, 0xAD, 0x12, 0xFE, 0xC5, 0xFD, 0x74, 0x6F, 0x66, 0xE3,
-                                     0xD1, 0x11, 0x9A, 0x4E, 0x00, 0xC0, 0x4F, 0xA3, 0x09, 0xD4,
-                                     0x05, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
+const std::string kIdentity("\xCF\xAD\x12\xFE\xC5\xFD\x74\x6F\x66\xE3\xD1\x11\x9A\x4E\x00\xC0\x4F\xA3\x09\xD4"
+                            "\x05\0\0\0\x05\0\0\0",
+                            28);
 
 // The low `bytes` bytes of v, little-endian.
 std::string Le(std::uint64_t v, int bytes = 4) {
@@ -37,8 +33,7 @@ struct Property {
 
 StoreWriter::StoreWriter(std::ostream& out, StoreOptions options) : out_(out), options_(options) {
     options_.entriesPerNode = std::clamp<std::size_t>(options_.entriesPerNode, 1, 51);
-    std::string header(kHeaderSize, '\0');
-    std::copy(std::begin(kIdentity), std::end(kIdentity), header.begin());
+    std::string header = kIdentity + std::string(kHeaderSize - kIdentity.size(), '\0');
     out_.write(header.data(), static_cast<std::streamsize>(header.size()));
     pos_ = kHeaderSize;
 }
@@ -71,12 +66,10 @@ void StoreWriter::Add(const WriterMessage& message) {
     } else if (message.offsetForm != OffsetForm::None) {
         props.push_back({4, Le(firstBlock)}); // Outlook Express stores it indirectly when it does not fit in 3 bytes
     }
-    const std::pair<std::uint8_t, const std::optional<std::string>*> texts[] = {{5, &message.subjectKey},
-                                                                                {7, &message.messageId},
-                                                                                {8, &message.subject},
-                                                                                {10, &message.parents},
-                                                                                {13, &message.sender}};
-    for (const auto& [number, value] : texts) {
+    using Text = std::pair<std::uint8_t, const std::optional<std::string>*>;
+    for (const auto& [number, value] :
+         {Text{5, &message.subjectKey}, Text{7, &message.messageId}, Text{8, &message.subject},
+          Text{10, &message.parents}, Text{13, &message.sender}}) {
         if (*value) {
             props.push_back({number, **value + std::string(1, '\0')});
         }
@@ -87,12 +80,10 @@ void StoreWriter::Add(const WriterMessage& message) {
     if (message.extraProperty) {
         props.push_back({*message.extraProperty, std::string(4, '\0')});
     }
-    // Index order is property order, as Outlook Express writes it; direct values sit where
-    // their number (less 128) would.
+    // Index in property order, as Outlook Express writes it; a direct value sits where its number less 128 would.
     std::stable_sort(props.begin(), props.end(),
                      [](const Property& a, const Property& b) { return (a.number & 0x7F) < (b.number & 0x7F); });
-    std::string index;
-    std::string data;
+    std::string index, data;
     for (const Property& p : props) {
         index += static_cast<char>(p.number) + (p.number >= 128 ? p.value.substr(0, 3) : Le(data.size(), 3));
         data += p.number >= 128 ? "" : p.value;
@@ -105,16 +96,11 @@ void StoreWriter::Add(const WriterMessage& message) {
     layout_.infoObjects.push_back(self);
 }
 
-// Writes the subtree holding infos[begin, end) and returns the offset of its root node.
-// A node takes the first item as its first entry, then each entry is followed by the
-// items of its entry child; the items of the first-child link come last, as the index
-// is walked. Children are written before their parent.
+// Writes the subtree of infos[begin, end), children before their parent, in walk order: each entry, then its
+// entry child's items; the first-child link's items last. Returns the offset of its root node.
 std::uint32_t StoreWriter::WriteSubtree(std::size_t begin, std::size_t end) {
-    const std::size_t n = end - begin;
-    const std::size_t entries = std::min(options_.entriesPerNode, n);
-    const std::size_t rest = n - entries;
-    // Chunk 0 is the first-child link; chunks 1..entries belong to the entries. The
-    // first-child link gets the remainder first, so small trees use both kinds of links.
+    const std::size_t entries = std::min(options_.entriesPerNode, end - begin), rest = end - begin - entries;
+    // Chunk 0 is the first-child link's, which gets the remainder first so small trees use both kinds of links.
     std::vector<std::size_t> chunk(entries + 1, rest / (entries + 1));
     for (std::size_t r = 0; r < rest % (entries + 1); ++r) {
         ++chunk[r];
@@ -171,10 +157,8 @@ std::string WriteStore(const std::vector<WriterMessage>& messages, const StoreOp
     for (const WriterMessage& m : messages) {
         writer.Add(m);
     }
-    const StoreLayout written = writer.Finish();
-    if (layout != nullptr) {
-        *layout = written;
-    }
+    StoreLayout unused;
+    (layout != nullptr ? *layout : unused) = writer.Finish();
     return out.str();
 }
 

@@ -1,10 +1,6 @@
 #pragma once
-// Builds .dbx stores for tests, samples and benchmarks, laid out as Outlook Express lays
-// them out: the header with its identity bytes, the message count at 0xC4 and the root
-// at 0xE4; an index tree whose nodes hold up to 51 entries and use both entry children
-// and first-child links; one message-info object per message whose index lists the
-// indirect values in data order; a chain of data blocks of 512 message bytes each.
-// It can also damage what it writes, on purpose. The program itself never writes stores.
+// Builds .dbx stores as Outlook Express lays them out (for tests, samples and benchmarks), and
+// can damage them on purpose. The program itself never writes stores.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,8 +19,7 @@ enum class OffsetForm {
 };
 
 struct WriterMessage {
-    std::string raw; // the message bytes (headers, empty line, body), stored in data blocks
-
+    std::string raw; // the message bytes, stored in data blocks
     // Properties of the message-info object; an absent one is not written.
     std::optional<std::string> subjectKey; // 5, NUL-ended
     std::optional<std::string> messageId;  // 7, NUL-ended
@@ -33,7 +28,6 @@ struct WriterMessage {
     std::optional<std::string> sender;     // 13, NUL-ended
     std::optional<std::uint64_t> received; // 18, FILETIME (100 ns since 1601-01-01 UTC)
     OffsetForm offsetForm = OffsetForm::Direct132;
-
     // Damage of this message, on purpose.
     bool badInfoMarker = false;                // the object's marker is not its offset
     bool chainCycle = false;                   // the last block points back to the first
@@ -56,8 +50,7 @@ struct StoreLayout {
     std::uint64_t size = 0;
 };
 
-// Streams a store to out (seekable: the header is patched at Finish). Keeps only offsets
-// in memory, so a store of a gigabyte costs a few megabytes to write.
+// Streams a store to a seekable out, keeping only offsets in memory.
 class StoreWriter {
 public:
     explicit StoreWriter(std::ostream& out, StoreOptions options = {});
@@ -79,10 +72,8 @@ private:
 std::string WriteStore(const std::vector<WriterMessage>& messages, const StoreOptions& options = {},
                        StoreLayout* layout = nullptr);
 
-// FILETIME of a UTC time given as seconds since 1970-01-01.
-std::uint64_t FiletimeFromUnix(std::int64_t unixSeconds);
+std::uint64_t FiletimeFromUnix(std::int64_t unixSeconds); // FILETIME of seconds since 1970 (UTC)
 
-// Little-endian field helpers for damaging a store in tests.
 void PutU32(std::string& bytes, std::size_t offset, std::uint32_t value);
 std::uint32_t GetU32(const std::string& bytes, std::size_t offset);
 
