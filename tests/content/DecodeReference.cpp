@@ -1,3 +1,4 @@
+// The decoding and the HTML conversion written literally: each rule a whole-text step, in the program's order.
 #include "content/DecodeReference.h"
 
 #include "common/Encoding.h"
@@ -6,18 +7,18 @@
 
 #include <algorithm>
 #include <cctype>
-#include <initializer_list>
 
 namespace glanmail::reference {
 namespace {
 
+using encoding::ByteFor;
 using text::Find;
 using text::npos;
 using text::ReplaceAll;
 
-std::string Hex(int n) {
-    return {"0123456789ABCDEF"[n / 16], "0123456789ABCDEF"[n % 16]};
-}
+const auto Hex = [](int n) { return std::string{"0123456789ABCDEF"[n / 16], "0123456789ABCDEF"[n % 16]}; };
+const auto Char = [](int n) { return std::string(1, static_cast<char>(static_cast<unsigned char>(n))); };
+const auto Byte = [](char c) { return static_cast<int>(static_cast<unsigned char>(c)); };
 
 // Replacements given as pairs (text, replacement), each on the whole result of the one before.
 std::string Rules(std::string s, std::initializer_list<const char*> pairs) {
@@ -27,80 +28,57 @@ std::string Rules(std::string s, std::initializer_list<const char*> pairs) {
     return s;
 }
 
-std::string Char(int n) {
-    return std::string(1, static_cast<char>(static_cast<unsigned char>(n)));
-}
-
 // Every well-formed UTF-8 character becomes its Windows-1252 byte (or "?"): spelled as "=XX" escapes
 // when `escaped`; otherwise raw, and only three-byte sequences led by E2 and four-byte ones led by F0.
 std::string Utf8Characters(const std::string& s, bool escaped) {
     const std::size_t width = escaped ? 3 : 1;
-    const auto byteAt = [&](std::size_t p) {
-        if (!escaped) {
-            return p < s.size() ? static_cast<int>(static_cast<unsigned char>(s[p])) : -1;
-        }
-        const bool ok = p + 2 < s.size() && s[p] == '=' && std::isxdigit(static_cast<unsigned char>(s[p + 1])) &&
-                        std::isxdigit(static_cast<unsigned char>(s[p + 2]));
-        return ok ? std::stoi(s.substr(p + 1, 2), nullptr, 16) : -1;
+    const auto at = [&](std::size_t p) {
+        const bool hex =
+            p + 2 < s.size() && s[p] == '=' && std::isxdigit(Byte(s[p + 1])) && std::isxdigit(Byte(s[p + 2]));
+        return !escaped ? (p < s.size() ? Byte(s[p]) : -1) : hex ? std::stoi(s.substr(p + 1, 2), nullptr, 16) : -1;
     };
     std::string out;
     for (std::size_t i = 0; i < s.size();) {
-        const int lead = byteAt(i);
-        const int len = lead >= 0xC2 && lead <= 0xDF   ? 2
-                        : lead >= 0xE0 && lead <= 0xEF ? 3
-                        : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                       : 0;
-        bool ok = len > 0 && (escaped || (lead == 0xE2 && len == 3) || lead == 0xF0);
+        const int lead = at(i);
+        const std::size_t len = lead < 0xC2 ? 0 : lead <= 0xDF ? 2 : lead <= 0xEF ? 3 : lead <= 0xF4 ? 4 : 0;
+        bool ok = len > 0 && (escaped || lead == 0xE2 || lead == 0xF0);
         long cp = lead & (0x7F >> len);
-        for (int k = 1; ok && k < len; ++k) {
-            const int c = byteAt(i + width * static_cast<std::size_t>(k));
+        for (std::size_t k = 1; ok && k < len; ++k) {
+            const int c = at(i + width * k);
             ok = c >= 0x80 && c <= 0xBF;
             cp = cp * 64 + (c & 0x3F);
         }
         const long least[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (ok && cp >= least[len] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF)) {
-            out += encoding::ByteFor(static_cast<char32_t>(cp));
-            i += width * static_cast<std::size_t>(len);
-        } else {
-            out += s[i++];
-        }
+        const bool valid = ok && cp >= least[len] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        out += valid ? ByteFor(static_cast<char32_t>(cp)) : s[i];
+        i += valid ? width * len : 1;
     }
     return out;
 }
 
 // 1-based position of the first occurrence at or after 1-based `start`; 0 when none.
 std::size_t InStr(std::size_t start, const std::string& s, std::string_view pattern) {
-    if (start == 0 || start > s.size()) {
-        return 0;
-    }
-    const std::size_t p = Find(s, pattern, start - 1);
+    const std::size_t p = start == 0 || start > s.size() ? npos : Find(s, pattern, start - 1);
     return p == npos ? 0 : p + 1;
 }
 
-// Character references in one pass: "&name;" (all but "&amp;"), "&#N;" and "&#xH;" become their byte or "?",
-// then "&amp;" becomes "&".
+// In one pass "&name;" (but "&amp;"), "&#N;" and "&#xH;" become their byte or "?"; then "&amp;" becomes "&".
 std::string References(std::string s) {
-    s = ReplaceAll(ReplaceAll(ReplaceAll(ReplaceAll(s, "&#160;", " "), "&nbsp;", " "), "&#8226;", "\x95 "), "&copy;",
-                   "\xA9");
+    s = Rules(s, {"&#160;", " ", "&nbsp;", " ", "&#8226;", "\x95 ", "&copy;", "\xA9"});
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const std::size_t semi = s[i] == '&' ? s.find(';', i) : npos;
         const std::string name = semi == npos ? "" : s.substr(i + 1, semi - i - 1);
         const bool hex = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
-        const std::string digits = name.empty() || name[0] != '#' ? "" : name.substr(hex ? 2 : 1);
-        const bool numeric =
-            !digits.empty() && digits.find_first_not_of(hex ? "0123456789ABCDEFabcdef" : "0123456789") == npos;
-        const unsigned long long v = !numeric             ? 0
-                                     : digits.size() > 12 ? 0x110000
-                                                          : std::stoull(digits, nullptr, hex ? 16 : 10);
+        const std::string d = name.empty() || name[0] != '#' ? "" : name.substr(hex ? 2 : 1); // the digits
+        const bool numeric = !d.empty() && d.find_first_not_of(hex ? "0123456789ABCDEFabcdef" : "0123456789") == npos;
+        const auto v = !numeric ? 0ULL : d.size() > 12 ? 0x110000ULL : std::stoull(d, nullptr, hex ? 16 : 10);
         char32_t cp = 0;
         if (numeric) {
             const bool none = v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF);
-            out += v >= 128 && v <= 159 ? static_cast<char>(v)
-                   : none               ? '?'
-                                        : encoding::ByteFor(static_cast<char32_t>(v));
+            out += v >= 128 && v <= 159 ? static_cast<char>(v) : none ? '?' : ByteFor(static_cast<char32_t>(v));
         } else if (!name.empty() && name != "amp" && html::EntityCodePoint(name, cp)) {
-            out += encoding::ByteFor(cp);
+            out += ByteFor(cp);
         } else {
             out += s[i];
             continue;
@@ -137,9 +115,7 @@ std::string Decode(std::string_view text, bool isUtf8) {
     } else {
         s = Rules(s, {"=09", " ", "=0A", " "});
         for (int n = 32; n <= 255; ++n) {
-            if (!std::isalnum(n)) { // letters and digits stay escaped
-                s = ReplaceAll(s, "=" + Hex(n), Char(n));
-            }
+            s = std::isalnum(n) ? s : ReplaceAll(s, "=" + Hex(n), Char(n)); // letters and digits stay escaped
         }
         s = Rules(
             s, {"&#8217;", "'", "&#8217", "'", "&#8364;", "\x80", "&#8364", "\x80", "&euro;", "\x80", "&euro", "\x80"});
@@ -150,11 +126,8 @@ std::string Decode(std::string_view text, bool isUtf8) {
 std::string DecodeBase64(std::string_view text) {
     static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=";
     const std::string s = Rules(std::string(text), {"\r\n", "", "\t", "", " ", ""});
-    if (s.size() % 4 != 0 || s.find_first_not_of(alphabet) != npos) {
-        return {};
-    }
     std::string out;
-    for (std::size_t g = 0; g < s.size(); g += 4) {
+    for (std::size_t g = 0; s.size() % 4 == 0 && s.find_first_not_of(alphabet) == npos && g < s.size(); g += 4) {
         long value = 0;
         for (std::size_t k = g; k < g + 4; ++k) {
             value = value * 64 + static_cast<long>(alphabet.find(s[k]) % 64); // "=" counts as 0
@@ -164,7 +137,7 @@ std::string DecodeBase64(std::string_view text) {
             out += Char(static_cast<int>((value >> (16 - 8 * k)) & 0xFF));
         }
     }
-    while (!out.empty() && static_cast<unsigned char>(out.back()) < 32) {
+    while (!out.empty() && Byte(out.back()) < 32) {
         out.pop_back();
     }
     return out;
@@ -175,22 +148,14 @@ std::string HTMLProcessing(std::string_view input, bool isUtf8) {
     if (Find(s, "<") == npos || Find(s, ">") == npos) {
         return Decode(s, isUtf8);
     }
-    if (const std::size_t p = Find(s, "</head>"); p != npos) {
-        s = s.substr(p + 7);
-    }
-    for (;;) {
-        const std::size_t p = Find(s, "<style");
-        const std::size_t q = p == npos ? npos : Find(s, "</style>", p);
-        if (q == npos) {
-            break;
-        }
+    s = Find(s, "</head>") == npos ? s : s.substr(Find(s, "</head>") + 7);
+    for (std::size_t p, q; (p = Find(s, "<style")) != npos && (q = Find(s, "</style>", p)) != npos;) {
         s = s.substr(0, p) + s.substr(q + 8);
     }
     for (int n = 0; n < 32; ++n) {
-        s = ReplaceAll(s, std::string(1, static_cast<char>(n)), n == 9 ? " " : "");
+        s = ReplaceAll(s, Char(n), n == 9 ? " " : "");
     }
-    const std::size_t first = s.find('<');
-    const std::size_t last = s.rfind('>');
+    const std::size_t first = s.find('<'), last = s.rfind('>');
     if (first == npos || last == npos || last < first) {
         return {};
     }
@@ -199,45 +164,26 @@ std::string HTMLProcessing(std::string_view input, bool isUtf8) {
         s = ReplaceAll(s, "  ", " ");
     }
     s = ReplaceAll(s, "> <", "><");
-    if (std::size_t i = InStr(1, s, "<p"); i != 0) {
-        for (;;) {
-            const std::size_t j = InStr(i + 1, s, "<p");
-            if (j == 0) {
-                break;
-            }
-            const std::size_t k = InStr(i + 1, s, "</p");
-            if (k > j) {
-                const std::size_t g = InStr(j, s, ">");
-                if (g == 0) {
-                    break;
-                }
-                s = s.substr(0, j - 1) + "\r\n\r\n" + s.substr(g);
-                i = g + 5;
-            } else {
-                i = j;
-            }
+    for (std::size_t i = InStr(1, s, "<p"), j, g; i != 0 && (j = InStr(i + 1, s, "<p")) != 0;) {
+        if (InStr(i + 1, s, "</p") <= j) {
+            i = j;
+        } else if ((g = InStr(j, s, ">")) == 0) {
+            break;
+        } else {
+            s = s.substr(0, j - 1) + "\r\n\r\n" + s.substr(g);
+            i = g + 5;
         }
     }
     s = ReplaceAll(s, "</p>", "\r\n\r\n");
-    for (const char* tag : {"<br>", "<br />", "</li>", "</div>", "</tr>"}) {
-        s = ReplaceAll(s, tag, "\r\n");
-    }
-    for (std::size_t pos = 0;;) {
-        const std::size_t lt = s.find('<', pos);
-        const std::size_t gt = lt == npos ? npos : s.find('>', lt);
-        if (gt == npos) {
-            break;
-        }
+    s = Rules(s, {"<br>", "\r\n", "<br />", "\r\n", "</li>", "\r\n", "</div>", "\r\n", "</tr>", "\r\n"});
+    for (std::size_t lt = 0, gt; (lt = s.find('<', lt)) != npos && (gt = s.find('>', lt)) != npos;) {
         s.erase(lt, gt - lt + 1);
-        pos = lt;
     }
     s = ReplaceAll(s, "\r\n ", "\r\n");
     while (text::EndsWithIgnoreCase(s, "\r\n\r\n")) {
         s.resize(s.size() - 2);
     }
-    while (!s.empty() && s[0] == ' ') {
-        s.erase(0, 1);
-    }
+    s.erase(0, s.find_first_not_of(' '));
     return References(s);
 }
 

@@ -14,11 +14,7 @@ namespace {
 using testing::FakePrompter;
 
 MsgEntry Entry(const char* dateText = "12/02/2004 18:41:09") {
-    MsgEntry e;
-    e.Subject = "R\xE9union";
-    e.Sender = "Michel Dupuis";
-    e.DateText = dateText;
-    return e;
+    return {1, "R\xE9union", "Michel Dupuis", dateText, "", ""};
 }
 
 // What the reader sees: UTF-8, one "\n" per line break, the CR CR LF of decoding shown as one.
@@ -36,16 +32,13 @@ TEST(MsgProcessing, SplitsHeadersAndFindsTheSubject) {
     ContentState state;
     FakePrompter prompter;
     const CurrentMessage m = Process("From: a\nSubject: Hello\nX: y\n\nBody", state, prompter);
-    EXPECT_EQ(m.MsgHeaders + "|" + m.MsgText, "From: a\r\nSubject: Hello\r\nX: y\r\n|Body");
-    EXPECT_EQ(std::make_pair(m.SubjectStart, m.SubjectEnd),
-              std::make_pair(19L, 24L)); // 1-based: after "Subject: ", the CR after "Hello"
-    EXPECT_EQ(m.SubjectLine, "Objet : R\xE9union\r\n");
-    EXPECT_TRUE(m.ShowInWindow);
+    // 1-based: after "Subject: ", the CR after "Hello"
+    EXPECT_EQ(
+        std::tie(m.MsgHeaders, m.MsgText, m.SubjectStart, m.SubjectEnd, m.SubjectLine, m.ShowInWindow),
+        std::make_tuple("From: a\r\nSubject: Hello\r\nX: y\r\n", "Body", 19L, 24L, "Objet : R\xE9union\r\n", true));
     EXPECT_FALSE(MsgProcessing("X: y\r\n\r\nz", Entry(), state, prompter, OutputMode::Middle).ShowInWindow);
-
-    const CurrentMessage none = Process("From: abcdef\nX: y\n\nBody", state, prompter);
-    EXPECT_EQ(std::make_pair(none.SubjectStart, none.SubjectEnd),
-              std::make_pair(9L, 13L));                               // no "Subject:": the positions count from 9
+    const CurrentMessage none = Process("From: abcdef\nX: y\n\nBody", state, prompter); // positions count from 9
+    EXPECT_EQ(std::make_pair(none.SubjectStart, none.SubjectEnd), std::make_pair(9L, 13L));
     const CurrentMessage whole = Process("ABCDEFG", state, prompter); // no empty line: headers "A", text from 4
     EXPECT_EQ(whole.MsgHeaders + "|" + whole.MsgText, "A|DEFG");
     EXPECT_TRUE(prompter.shown.empty());
@@ -142,11 +135,10 @@ TEST(MsgProcessing, NeverStopsOnHostileText) {
 
 // A newsletter as mail programs wrote them (tests/content/fixtures): HTML with a head, a style sheet and a table.
 TEST(MsgProcessing, TurnsAnHtmlNewsletterIntoText) {
-    std::ifstream in(std::string(GLANMAIL_SOURCE_DIR) + "/tests/content/fixtures/newsletter-html-qp.eml",
-                     std::ios::binary);
+    std::ifstream in(std::string(GLANMAIL_SOURCE_DIR) + "/tests/content/fixtures/newsletter-html-qp.eml");
     ContentState state;
     FakePrompter prompter;
-    const CurrentMessage m =
+    const auto m =
         MsgProcessing({std::istreambuf_iterator<char>(in), {}}, Entry("21/11/2003 10:12:09"), state, prompter);
     EXPECT_EQ(
         Shown(m.DateSenderLines + m.MsgText),
