@@ -121,17 +121,17 @@ void ReferenceSort(std::vector<MsgEntry>& t, std::int64_t lo, std::int64_t hi, s
     }
     const std::int64_t p = lo + static_cast<std::int64_t>((random() * static_cast<std::uint64_t>(hi - lo + 1)) >> 32);
     const MsgEntry pivot = at(p);
-    const auto cmp = [&](std::int64_t i) { return text::CompareIgnoreCase(at(i).ThreadKey, pivot.ThreadKey); };
+    const auto below = [&](std::int64_t i) { return text::CompareIgnoreCase(at(i).ThreadKey, pivot.ThreadKey) < 0; };
     at(p) = at(lo);
     std::int64_t a = lo, b = hi;
-    for (;;) {
-        while (cmp(b) >= 0 && --b > a) {
+    while (true) {
+        while (!below(b) && --b > a) {
         }
         if (b <= a) {
             break;
         }
         at(a++) = at(b);
-        while (cmp(a) < 0 && ++a < b) {
+        while (below(a) && ++a < b) {
         }
         if (a >= b) {
             a = b;
@@ -144,28 +144,27 @@ void ReferenceSort(std::vector<MsgEntry>& t, std::int64_t lo, std::int64_t hi, s
     ReferenceSort(t, a + 1, hi, random);
 }
 
+// Few keys, equal ones included; then thousands of keys, some prefixes of others, in several letter cases;
+// then a long run of equal keys.
 TEST(SortMsgTable, SameOrderAsTheRecursiveQuicksort) {
     std::mt19937 gen(42);
     const char* few[] = {"<a>", "<B>", "<b>", "<c>", "<\xC9t\xE9>", "<\xE9T\xC9>", "<>"};
     for (int round = 0; round < 202; ++round) {
-        // Few keys, equal ones included; then thousands of keys, some prefixes of others, in several
-        // letter cases; then a long run of equal keys.
-        std::vector<std::string> keys(round < 200 ? gen() % 60 : static_cast<std::size_t>(4000 - 2500 * (round - 200)));
+        std::vector<MsgEntry> expected(round < 200 ? gen() % 60
+                                                   : static_cast<std::size_t>(4000 - 2500 * (round - 200)));
         const std::size_t distinct = round == 201 ? 1 : 1 + gen() % 7;
-        for (std::string& k : keys) {
+        for (std::size_t i = 0; i < expected.size(); ++i) {
             const std::string key =
                 "<Sujet " + std::to_string(gen() % 400) + (gen() % 3 ? ">" : " r\xC9union \xE9t\xE9");
-            k = round != 200 ? few[gen() % distinct] : gen() % 3 ? key : text::Folded(key);
-        }
-        std::vector<MsgEntry> expected;
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            expected.push_back({1, std::to_string(i), "", "", "", keys[i]});
+            expected[i] = {1,  std::to_string(i),
+                           "", "",
+                           "", round != 200 ? few[gen() % distinct] : gen() % 3 ? key : text::Folded(key)};
         }
         std::vector<MsgEntry> actual = expected;
         std::mt19937 random(5489);
-        ReferenceSort(expected, 0, static_cast<std::int64_t>(keys.size()) - 1, random);
+        ReferenceSort(expected, 0, static_cast<std::int64_t>(expected.size()) - 1, random);
         SortMsgTable(actual);
-        for (std::size_t i = 0; i < keys.size(); ++i) {
+        for (std::size_t i = 0; i < actual.size(); ++i) {
             ASSERT_EQ(actual[i].Subject, expected[i].Subject) << "row " << i << ", round " << round;
         }
     }

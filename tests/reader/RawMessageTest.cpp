@@ -1,5 +1,5 @@
-// Raw extraction: the chain of data blocks and the cut before the first attachment, checked
-// against the plain forms: one search per marker, the whole text tested after each block.
+// Raw extraction: the chain of data blocks and the cut before the first attachment, against the plain
+// forms: one search per marker, the whole text tested after each block.
 #include "reader/RawMessage.h"
 
 #include "ReaderTestSupport.h"
@@ -20,48 +20,39 @@ const auto kPieces =
           "Content-Type: imagE|CONTENT-TYPE: AUDIO/|Content-Type: video/|Content-Type: text/plain|"
           "Content-Disposition: attachment|Content-Disposition: attach|Content-Description: header.htm");
 
-// The bytes of a store of one message and the offset of its first block.
-std::pair<std::string, std::uint32_t> OneMessage(std::string raw, bool chainCycle = false) {
+// The message as extracted from a store of it alone.
+std::optional<std::string> Raw(std::string raw, AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment,
+                               bool chainCycle = false) {
     WriterMessage m;
     m.raw = std::move(raw);
     m.chainCycle = chainCycle;
     StoreLayout layout;
-    std::string bytes = WriteStore({m}, {}, &layout);
-    return {bytes, layout.firstBlocks[0]};
-}
-
-std::optional<std::string> Raw(const std::pair<std::string, std::uint32_t>& store,
-                               AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment) {
+    const std::string bytes = WriteStore({m}, {}, &layout);
     FakePrompter p;
-    return ReadRawMsg(MemorySource(store.first), store.second, p, policy);
+    return ReadRawMsg(MemorySource(bytes), layout.firstBlocks[0], p, policy);
 }
 
-TEST(RawMessage, AChainThatLoopsEnds) {
-    // The last block points back to the first: it counts as a full block, and the chain ends.
-    const std::string three = std::string(512, 'a') + std::string(512, 'b') + "ccc";
-    EXPECT_EQ(Raw(OneMessage(three, true)), three + std::string(509, '\0'));
-}
-
-TEST(RawMessage, CutBeforeTheFirstAttachment) {
+TEST(RawMessage, CutBeforeTheFirstAttachmentAndChainsThatLoop) {
     const std::string text = "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\nContent-Type: text/plain\r\n"
                              "\r\nBonjour\r\n";
     const std::string image = "--b\r\nContent-Type: image/png\r\n\r\niVBOR\r\n";
     const std::string app = "--b\r\nContent-Type: application/pdf\r\n\r\nJVBER\r\n";
-    const std::string cutText = text.substr(0, text.size() - 2);
     const std::pair<std::string, std::string> rows[] = {
         {text + "--b--\r\n", text + "--b--\r\n"},                       // nothing to cut
-        {text + image, cutText},                                        // before the delimiter line
+        {text + image, text.substr(0, text.size() - 2)},                // before the delimiter line
         {text + image + app, text + image.substr(0, image.size() - 2)}, // the markers' order decides
         {"Subject: x\r\n\r\nvoici\r\nbegin 666 f.txt\r\nM86)C\r\n", "Subject: x\r\n\r\nvoici\r\n"},
         {"Subject: x\r\nCONTENT-TYPE: IMAGE/gif\r\n\r\nGIF89a", "Subject: x\r\n"}, // no delimiter to trim to
-        {"\r\nContent-Disposition: attachment\r\nabc", ""},
-        {"\r\n--b\r\nContent-Type: image/png\r\n\r\nx",
-         "\r\n--b\r\n"}, // a delimiter at the start stays                        // marker at the very start
+        {"\r\nContent-Disposition: attachment\r\nabc", ""},                        // marker at the very start
+        {"\r\n--b\r\nContent-Type: image/png\r\n\r\nx", "\r\n--b\r\n"},            // a delimiter at the start stays
     };
     for (const auto& [raw, expected] : rows) {
-        EXPECT_EQ(Raw(OneMessage(raw)), expected) << raw;
-        EXPECT_EQ(Raw(OneMessage(raw), AttachmentPolicy::Whole), raw);
+        EXPECT_EQ(Raw(raw), expected) << raw;
+        EXPECT_EQ(Raw(raw, AttachmentPolicy::Whole), raw);
     }
+    // The last block points back to the first: it counts as a full block, and the chain ends.
+    const std::string three = std::string(512, 'a') + std::string(512, 'b') + "ccc";
+    EXPECT_EQ(Raw(three, AttachmentPolicy::Whole, true), three + std::string(509, '\0'));
 }
 
 // The cut as first written: one search per marker in the markers' order; the first found cuts.
@@ -95,22 +86,19 @@ std::pair<std::string, std::int32_t> RandomChain(std::mt19937& gen, std::size_t 
         c = static_cast<char>('a' + gen() % 26);
     }
     for (std::size_t i = 0; i + 40 < bytes.size(); i += 1 + gen() % (gen() % 3 ? 3000 : 60)) {
-        const std::string piece = "\r\n" + kPieces[gen() % kPieces.size()];
-        bytes.replace(i, piece.size(), piece);
+        const std::string& piece = kPieces[gen() % kPieces.size()];
+        bytes.replace(i, 2 + piece.size(), "\r\n" + piece);
     }
+    const auto at = [&](std::size_t k) { return static_cast<std::uint32_t>(base + order[k] * slot); };
     for (std::size_t k = 0; k < used; ++k) {
-        std::uint32_t next = k + 1 < used ? static_cast<std::uint32_t>(base + order[k + 1] * slot) : 0;
-        if (next == 0 && gen() % 8 == 0) {
-            next = static_cast<std::uint32_t>(base + order[gen() % used] * slot); // a loop
-        }
-        PutU32(bytes, base + order[k] * slot + layout::kBlockNextAt, next);
-        PutU32(bytes, base + order[k] * slot + layout::kBlockCountAt,
-               (gen() % 4 ? gen() % 600 : gen() % 65536) & 0xFFFF);
+        const bool loop = k + 1 == used && gen() % 8 == 0; // the last block leads back into the chain
+        PutU32(bytes, at(k) + layout::kBlockNextAt, k + 1 < used ? at(k + 1) : loop ? at(gen() % used) : 0);
+        PutU32(bytes, at(k) + layout::kBlockCountAt, (gen() % 4 ? gen() % 600 : gen() % 65536) & 0xFFFF);
     }
     if (gen() % 6 == 0) {
         bytes.resize(gen() % bytes.size()); // the file ends early
     }
-    return {bytes, static_cast<std::int32_t>(base + order[0] * slot)};
+    return {bytes, static_cast<std::int32_t>(at(0))};
 }
 
 std::optional<std::string> ReadAsAlways(const std::string& bytes, std::int32_t first, bool cutting, int& boxes) {
