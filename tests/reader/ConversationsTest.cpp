@@ -12,8 +12,7 @@
 namespace glanmail {
 namespace {
 
-const std::string kNoSubjectKey = "(Objet non pr\xE9"
-                                  "cis\xE9) ";
+const std::string kNoSubjectKey = std::string("(Objet non pr\xE9") + "cis\xE9) ";
 using Keys = std::vector<std::string>;
 
 TEST(ConversationKeys, TheRulesCases) {

@@ -5,6 +5,7 @@
 #include "content/DateText.h"
 #include "content/Decode.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
@@ -13,16 +14,14 @@
 namespace glanmail::testing {
 namespace {
 
-const std::string kNoSubject = "(Objet non pr\xE9"
-                               "cis\xE9)";
+const auto Byte = [](char c) { return static_cast<unsigned char>(c); };
+const std::string kNoSubject = std::string("(Objet non pr\xE9") + "cis\xE9)";
 
 TEST(MessageTable, WhatTheListShowsAndWhichMessagesAreComplete) {
     using Change = std::function<void(WriterMessage&)>;
     const std::tuple<std::string, std::string, Change> rows[] = {
         {"Re: RE: Hello Re: you", "Hello you", [](WriterMessage&) {}},
-        {"A\tB\x01"
-         "C\x1F",
-         "ABC", [](WriterMessage& m) { m.sender = std::string("1") + '\0' + "hidden"; }},
+        {"A\tB\001C\x1F", "ABC", [](WriterMessage& m) { m.sender = std::string("1") + '\0' + "hidden"; }},
         {"", kNoSubject, [](WriterMessage&) {}},
         {"x", kNoSubject, [](WriterMessage& m) { m.subject.reset(); }},
         {"\xC9t\xE9 \x80", "\xC9t\xE9 \x80", [](WriterMessage& m) { m.received.reset(); }},
@@ -35,10 +34,7 @@ TEST(MessageTable, WhatTheListShowsAndWhichMessagesAreComplete) {
         {"number-79", "", [](WriterMessage& m) { m.extraProperty = 79; }},
         {"too-long", "", [](WriterMessage& m) { m.sender = std::string(33000, 's'); }},
         {"4 then 132 = 0", "", // the later of the two offset forms wins, and a direct 0 is no offset
-         [](WriterMessage& m) {
-             m.offsetForm = OffsetForm::Indirect4;
-             m.extraProperty = 132;
-         }},
+         [](WriterMessage& m) { m.offsetForm = OffsetForm::Indirect4, m.extraProperty = 132; }},
         {"Re: Bonjour Re: toi", "Re: Bonjour Re: toix", [](WriterMessage& m) { m.subjectKey = "Bonjour"; }},
     };
     std::vector<WriterMessage> all;
@@ -73,10 +69,9 @@ TEST(MessageTable, WhatTheListShowsAndWhichMessagesAreComplete) {
 // The listing skips the decoder for subjects no rule can touch: a subject the fast path lets
 // through is one the decoder leaves unchanged, and the listed subject is the decoded one.
 void ExpectSameAsDecode(const std::string& stored) {
-    std::string clean;
-    for (const char c : stored) {
-        clean += static_cast<unsigned char>(c) == 0 || static_cast<unsigned char>(c) > 31 ? std::string(1, c) : "";
-    }
+    std::string clean; // without control characters
+    std::copy_if(stored.begin(), stored.end(), std::back_inserter(clean),
+                 [](char c) { return c == 0 || Byte(c) > 31; });
     for (const bool isUtf8 : {false, true}) {
         const std::string decoded = Decode(clean, isUtf8);
         ASSERT_TRUE(SubjectNeedsDecode(clean, isUtf8) || decoded == clean) << isUtf8 << " \"" << clean << '"';

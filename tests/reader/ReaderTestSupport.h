@@ -1,5 +1,5 @@
 #pragma once
-// Shared helpers of the reader tests: stores written in memory or to a scratch file.
+// Shared helpers of the reader tests.
 #include "reader/Store.h"
 #include "support/FakePrompter.h"
 #include "support/StoreWriter.h"
