@@ -116,10 +116,10 @@ std::optional<std::string> ReadAsAlways(const std::string& bytes, std::int32_t f
             ++boxes;
             break;
         }
-        raw = raw.value_or("") + (cut ? "" : text); // copies, but stays plain
         if (cut) {
             break; // the block after a cut is read, not used
         }
+        raw = raw.value_or("") + text; // copies, but stays plain
         if (const auto kept = cutting ? SevenSearches(*raw) : std::nullopt) {
             raw->resize(*kept);
             cut = true;
