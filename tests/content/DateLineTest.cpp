@@ -9,17 +9,6 @@ namespace {
 
 using testing::FakePrompter;
 
-TEST(DateLine, LongFrenchDate) {
-    const char* const rows[][2] = {
-        {"01/02/2003 23:05:00", "samedi 1 f\xE9vrier 2003 23:05"},
-        {"15/08/2004 00:00:59", "dimanche 15 ao\xFBt 2004 00:00"},
-        {"30/02/2007 10:00:00", "30/02/2007 10:00:00"}, // texts that are no date stand as they are
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(LongFrenchDate(row[0]), row[1]) << row[0];
-    }
-}
-
 // The hour of the receipt time, moved by one hour at most, takes the header's minutes and seconds.
 TEST(DateLine, AdjustDateOE) {
     const char* const rows[][3] = {
@@ -55,22 +44,25 @@ TEST(DateLine, DateOE) {
         {"X: y\r\n" + received, "14/03/2006 08:13:02", "mardi 14 mars 2006 08:12"},
         {"X: y\r\nReceived: by host; 14 Mar 2006 08:47 +0100\r\n", "14/03/2006 09:02:00", "mardi 14 mars 2006 08:47"},
         // A Date header on the very first line is not found; neither header: the list date.
-        {"Date: Tue, 14 Mar 2006 08:47:00 +0100\r\nFrom: g\r\n", "14/03/2006 09:02:33", "mardi 14 mars 2006 09:02"},
-        {"", "14/03/2006 09:02:33", "mardi 14 mars 2006 09:02"},
+        {"Date: Tue, 14 Mar 2006 08:47:00 +0100\r\nFrom: g\r\n", "01/02/2003 23:05:00",
+         "samedi 1 f\xE9vrier 2003 23:05"},
+        {"", "15/08/2004 00:00:59", "dimanche 15 ao\xFBt 2004 00:00"},
     };
     FakePrompter prompter;
     for (const auto& row : rows) {
         EXPECT_EQ(DateOE(row[0], row[1], prompter), "Date : " + row[2] + "\r\n") << row[0];
     }
     ASSERT_TRUE(prompter.shown.empty());
-    // A Date header without any time, and a receipt time the platform refused: reported, processing goes on.
+    // A Date header without any time, a receipt time the platform refused, a list date that is no date: reported,
+    // and processing goes on.
     EXPECT_EQ(DateOE("X: y\r\nDate: unknown\r\n", "14/03/2006 09:02:33", prompter),
               "Date : mardi 14 mars 2006 09:02\r\n");
     EXPECT_EQ(DateOE("X: y\r\nDate: Tue, 14 Mar 2006 08:47:00 +0100\r\n", "00/00/0000 00:00:00", prompter),
               "Date : 00/00/0000 00:00:00\r\n");
-    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(DateOE("", "30/02/2007 10:00:00", prompter), "Date : 30/02/2007 10:00:00\r\n");
+    ASSERT_EQ(prompter.shown.size(), 3u);
     EXPECT_EQ(prompter.shown[0].title, "AdjustDateOE");
-    EXPECT_EQ(prompter.shown[1].title, "DateOE");
+    EXPECT_EQ(prompter.shown[1].title + prompter.shown[2].title, "DateOEDateOE");
 }
 
 } // namespace
