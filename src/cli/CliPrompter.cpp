@@ -24,4 +24,4 @@ bool CliPrompter::AskYesNo(const Box& box, bool yesIsDefault) {
     return yesIsDefault;
 }
 
-}  // namespace glanmail::cli
+} // namespace glanmail::cli

@@ -3,9 +3,9 @@
 // program's own) goes to standard error. Questions take their default answer; nothing
 // is chosen from a dialog.
 
-#include <ostream>
-
 #include "common/Prompter.h"
+
+#include <ostream>
 
 namespace glanmail::cli {
 
@@ -30,4 +30,4 @@ private:
 // "title: text" (or the text alone for the program's own title); line breaks as "\n".
 std::string FormatBox(const Box& box);
 
-}  // namespace glanmail::cli
+} // namespace glanmail::cli

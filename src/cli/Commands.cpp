@@ -10,7 +10,12 @@ const char* const kUsage =
     "  glanmail-cli show STORE ID\n"
     "  glanmail-cli save STORE... [--txt | --eml | --complete] [--group] [--ids 3,5,8] [--storage DIR]\n";
 
-}  // namespace
+} // namespace
+
+std::string NoSuchMessage(std::size_t id, const std::string& storeName, std::size_t count) {
+    return "Pas de message " + std::to_string(id) + " : le fichier " + storeName + " n'en liste que " +
+           std::to_string(count) + "\n";
+}
 
 std::size_t ParseId(const std::string& s) {
     if (s.empty() || s.size() > 9) {
@@ -49,4 +54,4 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err) {
     return kExitUsage;
 }
 
-}  // namespace glanmail::cli
+} // namespace glanmail::cli

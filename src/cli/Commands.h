@@ -12,9 +12,9 @@ using Args = std::vector<std::string>;
 
 // Exit statuses.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitSkipped = 1;   // the command ran, but some messages were not written
-inline constexpr int kExitBadStore = 2;  // a store was refused or is damaged
-inline constexpr int kExitUsage = 64;    // the command line is wrong (as sysexits' EX_USAGE)
+inline constexpr int kExitSkipped = 1;  // the command ran, but some messages were not written
+inline constexpr int kExitBadStore = 2; // a store was refused or is damaged
+inline constexpr int kExitUsage = 64;   // the command line is wrong (as sysexits' EX_USAGE)
 
 int RunList(const Args& args, std::ostream& out, std::ostream& err);
 int RunRaw(const Args& args, std::ostream& out, std::ostream& err);
@@ -24,7 +24,10 @@ int RunSave(const Args& args, std::ostream& out, std::ostream& err);
 // Dispatches argv (without the program name) to a command.
 int RunCli(const Args& args, std::ostream& out, std::ostream& err);
 
+// The message for an ID the store does not list (ID from 1 to count).
+std::string NoSuchMessage(std::size_t id, const std::string& storeName, std::size_t count);
+
 // Parses a message ID (1-based, decimal, no sign); 0 when it is not one.
 std::size_t ParseId(const std::string& s);
 
-}  // namespace glanmail::cli
+} // namespace glanmail::cli

@@ -27,7 +27,7 @@ int RunRaw(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitBadStore;
     }
     if (id > store->MsgCount()) {
-        err << "Pas de message " << id << " : le fichier " << store->Name << " en liste " << store->MsgCount() << "\n";
+        err << NoSuchMessage(id, store->Name, store->MsgCount());
         return kExitUsage;
     }
     const auto raw = ReadRawMsg(*store->bytes, store->Entry(id).DataOffset, prompter);

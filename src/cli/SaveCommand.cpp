@@ -236,8 +236,7 @@ void SaveStore(const OpenedStore& store, const SaveOptions& o, const std::string
                 selection.push_back(id);
             } else {
                 bar.Clear();
-                err << "Pas de message " << id << " : le fichier " << store.Name << " en liste " << store.MsgCount()
-                    << "\n";
+                err << NoSuchMessage(id, store.Name, store.MsgCount());
                 ++totals.skipped;
             }
         }

@@ -27,7 +27,7 @@ int RunShow(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitBadStore;
     }
     if (id > store->MsgCount()) {
-        err << "Pas de message " << id << " dans " << store->Name << " (" << store->MsgCount() << " messages)\n";
+        err << NoSuchMessage(id, store->Name, store->MsgCount());
         return kExitUsage;
     }
     const MsgEntry& entry = store->Entry(id);

@@ -1,6 +1,6 @@
-#include <iostream>
-
 #include "Commands.h"
+
+#include <iostream>
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
