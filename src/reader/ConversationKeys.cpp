@@ -1,6 +1,7 @@
 #include "reader/ConversationKeys.h"
 
 #include "common/Text.h"
+#include "reader/MsgEntry.h"
 
 #include <array>
 #include <cstdint>
@@ -10,8 +11,8 @@
 namespace glanmail {
 namespace {
 
-const char* const kNoSubjectKey = "(Objet non pr\xE9"
-                                  "cis\xE9) ";
+// The subject key of an empty subject: the listed subject and one space.
+const std::string kNoSubjectKey = std::string(kNoSubject) + " ";
 
 const std::array<unsigned char, 256>& kFold = text::kFoldTable;
 

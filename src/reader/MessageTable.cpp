@@ -51,8 +51,7 @@ bool SubjectNeedsDecode(std::string_view s, bool isUtf8) {
 
 std::string ListSubject(std::string stored, bool isUtf8) {
     if (stored.empty()) {
-        return "(Objet non pr\xE9"
-               "cis\xE9)";
+        return kNoSubject;
     }
     stored.erase(std::remove_if(stored.begin(), stored.end(),
                                 [](char c) {

@@ -5,6 +5,10 @@
 
 namespace glanmail {
 
+// The subject listed for a message whose subject is empty (Windows-1252).
+inline constexpr const char* kNoSubject = "(Objet non pr\xE9"
+                                          "cis\xE9)";
+
 // One complete message of the open store, as listed. Text fields are Windows-1252.
 struct MsgEntry {
     std::int64_t DataOffset = 0; // file offset of the first data block; always > 0
