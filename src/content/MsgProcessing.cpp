@@ -214,19 +214,19 @@ std::string CleanUp(std::string s) {
 
 } // namespace
 
+std::string HeaderBlock(const std::string& rawMsg) {
+    const std::size_t split = text::Find(rawMsg, kEmptyLine);
+    return rawMsg.substr(0, split == npos ? 1 : split + 2);
+}
+
 CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, ContentState& state, Prompter& prompter,
                              OutputMode mode) {
     CurrentMessage msg;
 
     // Header block and body, split at the first empty line.
+    msg.MsgHeaders = HeaderBlock(rawMsg);
     const std::size_t split = text::Find(rawMsg, kEmptyLine);
-    if (split != npos) {
-        msg.MsgHeaders = rawMsg.substr(0, split + 2);
-        msg.MsgText = Tail(rawMsg, split + 4);
-    } else {
-        msg.MsgHeaders = rawMsg.substr(0, 1);
-        msg.MsgText = Tail(rawMsg, 3);
-    }
+    msg.MsgText = Tail(rawMsg, split == npos ? 3 : split + 4);
     const std::string& headers = msg.MsgHeaders;
 
     const std::size_t subject = text::Find(headers, "Subject:");

@@ -1,11 +1,11 @@
 #pragma once
 // From the raw text of one message to what is shown, saved and printed.
 
-#include <string>
-
 #include "common/Prompter.h"
 #include "content/ContentState.h"
 #include "reader/MsgEntry.h"
+
+#include <string>
 
 namespace glanmail {
 
@@ -15,19 +15,23 @@ enum class OutputMode : unsigned char { Single = 0, First = 1, Middle = 2, Last 
 
 // The current message, as processing leaves it. Text is Windows-1252.
 struct CurrentMessage {
-    std::string MsgHeaders;       // the header block, through the CR LF of its last line
-    std::string MsgText;          // the plain body text
-    long SubjectStart = 9;        // 1-based position after "Subject: " in MsgHeaders (and RawMsg)
-    long SubjectEnd = 0;          // 1-based position of the CR LF ending the subject; 0 when none
-    std::string SubjectLine;      // "Objet : " + Subject + CR LF
-    std::string DateSenderLines;  // "Date : ..." CR LF "Expéditeur : " + Sender + CR LF CR LF
-    bool ShowInWindow = true;     // the window shows MsgText and the entry's Subject (mode Single only)
+    std::string MsgHeaders;      // the header block, through the CR LF of its last line
+    std::string MsgText;         // the plain body text
+    long SubjectStart = 9;       // 1-based position after "Subject: " in MsgHeaders (and RawMsg)
+    long SubjectEnd = 0;         // 1-based position of the CR LF ending the subject; 0 when none
+    std::string SubjectLine;     // "Objet : " + Subject + CR LF
+    std::string DateSenderLines; // "Date : ..." CR LF "Expéditeur : " + Sender + CR LF CR LF
+    bool ShowInWindow = true;    // the window shows MsgText and the entry's Subject (mode Single only)
 };
+
+// The header block of a raw message: through the CR LF of its last header line, that is
+// everything before the first empty line (only the first character when there is none).
+std::string HeaderBlock(const std::string& rawMsg);
 
 // Processes rawMsg (as extracted, cut before its first attachment) for the table entry.
 // Updates state.IsUtf8 as the message declares it. Boxes raised on the way go to the
 // prompter and processing goes on.
-CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, ContentState& state,
-                             Prompter& prompter, OutputMode mode = OutputMode::Single);
+CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, ContentState& state, Prompter& prompter,
+                             OutputMode mode = OutputMode::Single);
 
-}  // namespace glanmail
+} // namespace glanmail

@@ -2,11 +2,6 @@
 
 namespace glanmail {
 
-std::string HeaderBlock(const std::string& rawMsg) {
-    const std::size_t p = rawMsg.find("\r\n\r\n");
-    return rawMsg.substr(0, p == std::string::npos ? 1 : p + 2);
-}
-
 MsgOutput::MsgOutput(const OpenedStore& store, ContentState& state, Prompter& prompter, OutputFlags flags)
     : store_(store), state_(state), prompter_(prompter), flags_(flags), saver_(prompter) {}
 

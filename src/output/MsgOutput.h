@@ -21,10 +21,6 @@
 
 namespace glanmail {
 
-// The header block of a raw message as processing cuts it: through the CR LF of the last
-// header line (only the first character when there is no empty line).
-std::string HeaderBlock(const std::string& rawMsg);
-
 class MsgOutput : public MessageOutput {
 public:
     MsgOutput(const OpenedStore& store, ContentState& state, Prompter& prompter, OutputFlags flags);
