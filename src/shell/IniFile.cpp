@@ -4,10 +4,6 @@
 #include "shell/SystemError.h"
 
 #include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace glanmail {
 namespace {
@@ -87,21 +83,12 @@ std::string FormatIni(const Settings& settings) {
 
 IniFileContent ReadIniFile(const std::string& path) {
     IniFileContent result;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno != ENOENT) {
-            result.state = IniFileContent::State::Failed;
-            result.error = path + " : " + FrenchErrorText(errno);
-        }
-        return result;
-    }
-    if (S_ISREG(st.st_mode) && st.st_size == 0) {
-        return result;
-    }
     int error = 0;
     if (!ReadWholeFile(path, result.bytes, error)) {
-        result.state = IniFileContent::State::Failed;
-        result.error = path + " : " + FrenchErrorText(error);
+        if (error != ENOENT) {
+            result.state = IniFileContent::State::Failed;
+            result.error = path + " : " + FrenchErrorText(error);
+        }
         return result;
     }
     result.state = result.bytes.empty() ? IniFileContent::State::Missing : IniFileContent::State::Read;
