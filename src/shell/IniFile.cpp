@@ -77,7 +77,10 @@ std::optional<std::string> ParseIni(std::string_view bytes, Settings& settings) 
 }
 
 std::string FormatIni(const Settings& settings) {
-    return settings.StorageFolder + "\r\n" + settings.LastDbxFolder + "\r\n " +
+    // The open dialog's start folder is only a convenience: one whose path holds a line
+    // break is left out rather than spoil the lines after it.
+    const bool lastFits = settings.LastDbxFolder.find_first_of("\r\n") == std::string::npos;
+    return settings.StorageFolder + "\r\n" + (lastFits ? settings.LastDbxFolder : std::string()) + "\r\n " +
            std::to_string(settings.GroupingOption) + " \r\n";
 }
 

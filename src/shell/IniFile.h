@@ -16,7 +16,8 @@ namespace glanmail {
 // kept and the rest keep their previous values. Returns the failure's description.
 std::optional<std::string> ParseIni(std::string_view bytes, Settings& settings);
 
-// The file's bytes for the given settings.
+// The file's bytes for the given settings. A start folder whose path holds a line break is
+// written empty.
 std::string FormatIni(const Settings& settings);
 
 struct IniFileContent {

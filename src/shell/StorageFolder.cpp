@@ -17,7 +17,16 @@ std::string StoragePrompt(const std::string& proposed) {
 }
 
 std::string ChooseStorageParent(const std::string& proposed, Prompter& prompter) {
-    return prompter.ChooseFolder(StoragePrompt(proposed), proposed).value_or(std::string());
+    const std::string chosen = prompter.ChooseFolder(StoragePrompt(proposed), proposed).value_or(std::string());
+    // Glanmail.ini keeps one path per line: a folder whose name holds a line break could
+    // not be read back.
+    if (chosen.find_first_of("\r\n") != std::string::npos) {
+        prompter.Show(
+            Box{"Le nom du dossier " + chosen + " contient un saut de ligne ; choisissez un autre dossier de stockage.",
+                kAppTitle, BoxIcon::Exclamation});
+        return {};
+    }
+    return chosen;
 }
 
 std::string StorageFolderIn(const std::string& parent) {

@@ -16,7 +16,7 @@ inline constexpr const char* kStorageFolderName = "Documents Glanmail";
 std::string StoragePrompt(const std::string& proposed);
 
 // Lets the user choose the parent of the storage folder, starting on the proposed folder.
-// Empty when the user cancels.
+// Empty when the user cancels, or chooses a folder whose path holds a line break (told).
 std::string ChooseStorageParent(const std::string& proposed, Prompter& prompter);
 
 // parent + "/Documents Glanmail" (the root gives "/Documents Glanmail", not a doubled "/").

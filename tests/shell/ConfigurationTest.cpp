@@ -25,6 +25,10 @@ TEST(IniFile, PathsWithCommasAccentsAndSpacesReadBackWhole) {
                      " 1 \r\n");
     Settings read;
     ASSERT_FALSE(ParseIni(bytes, read));
+    // A start folder with a line break in its name would shift the lines after it.
+    written.LastDbxFolder = "/mnt/deux\nlignes";
+    EXPECT_EQ(FormatIni(written), written.StorageFolder + "\r\n\r\n 1 \r\n");
+    written.LastDbxFolder = "/mnt/ancien disque/Outlook Express, copie";
     EXPECT_EQ(read.StorageFolder, written.StorageFolder);
     EXPECT_EQ(read.LastDbxFolder, written.LastDbxFolder);
     EXPECT_EQ(read.GroupingOption, 1u);

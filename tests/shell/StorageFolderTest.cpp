@@ -83,6 +83,15 @@ TEST_F(StorageCommand, ANewParentGetsItsFolderAndTheFileAtOnceTheOldFolderStays)
     EXPECT_EQ(ReadFile(paths.IniFile), settings.StorageFolder + "\r\n\r\n 0 \r\n");
 }
 
+TEST_F(StorageCommand, AFolderWithALineBreakInItsNameIsRefused) {
+    prompter.folderAnswers.push_back(dir / "deux\nlignes");
+    EXPECT_FALSE(ChangeStorageFolder(settings, paths, prompter));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_NE(prompter.shown[0].text.find("saut de ligne"), std::string::npos);
+    EXPECT_EQ(settings.StorageFolder, dir / "old/Documents Glanmail");
+    EXPECT_EQ(ReadFile(paths.IniFile), "before\r\n\r\n 0 \r\n");
+}
+
 TEST_F(StorageCommand, AFolderThatCannotBeMadeIsReported) {
     WriteFile(dir / "file", "x");
     prompter.folderAnswers.push_back(dir / "file"); // a file, not a folder
