@@ -1,8 +1,6 @@
 #include "shell/DataFiles.h"
 
 #include "shell/FileSystem.h"
-#include "shell/IniFile.h"
-#include "shell/StoreLocation.h"
 
 #include <sys/stat.h>
 
@@ -30,16 +28,6 @@ std::string FindDataFile(const std::string& name, const std::string& exeFolder) 
 
 std::string FindDataFile(const std::string& name) {
     return FindDataFile(name, ExecutableFolder());
-}
-
-ShellPaths ShellPaths::FromEnvironment() {
-    ShellPaths paths;
-    paths.IniFile = DefaultIniPath();
-    paths.HomeFolder = glanmail::HomeFolder();
-    const std::string sample = FindDataFile(kSampleStoreFileName);
-    paths.SampleFolder = sample.substr(0, sample.empty() ? 0 : sample.rfind('/'));
-    paths.WinePrefix = DefaultWinePrefix();
-    return paths;
 }
 
 } // namespace glanmail

@@ -1,6 +1,7 @@
 #include "ShellTesting.h"
 #include "shell/DataFiles.h"
 #include "shell/ProcessList.h"
+#include "shell/Settings.h"
 #include "shell/Version.h"
 
 #include <chrono>
@@ -119,6 +120,38 @@ TEST(DataFiles, NextToTheProgramThenInItsShareFolder) {
     EXPECT_EQ(FindDataFile("sound16.wav", dir / "prefix/bin"), "");
     std::filesystem::create_directories(dir / "prefix/bin/Exemple.dbx"); // a folder is not the file
     EXPECT_EQ(FindDataFile("Exemple.dbx", dir / "prefix/bin"), "");
+}
+
+// Sets environment variables for one test and puts the old values back after it.
+struct EnvironmentGuard {
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    void Set(const char* name, const char* value) {
+        const char* old = std::getenv(name);
+        saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~EnvironmentGuard() {
+        for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
+            it->second ? ::setenv(it->first.c_str(), it->second->c_str(), 1) : ::unsetenv(it->first.c_str());
+        }
+    }
+};
+
+TEST(ShellPaths, FollowTheUsersFolders) {
+    EnvironmentGuard environment;
+    const auto set = [&environment](const char* name, const char* value) { environment.Set(name, value); };
+    set("HOME", "/home/zoe");
+    set("XDG_CONFIG_HOME", "/srv/config");
+    set("WINEPREFIX", "/srv/wine32");
+    ShellPaths paths = ShellPaths::FromEnvironment();
+    EXPECT_EQ(paths.IniFile, "/srv/config/glanmail/Glanmail.ini");
+    EXPECT_EQ(paths.HomeFolder, "/home/zoe");
+    EXPECT_EQ(paths.WinePrefix, "/srv/wine32");
+    set("XDG_CONFIG_HOME", "relative/config"); // not absolute: ignored, as the standard asks
+    set("WINEPREFIX", nullptr);
+    paths = ShellPaths::FromEnvironment();
+    EXPECT_EQ(paths.IniFile, "/home/zoe/.config/glanmail/Glanmail.ini");
+    EXPECT_EQ(paths.WinePrefix, "/home/zoe/.wine");
 }
 
 } // namespace
