@@ -18,7 +18,10 @@ std::string FindDataFile(const std::string& name, const std::string& exeFolder) 
     if (exeFolder.empty()) {
         return {};
     }
-    for (const std::string& candidate : {exeFolder + "/" + name, exeFolder + "/../share/glanmail/" + name}) {
+    for (const char* place : {"/", "/../share/glanmail/"}) {
+        std::string candidate = exeFolder;
+        candidate += place;
+        candidate += name;
         if (IsFile(candidate)) {
             return candidate;
         }

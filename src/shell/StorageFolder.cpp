@@ -17,7 +17,7 @@ std::string StoragePrompt(const std::string& proposed) {
 }
 
 std::string ChooseStorageParent(const std::string& proposed, Prompter& prompter) {
-    const std::string chosen = prompter.ChooseFolder(StoragePrompt(proposed), proposed).value_or(std::string());
+    std::string chosen = prompter.ChooseFolder(StoragePrompt(proposed), proposed).value_or(std::string());
     // Glanmail.ini keeps one path per line: a folder whose name holds a line break could
     // not be read back.
     if (chosen.find_first_of("\r\n") != std::string::npos) {
