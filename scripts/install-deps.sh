@@ -5,8 +5,10 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libgl-dev
+    qt6-base-dev libgl-dev qt6-svg-dev qt6-multimedia-dev
     fonts-liberation poppler-utils
+    desktop-file-utils shared-mime-info appstream libxml2-utils man-db groff-base
+    sox
 )
 
 missing=()

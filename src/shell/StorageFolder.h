@@ -1,0 +1,37 @@
+#pragma once
+// The storage folder: all output goes under "Documents Glanmail", inside a parent folder
+// the user chooses with the folder dialog.
+
+#include "common/Prompter.h"
+
+#include <string>
+#include <string_view>
+
+namespace glanmail {
+
+inline constexpr const char* kStorageFolderName = "Documents Glanmail";
+
+// The folder dialog's instruction: the first line, then "'<proposed>' par défaut" on a
+// second line when there is a proposal.
+std::string StoragePrompt(const std::string& proposed);
+
+// Lets the user choose the parent of the storage folder, starting on the proposed folder.
+// Empty when the user cancels, or chooses a folder whose path holds a line break (told).
+std::string ChooseStorageParent(const std::string& proposed, Prompter& prompter);
+
+// parent + "/Documents Glanmail" (the root gives "/Documents Glanmail", not a doubled "/").
+std::string StorageFolderIn(const std::string& parent);
+
+// The storage folder's parent: the path before its last "/" ("/" for a folder of the root).
+std::string StorageParent(const std::string& storageFolder);
+
+// Creates the storage folder when it does not exist. A failure is reported in a box with
+// the given title; the folder's path is kept all the same, so saving reports it again.
+bool EnsureStorageFolder(const std::string& folder, const std::string& title, Prompter& prompter);
+
+// The folder dialog's status line for the highlighted folder: a path longer than 50
+// characters keeps its last 55, then ".." replaces what comes before its first "/"
+// (a path without "/" is shown as it is). Characters, not bytes: UTF-8 stays whole.
+std::string BrowseStatusText(std::string_view path);
+
+} // namespace glanmail
