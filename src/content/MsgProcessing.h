@@ -29,8 +29,8 @@ struct CurrentMessage {
 std::string HeaderBlock(const std::string& rawMsg);
 
 // Processes rawMsg (as extracted, cut before its first attachment) for the table entry.
-// Updates state.IsUtf8 as the message declares it. Boxes raised on the way go to the
-// prompter and processing goes on.
+// Sets state.IsUtf8 to what this message declares (false when it declares no type); nothing
+// of an earlier message counts. Boxes raised on the way go to the prompter and processing goes on.
 CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, ContentState& state, Prompter& prompter,
                              OutputMode mode = OutputMode::Single);
 

@@ -102,7 +102,7 @@ TEST(MsgProcessing, BodyRulesInTheirOrder) {
     }
 }
 
-TEST(MsgProcessing, CarriesIsUtf8OverFromTheMessageBefore) {
+TEST(MsgProcessing, ReadsEachMessageOnItsOwn) {
     ContentState state;
     FakePrompter prompter;
     // The whole multipart body decides: the HTML part says utf-8, and the plain part is read so.
@@ -111,14 +111,15 @@ TEST(MsgProcessing, CarriesIsUtf8OverFromTheMessageBefore) {
                               "Content-Type: text/html; charset=\"utf-8\"\n\n<p>autre</p>\n----=_N--\n";
     EXPECT_EQ(Shown(Process(parts, state, prompter).MsgText), "Café crème");
     EXPECT_TRUE(state.IsUtf8);
-    // No Content-Type: the flag stays, and steers the decoding.
-    EXPECT_EQ(Process("From: a\n\ncaf=C3=A9", state, prompter).MsgText, "caf\xE9");
-    // "utf-8" anywhere in the headers counts, even in an encoded subject.
-    Process("Subject: =?UTF-8?Q?x?=\nContent-Type: text/plain; charset=iso-8859-1\n\nx", state, prompter);
-    EXPECT_TRUE(state.IsUtf8);
-    Process("Content-Type: text/plain; charset=iso-8859-1\n\nx", state, prompter);
-    EXPECT_EQ(Process("From: a\n\ncaf=C3=A9", state, prompter).MsgText, "caf\xC3\xA9");
+    // No Content-Type: read without UTF-8, as if nothing had been read before.
+    EXPECT_EQ(Process("From: a\n\nd=E9tail caf=C3=A9", state, prompter).MsgText, "d\xE9tail caf\xC3\xA9");
     EXPECT_FALSE(state.IsUtf8);
+    // "utf-8" anywhere in the headers counts, even in an encoded subject.
+    EXPECT_EQ(
+        Process("Subject: =?UTF-8?Q?x?=\nContent-Type: text/plain; charset=iso-8859-1\n\ncaf=C3=A9", state, prompter)
+            .MsgText,
+        "caf\xE9");
+    EXPECT_TRUE(state.IsUtf8);
 }
 
 TEST(MsgProcessing, NeverStopsOnHostileText) {
