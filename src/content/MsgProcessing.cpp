@@ -216,17 +216,18 @@ std::string CleanUp(std::string s) {
 
 std::string HeaderBlock(const std::string& rawMsg) {
     const std::size_t split = text::Find(rawMsg, kEmptyLine);
-    return rawMsg.substr(0, split == npos ? 1 : split + 2);
+    return split == npos ? std::string() : rawMsg.substr(0, split + 2);
 }
 
 CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, ContentState& state, Prompter& prompter,
                              OutputMode mode) {
     CurrentMessage msg;
 
-    // Header block and body, split at the first empty line.
+    // Header block and body, split at the first empty line. Without one, the whole text is the
+    // body and the header block is empty (so the date line comes from the list).
     msg.MsgHeaders = HeaderBlock(rawMsg);
     const std::size_t split = text::Find(rawMsg, kEmptyLine);
-    msg.MsgText = Tail(rawMsg, split == npos ? 3 : split + 4);
+    msg.MsgText = split == npos ? rawMsg : Tail(rawMsg, split + 4);
     const std::string& headers = msg.MsgHeaders;
 
     const std::size_t subject = text::Find(headers, "Subject:");

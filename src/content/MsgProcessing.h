@@ -25,7 +25,7 @@ struct CurrentMessage {
 };
 
 // The header block of a raw message: through the CR LF of its last header line, that is
-// everything before the first empty line (only the first character when there is none).
+// everything before the first empty line; empty when there is none (the whole text is body).
 std::string HeaderBlock(const std::string& rawMsg);
 
 // Processes rawMsg (as extracted, cut before its first attachment) for the table entry.
