@@ -14,11 +14,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     glanmail::SilentPrompter prompter;
-    glanmail::ContentState state;
-    // The subjects are decoded with the session's UTF-8 flag; let one input byte choose it.
-    state.IsUtf8 = size > 0 && (data[size - 1] & 1) != 0;
     auto source = std::make_unique<glanmail::MemorySource>(std::string(reinterpret_cast<const char*>(data), size));
-    const auto store = glanmail::OpenStoreBytes(std::move(source), "fuzz.dbx", prompter, state);
+    const auto store = glanmail::OpenStoreBytes(std::move(source), "fuzz.dbx", prompter);
     if (!store) {
         return 0;
     }

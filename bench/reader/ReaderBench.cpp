@@ -25,10 +25,9 @@ void OpenAndList(benchmark::State& state, const char* variable) {
         return;
     }
     glanmail::SilentPrompter prompter;
-    const glanmail::ContentState content;
     std::size_t listed = 0;
     for (auto _ : state) {
-        const auto store = glanmail::OpenStore(path, prompter, content);
+        const auto store = glanmail::OpenStore(path, prompter);
         if (!store) {
             state.SkipWithError("the store was refused");
             return;
@@ -54,8 +53,7 @@ void ReadLargest(benchmark::State& state, glanmail::AttachmentPolicy policy) {
         return;
     }
     glanmail::SilentPrompter prompter;
-    const glanmail::ContentState content;
-    const auto store = glanmail::OpenStore(path, prompter, content);
+    const auto store = glanmail::OpenStore(path, prompter);
     if (!store) {
         state.SkipWithError("the store was refused");
         return;

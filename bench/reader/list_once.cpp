@@ -47,11 +47,10 @@ int main(int argc, char** argv) {
     }
     const std::string wanted = argc == 3 ? argv[2] : "Archives de la liste";
     glanmail::SilentPrompter prompter;
-    const glanmail::ContentState state;
 
     const long before = PeakKiB();
     const Stopwatch listing;
-    const auto store = glanmail::OpenStore(argv[1], prompter, state);
+    const auto store = glanmail::OpenStore(argv[1], prompter);
     const std::string listTime = listing.Text();
     const long afterList = PeakKiB();
     if (!store) {

@@ -101,8 +101,7 @@ int RunList(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     CliPrompter prompter(err);
-    const ContentState state;
-    const auto store = OpenStore(path, prompter, state);
+    const auto store = OpenStore(path, prompter);
     if (!store) {
         if (prompter.BoxCount() == 0) {
             err << "Le fichier " << path << " n'a pas d'index de messages\n";

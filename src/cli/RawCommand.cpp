@@ -18,8 +18,7 @@ int RunRaw(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     CliPrompter prompter(err);
-    const ContentState state;
-    const auto store = OpenStore(args[0], prompter, state);
+    const auto store = OpenStore(args[0], prompter);
     if (!store) {
         if (prompter.BoxCount() == 0) {
             err << "Le fichier " << args[0] << " n'a pas d'index de messages\n";

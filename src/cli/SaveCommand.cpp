@@ -289,7 +289,7 @@ int RunSave(const Args& args, std::ostream& out, std::ostream& err) {
     Totals totals;
     for (const std::string& path : ExpandStores(o.stores, err, totals.refusedStores)) {
         const int boxesBefore = cliPrompter.BoxCount();
-        const auto store = OpenStore(path, prompter, state);
+        const auto store = OpenStore(path, prompter);
         if (!store) {
             if (cliPrompter.BoxCount() == boxesBefore) {
                 err << "Le fichier " << path << " n'a pas d'index de messages\n";

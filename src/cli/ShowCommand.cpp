@@ -21,8 +21,7 @@ int RunShow(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     CliPrompter prompter(err);
-    ContentState state;
-    const std::unique_ptr<OpenedStore> store = OpenStore(args[0], prompter, state);
+    const std::unique_ptr<OpenedStore> store = OpenStore(args[0], prompter);
     if (!store) {
         return kExitBadStore;
     }
@@ -35,6 +34,7 @@ int RunShow(const Args& args, std::ostream& out, std::ostream& err) {
     if (!raw) {
         return kExitBadStore; // the first block could not be read; the reader has said why
     }
+    ContentState state;
     const CurrentMessage msg = MsgProcessing(*raw, entry, state, prompter);
     out << TextFormBytes(msg, OutputMode::Single, nullptr);
     return kExitOk;

@@ -2,11 +2,11 @@
 
 namespace glanmail {
 
-// What message processing carries from one message to the next: whether the last
-// message declared UTF-8. Decoding reads it, for bodies and for the subjects of the
-// next store listed, so it lives as long as the session, not the message.
+// What the message being processed declares about its text: whether it is UTF-8. Message
+// processing sets it from that message alone, so a message reads the same whatever was read
+// before it; nothing here carries from one message to the next.
 struct ContentState {
     bool IsUtf8 = false;
 };
 
-}  // namespace glanmail
+} // namespace glanmail

@@ -8,11 +8,11 @@
 namespace glanmail {
 
 // The fixed sequence of replacements of the decoder; isUtf8 chooses the rule set
-// (the session's IsUtf8). Every LF of the result is preceded by a CR, so each CR LF
+// (the IsUtf8 of the message at hand). Every LF of the result is preceded by a CR, so each CR LF
 // of the input comes out as CR CR LF.
 std::string Decode(std::string_view text, bool isUtf8);
 
 // Base64 text to bytes; the empty string when the text is not base64.
 std::string DecodeBase64(std::string_view text);
 
-}  // namespace glanmail
+} // namespace glanmail

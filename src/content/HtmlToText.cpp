@@ -57,16 +57,22 @@ std::string DropStyleSheets(std::string_view s) {
     return out;
 }
 
-// A tab becomes a space, every other control character (CR and LF too) goes.
+// A line break of the source (CR LF, or a CR or LF alone) and a tab become a space, so that the
+// words on either side stay apart; every other control character goes.
 std::string DropControls(std::string_view s) {
     std::string out;
     out.reserve(s.size());
-    for (const char c : s) {
-        const auto b = static_cast<unsigned char>(c);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto b = static_cast<unsigned char>(s[i]);
         if (b >= 32) {
-            out += c;
-        } else if (b == 9) {
+            out += s[i];
+        } else if (b == '\t' || b == '\n') {
             out += ' ';
+        } else if (b == '\r') {
+            out += ' ';
+            if (i + 1 < s.size() && s[i + 1] == '\n') {
+                ++i;
+            }
         }
     }
     return out;
@@ -162,6 +168,37 @@ std::string BreakBlockEnds(std::string_view s) {
         }
     }
     out.append(s.substr(i < s.size() ? i : s.size()));
+    return out;
+}
+
+// Neighbouring table cells: where a cell's end tag ("</td>", "</th>") is directly followed by the
+// next cell's start tag ("<td" or "<th", then ">", a space or "/"), a space goes between them so
+// that the two cells' texts do not run together.
+bool IsCellEndAt(std::string_view s, std::size_t p) {
+    return text::StartsWithIgnoreCase(s.substr(p), "</td>") || text::StartsWithIgnoreCase(s.substr(p), "</th>");
+}
+
+bool IsCellStartAt(std::string_view s, std::size_t p) {
+    if (!text::StartsWithIgnoreCase(s.substr(p), "<td") && !text::StartsWithIgnoreCase(s.substr(p), "<th")) {
+        return false;
+    }
+    return p + 3 < s.size() && (s[p + 3] == '>' || s[p + 3] == ' ' || s[p + 3] == '/');
+}
+
+std::string SeparateTableCells(std::string s) {
+    std::string out;
+    std::size_t copied = 0; // s[copied..] is not yet in out
+    for (std::size_t lt = s.find("</"); lt != npos; lt = s.find("</", lt + 1)) {
+        if (IsCellEndAt(s, lt) && IsCellStartAt(s, lt + 5)) {
+            out.append(s, copied, lt + 5 - copied);
+            out += ' ';
+            copied = lt + 5;
+        }
+    }
+    if (copied == 0) {
+        return s;
+    }
+    out.append(s, copied, npos);
     return out;
 }
 
@@ -301,24 +338,19 @@ std::string HTMLProcessing(std::string_view input, bool isUtf8) {
     if (headEnd != npos) {
         s = s.substr(headEnd + 7);
     }
-    std::string t = DropControls(DropStyleSheets(s));
-    const std::size_t first = t.find('<');
-    if (first == npos) {
-        return {};
-    }
-    const std::size_t last = t.rfind('>');
-    if (last == npos || last < first) {
-        return {}; // no tag is complete any more: nothing lies between a "<" and a ">"
-    }
-    t = CollapseSpaces(std::string_view(t).substr(first, last - first + 1));
+    // Text before the first tag and after the last one is text like any other (a greeting before
+    // "<html>", a footer a list server added after "</html>"), and so is what is left when no tag is.
+    std::string t = CollapseSpaces(DropControls(DropStyleSheets(s)));
     text::ReplaceAllInPlace(t, "> <", "><");
-    t = RemoveTags(BreakBlockEnds(CloseOpenParagraphs(t)));
+    t = RemoveTags(SeparateTableCells(BreakBlockEnds(CloseOpenParagraphs(t))));
     text::ReplaceAllInPlace(t, "\r\n ", "\r\n");
     while (t.size() >= 4 && t.compare(t.size() - 4, 4, "\r\n\r\n") == 0) {
         t.resize(t.size() - 2);
     }
     const std::size_t firstNonSpace = t.find_first_not_of(' ');
     t.erase(0, firstNonSpace == npos ? t.size() : firstNonSpace);
+    const std::size_t lastNonSpace = t.find_last_not_of(' ');
+    t.resize(lastNonSpace == npos ? 0 : lastNonSpace + 1);
     return ReplaceReferences(t);
 }
 

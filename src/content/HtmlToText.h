@@ -9,7 +9,7 @@
 namespace glanmail {
 
 // Text without a "<" or without a ">" is not HTML: it comes back through Decode (isUtf8 chooses
-// the decoder's rule set). HTML whose tags all lie in the dropped head gives the empty string.
+// the decoder's rule set).
 std::string HTMLProcessing(std::string_view text, bool isUtf8);
 
 } // namespace glanmail

@@ -110,7 +110,7 @@ std::string DecodedOrKept(std::string text) {
 
 // The first text part of a multipart body: its content alone, decoded from
 // base64 when its own headers say so, and turned into text when it is HTML.
-std::string FirstTextPart(const std::string& body, std::string marker, ContentState& state, Prompter& prompter) {
+std::string FirstTextPart(const std::string& body, std::string marker, bool& isUtf8, Prompter& prompter) {
     const std::size_t t = text::Find(body, "text/");
     if (t == npos) {
         return body;
@@ -131,7 +131,7 @@ std::string FirstTextPart(const std::string& body, std::string marker, ContentSt
 
     const std::size_t contentEnd = text::Find(body, kEmptyLine, t + 5);
     const std::size_t q = contentEnd == npos ? 3 : contentEnd + 4;
-    state.IsUtf8 = text::Contains(body, "utf-8");
+    isUtf8 = text::Contains(body, "utf-8");
 
     std::string part;
     const std::size_t next = marker.empty() ? npos : text::Find(body, marker, q);
@@ -149,7 +149,7 @@ std::string FirstTextPart(const std::string& body, std::string marker, ContentSt
         if (partIsBase64) {
             part = DecodedOrKept(std::move(part));
         }
-        return HTMLProcessing(part, state.IsUtf8);
+        return HTMLProcessing(part, isUtf8);
     }
     prompter.Show(Box{"Ne contient pas de texte"});
     return part;
@@ -216,17 +216,18 @@ std::string CleanUp(std::string s) {
 
 std::string HeaderBlock(const std::string& rawMsg) {
     const std::size_t split = text::Find(rawMsg, kEmptyLine);
-    return rawMsg.substr(0, split == npos ? 1 : split + 2);
+    return split == npos ? std::string() : rawMsg.substr(0, split + 2);
 }
 
 CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, ContentState& state, Prompter& prompter,
                              OutputMode mode) {
     CurrentMessage msg;
 
-    // Header block and body, split at the first empty line.
+    // Header block and body, split at the first empty line. Without one, the whole text is the
+    // body and the header block is empty (so the date line comes from the list).
     msg.MsgHeaders = HeaderBlock(rawMsg);
     const std::size_t split = text::Find(rawMsg, kEmptyLine);
-    msg.MsgText = Tail(rawMsg, split == npos ? 3 : split + 4);
+    msg.MsgText = split == npos ? rawMsg : Tail(rawMsg, split + 4);
     const std::string& headers = msg.MsgHeaders;
 
     const std::size_t subject = text::Find(headers, "Subject:");
@@ -240,6 +241,9 @@ CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, C
                           "diteur : " +
                           entry.Sender + "\r\n\r\n";
 
+    // A message that declares no type is read as a message without UTF-8 is, whatever the one
+    // before it declared.
+    bool isUtf8 = false;
     BodyKind kind = BodyKind::Plain;
     std::string marker;
     const std::size_t contentType = text::Find(headers, "Content-Type:");
@@ -250,7 +254,7 @@ CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, C
         } else if (type == "multipart") {
             kind = BodyKind::Multipart;
         }
-        state.IsUtf8 = text::Contains(headers, "utf-8");
+        isUtf8 = text::Contains(headers, "utf-8");
         if (kind == BodyKind::Multipart) {
             marker = BoundaryMarkerOf(headers, contentType);
         }
@@ -276,15 +280,16 @@ CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, C
             text::ReplaceAllInPlace(body, "=\r\n", "");
             text::ReplaceAllInPlace(body, "=20\r\n\r\n", " ");
         }
-        body = HTMLProcessing(body, state.IsUtf8);
+        body = HTMLProcessing(body, isUtf8);
         break;
     }
     case BodyKind::Multipart:
-        body = FirstTextPart(body, marker, state, prompter);
+        body = FirstTextPart(body, marker, isUtf8, prompter);
         break;
     }
 
-    msg.MsgText = CleanUp(DecodeAroundFirstAddress(body, state.IsUtf8));
+    msg.MsgText = CleanUp(DecodeAroundFirstAddress(body, isUtf8));
+    state.IsUtf8 = isUtf8;
     msg.ShowInWindow = mode == OutputMode::Single;
     return msg;
 }

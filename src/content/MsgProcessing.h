@@ -25,12 +25,12 @@ struct CurrentMessage {
 };
 
 // The header block of a raw message: through the CR LF of its last header line, that is
-// everything before the first empty line (only the first character when there is none).
+// everything before the first empty line; empty when there is none (the whole text is body).
 std::string HeaderBlock(const std::string& rawMsg);
 
 // Processes rawMsg (as extracted, cut before its first attachment) for the table entry.
-// Updates state.IsUtf8 as the message declares it. Boxes raised on the way go to the
-// prompter and processing goes on.
+// Sets state.IsUtf8 to what this message declares (false when it declares no type); nothing
+// of an earlier message counts. Boxes raised on the way go to the prompter and processing goes on.
 CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, ContentState& state, Prompter& prompter,
                              OutputMode mode = OutputMode::Single);
 

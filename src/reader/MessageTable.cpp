@@ -14,33 +14,21 @@ namespace {
 
 using ByteSet = std::array<bool, 256>;
 
-// The first bytes of every match of the decoder's rules, in either letter case. Both rule sets
-// start their matches with "=" (escapes, soft line breaks), "&" (references) or LF (the last
-// rule); the rules for every text also with Ž or ž and with Ã or ã ("ÃƒÂ©"). The UTF-8 set
-// also looks for high bytes of UTF-8 read as Windows-1252: any byte from 0x80 counts there.
-ByteSet DecodeStarts(bool isUtf8) {
+// The first bytes of every match of the decoder's rules (without UTF-8), in either letter case:
+// "=" (escapes, soft line breaks), "&" (references), LF (the last rule), Ž or ž, and Ã or ã
+// ("ÃƒÂ©").
+ByteSet DecodeStarts() {
     ByteSet set{};
-    for (const char c : {'=', '&', '\n'}) {
+    for (const char c : {'=', '&', '\n', '\x8E', '\x9E', '\xC3', '\xE3'}) {
         set[static_cast<unsigned char>(c)] = true;
-    }
-    if (isUtf8) {
-        for (std::size_t c = 0x80; c < 256; ++c) {
-            set[c] = true;
-        }
-    } else {
-        for (const std::size_t c : {0x8Eu, 0x9Eu, 0xC3u, 0xE3u}) {
-            set[c] = true;
-        }
     }
     return set;
 }
 
 } // namespace
 
-bool SubjectNeedsDecode(std::string_view s, bool isUtf8) {
-    static const ByteSet utf8 = DecodeStarts(true);
-    static const ByteSet other = DecodeStarts(false);
-    const ByteSet& starts = isUtf8 ? utf8 : other;
+bool SubjectNeedsDecode(std::string_view s) {
+    static const ByteSet starts = DecodeStarts();
     for (const char c : s) {
         if (starts[static_cast<unsigned char>(c)]) {
             return true;
@@ -49,7 +37,7 @@ bool SubjectNeedsDecode(std::string_view s, bool isUtf8) {
     return false;
 }
 
-std::string ListSubject(std::string stored, bool isUtf8) {
+std::string ListSubject(std::string stored) {
     if (stored.empty()) {
         return kNoSubject;
     }
@@ -60,14 +48,15 @@ std::string ListSubject(std::string stored, bool isUtf8) {
                                 }),
                  stored.end());
     // No rule can match anywhere, so every rule leaves the text as it found it.
-    if (!SubjectNeedsDecode(stored, isUtf8)) {
+    if (!SubjectNeedsDecode(stored)) {
         return stored;
     }
-    return Decode(stored, isUtf8);
+    // The list does not depend on which message was opened before: subjects are read as text
+    // that declares no UTF-8.
+    return Decode(stored, false);
 }
 
-std::vector<MsgEntry> BuildMsgTable(const ByteSource& bytes, const std::vector<std::int32_t>& infoOffsets,
-                                    bool isUtf8) {
+std::vector<MsgEntry> BuildMsgTable(const ByteSource& bytes, const std::vector<std::int32_t>& infoOffsets) {
     std::vector<MsgEntry> table;
     std::vector<ThreadInput> threads;
     table.reserve(infoOffsets.size());
@@ -79,7 +68,7 @@ std::vector<MsgEntry> BuildMsgTable(const ByteSource& bytes, const std::vector<s
         }
         MsgEntry entry;
         entry.DataOffset = fields->DataOffset;
-        entry.Subject = ListSubject(std::move(fields->Subject), isUtf8);
+        entry.Subject = ListSubject(std::move(fields->Subject));
         entry.Sender = std::move(fields->Sender);
         entry.DateText = std::move(fields->DateText);
         // The sort key of the date depends on the date alone, so it is made while the entry is

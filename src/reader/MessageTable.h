@@ -12,18 +12,18 @@
 
 namespace glanmail {
 
-// A listed subject from the stored one: control characters (1 to 31) removed, then decoded
-// with isUtf8; "(Objet non précisé)" when the stored subject is empty.
-std::string ListSubject(std::string stored, bool isUtf8);
+// A listed subject from the stored one: control characters (1 to 31) removed, then decoded as
+// text without UTF-8; "(Objet non précisé)" when the stored subject is empty.
+std::string ListSubject(std::string stored);
 
-// False when Decode with isUtf8 would give s back unchanged because s holds no byte that any
-// of its rules starts a match with ("=", "&", LF, and the high bytes the rules look for), so
-// the listing can skip the decoder for the many plain subjects.
-bool SubjectNeedsDecode(std::string_view s, bool isUtf8);
+// False when Decode (without UTF-8) would give s back unchanged because s holds no byte that
+// any of its rules starts a match with ("=", "&", LF, and the high bytes the rules look for),
+// so the listing can skip the decoder for the many plain subjects.
+bool SubjectNeedsDecode(std::string_view s);
 
 // Reads the message-info objects at infoOffsets (walk order), keeps the complete messages,
 // resolves their conversation keys, sorts them and computes their DateKey. Empty when no
 // message is complete.
-std::vector<MsgEntry> BuildMsgTable(const ByteSource& bytes, const std::vector<std::int32_t>& infoOffsets, bool isUtf8);
+std::vector<MsgEntry> BuildMsgTable(const ByteSource& bytes, const std::vector<std::int32_t>& infoOffsets);
 
 } // namespace glanmail

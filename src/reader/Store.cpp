@@ -31,7 +31,7 @@ Box NotFoundBox(const std::string& path) {
 }
 
 std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::string& path, const std::string& name,
-                                  Prompter& prompter, const ContentState& state) {
+                                  Prompter& prompter) {
     const std::string displayPath = path.empty() ? name : path;
     if (bytes->Size() == 0) {
         prompter.Show(NotFoundBox(displayPath));
@@ -53,7 +53,7 @@ std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::
     store->DbxPath = path;
     store->Name = name;
     store->DbxMsgCount = static_cast<std::uint32_t>(header->DbxMsgCount);
-    store->MsgTable = BuildMsgTable(*bytes, *infos, state.IsUtf8);
+    store->MsgTable = BuildMsgTable(*bytes, *infos);
     store->bytes = std::move(bytes);
     if (store->MsgTable.empty()) {
         prompter.Show({"Ce fichier ne contient aucun message complet", kAppTitle, BoxIcon::Information});
@@ -68,7 +68,7 @@ std::string OpenedStore::Caption() const {
            " messages complets/contenus dans le fichier " + Name;
 }
 
-std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter, const ContentState& state) {
+std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
         prompter.Show(NotFoundBox(path));
@@ -84,16 +84,16 @@ std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompt
         prompter.Show({errors::kPermission, "ReadFileHeader"});
         return nullptr;
     }
-    return Open(std::move(source), path, name, prompter, state);
+    return Open(std::move(source), path, name, prompter);
 }
 
 std::unique_ptr<OpenedStore> OpenStoreBytes(std::unique_ptr<ByteSource> bytes, const std::string& name,
-                                            Prompter& prompter, const ContentState& state) {
+                                            Prompter& prompter) {
     if (!bytes) {
         prompter.Show(NotFoundBox(name));
         return nullptr;
     }
-    return Open(std::move(bytes), "", FileNameOf(name), prompter, state);
+    return Open(std::move(bytes), "", FileNameOf(name), prompter);
 }
 
 } // namespace glanmail

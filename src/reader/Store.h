@@ -4,7 +4,6 @@
 // builds the table, resolves the conversation keys and sorts it.
 
 #include "common/Prompter.h"
-#include "content/ContentState.h"
 #include "reader/ByteSource.h"
 #include "reader/MsgEntry.h"
 
@@ -32,11 +31,11 @@ struct OpenedStore {
 // a missing or empty file, a bad header, no messages, a corrupt tree) is reported
 // through the prompter with the program's own text and gives nullptr. A store without
 // any complete message is reported too, but opens with an empty table.
-// Subjects are decoded with state.IsUtf8 as it stands.
-std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter, const ContentState& state);
+// Subjects are decoded as text without UTF-8, whatever message was read before.
+std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter);
 
 // Same, over bytes already in hand; name is used for the refusals and the caption.
 std::unique_ptr<OpenedStore> OpenStoreBytes(std::unique_ptr<ByteSource> bytes, const std::string& name,
-                                            Prompter& prompter, const ContentState& state);
+                                            Prompter& prompter);
 
 } // namespace glanmail

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <regex>
 
 namespace glanmail::reference {
 namespace {
@@ -152,14 +153,10 @@ std::string HTMLProcessing(std::string_view input, bool isUtf8) {
     for (std::size_t p, q; (p = Find(s, "<style")) != npos && (q = Find(s, "</style>", p)) != npos;) {
         s = s.substr(0, p) + s.substr(q + 8);
     }
+    s = ReplaceAll(s, "\r\n", " ");
     for (int n = 0; n < 32; ++n) {
-        s = ReplaceAll(s, Char(n), n == 9 ? " " : "");
+        s = ReplaceAll(s, Char(n), n == 9 || n == 10 || n == 13 ? " " : "");
     }
-    const std::size_t first = s.find('<'), last = s.rfind('>');
-    if (first == npos || last == npos || last < first) {
-        return {};
-    }
-    s = s.substr(first, last - first + 1);
     while (Find(s, "  ") != npos) {
         s = ReplaceAll(s, "  ", " ");
     }
@@ -176,6 +173,7 @@ std::string HTMLProcessing(std::string_view input, bool isUtf8) {
     }
     s = ReplaceAll(s, "</p>", "\r\n\r\n");
     s = Rules(s, {"<br>", "\r\n", "<br />", "\r\n", "</li>", "\r\n", "</div>", "\r\n", "</tr>", "\r\n"});
+    s = std::regex_replace(s, std::regex("(</t[dh]>)(?=<t[dh][ >/])", std::regex::icase), "$1 ");
     for (std::size_t lt = 0, gt; (lt = s.find('<', lt)) != npos && (gt = s.find('>', lt)) != npos;) {
         s.erase(lt, gt - lt + 1);
     }
@@ -184,6 +182,7 @@ std::string HTMLProcessing(std::string_view input, bool isUtf8) {
         s.resize(s.size() - 2);
     }
     s.erase(0, s.find_first_not_of(' '));
+    s.erase(s.find_last_not_of(' ') + 1);
     return References(s);
 }
 

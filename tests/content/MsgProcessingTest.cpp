@@ -39,8 +39,12 @@ TEST(MsgProcessing, SplitsHeadersAndFindsTheSubject) {
     EXPECT_FALSE(MsgProcessing("X: y\r\n\r\nz", Entry(), state, prompter, OutputMode::Middle).ShowInWindow);
     const CurrentMessage none = Process("From: abcdef\nX: y\n\nBody", state, prompter); // positions count from 9
     EXPECT_EQ(std::make_pair(none.SubjectStart, none.SubjectEnd), std::make_pair(9L, 13L));
-    const CurrentMessage whole = Process("ABCDEFG", state, prompter); // no empty line: headers "A", text from 4
-    EXPECT_EQ(whole.MsgHeaders + "|" + whole.MsgText, "A|DEFG");
+    // No empty line: the whole text is the body, the header block is empty, the date comes from the list.
+    const CurrentMessage whole = Process("Subject: x\nDate: Tue, 04 Oct 2005 06:30:00 +0200\nBonjour", state, prompter);
+    EXPECT_EQ(std::tie(whole.MsgHeaders, whole.MsgText, whole.SubjectStart, whole.SubjectEnd),
+              std::make_tuple("", "Subject: x\r\r\nDate: Tue, 04 Oct 2005 06:30:00 +0200\r\r\nBonjour", 9L, 0L));
+    EXPECT_EQ(Shown(whole.DateSenderLines), "Date : jeudi 12 février 2004 18:41\nExpéditeur : Michel Dupuis\n\n");
+    EXPECT_EQ(Process("ABC", state, prompter).MsgText, "ABC");
     EXPECT_TRUE(prompter.shown.empty());
 }
 
@@ -102,7 +106,7 @@ TEST(MsgProcessing, BodyRulesInTheirOrder) {
     }
 }
 
-TEST(MsgProcessing, CarriesIsUtf8OverFromTheMessageBefore) {
+TEST(MsgProcessing, ReadsEachMessageOnItsOwn) {
     ContentState state;
     FakePrompter prompter;
     // The whole multipart body decides: the HTML part says utf-8, and the plain part is read so.
@@ -111,14 +115,15 @@ TEST(MsgProcessing, CarriesIsUtf8OverFromTheMessageBefore) {
                               "Content-Type: text/html; charset=\"utf-8\"\n\n<p>autre</p>\n----=_N--\n";
     EXPECT_EQ(Shown(Process(parts, state, prompter).MsgText), "Café crème");
     EXPECT_TRUE(state.IsUtf8);
-    // No Content-Type: the flag stays, and steers the decoding.
-    EXPECT_EQ(Process("From: a\n\ncaf=C3=A9", state, prompter).MsgText, "caf\xE9");
-    // "utf-8" anywhere in the headers counts, even in an encoded subject.
-    Process("Subject: =?UTF-8?Q?x?=\nContent-Type: text/plain; charset=iso-8859-1\n\nx", state, prompter);
-    EXPECT_TRUE(state.IsUtf8);
-    Process("Content-Type: text/plain; charset=iso-8859-1\n\nx", state, prompter);
-    EXPECT_EQ(Process("From: a\n\ncaf=C3=A9", state, prompter).MsgText, "caf\xC3\xA9");
+    // No Content-Type: read without UTF-8, as if nothing had been read before.
+    EXPECT_EQ(Process("From: a\n\nd=E9tail caf=C3=A9", state, prompter).MsgText, "d\xE9tail caf\xC3\xA9");
     EXPECT_FALSE(state.IsUtf8);
+    // "utf-8" anywhere in the headers counts, even in an encoded subject.
+    EXPECT_EQ(
+        Process("Subject: =?UTF-8?Q?x?=\nContent-Type: text/plain; charset=iso-8859-1\n\ncaf=C3=A9", state, prompter)
+            .MsgText,
+        "caf\xE9");
+    EXPECT_TRUE(state.IsUtf8);
 }
 
 TEST(MsgProcessing, NeverStopsOnHostileText) {
@@ -133,13 +138,35 @@ TEST(MsgProcessing, NeverStopsOnHostileText) {
     }
 }
 
-// A newsletter as mail programs wrote them (tests/content/fixtures): HTML with a head, a style sheet and a table.
-TEST(MsgProcessing, TurnsAnHtmlNewsletterIntoText) {
-    std::ifstream in(std::string(GLANMAIL_SOURCE_DIR) + "/tests/content/fixtures/newsletter-html-qp.eml");
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The bundled sample's newsletter: words on both sides of a source line break stay apart, and its
+// price table reads by rows, one space between cells.
+TEST(MsgProcessing, KeepsTheWordsOfTheBundledNewsletterApart) {
     ContentState state;
     FakePrompter prompter;
     const auto m =
-        MsgProcessing({std::istreambuf_iterator<char>(in), {}}, Entry("21/11/2003 10:12:09"), state, prompter);
+        MsgProcessing(ReadFile(std::string(GLANMAIL_SOURCE_DIR) + "/samples/messages/04-lettre-bricoville.eml"),
+                      Entry(), state, prompter);
+    EXPECT_EQ(Shown(m.MsgText),
+              "La Lettre de Bricoville – n°42\nBonjour,\n\nL'hiver approche : c'est le moment de vérifier l'isolation "
+              "de vos combles. Nos conseillers vous attendent samedi 8 octobre pour une démonstration de pose de "
+              "laine de verre à 10 h et à 15 h.\n\n\nProduit Prix\nLaine de verre 100 mm, rouleau de 6 m² 12,90 €\n"
+              "Joint de fenêtre « confort » 4,50 €\nThermomètre intérieur/extérieur 9,95 €\n\nOffres valables "
+              "jusqu'au 15/10/2005 > dans la limite des stocks.\n\nTous nos conseils isolation\n\nPour ne plus "
+              "recevoir cette lettre : desinscription@bricoville.fr");
+}
+
+// A newsletter as mail programs wrote them (tests/content/fixtures): HTML with a head, a style sheet and a table.
+TEST(MsgProcessing, TurnsAnHtmlNewsletterIntoText) {
+    ContentState state;
+    FakePrompter prompter;
+    const auto m =
+        MsgProcessing(ReadFile(std::string(GLANMAIL_SOURCE_DIR) + "/tests/content/fixtures/newsletter-html-qp.eml"),
+                      Entry("21/11/2003 10:12:09"), state, prompter);
     EXPECT_EQ(
         Shown(m.DateSenderLines + m.MsgText),
         "Date : vendredi 21 novembre 2003 10:12\nExpéditeur : Michel Dupuis\n\nBonjour,\n\nDécouvrez nos coups de "

@@ -47,19 +47,29 @@ TEST(HtmlToText, Conversion) {
     const char* const rows[][2] = {
         {"caf=E9 &gt; 2 < 3", "caf\xE9 > 2 < 3"}, // no tag: only decoded
         {"<html><head><title>T</title></head><body><p>Un</p><p>Deux</p></body></html>", "Un\r\n\r\nDeux\r\n"},
-        {"Bonjour <b>x</b> fin", "x"},
+        // Text before the first tag and after the last one stays; so does text that has no tag left.
+        {"Bonjour <b>x</b> fin", "Bonjour x fin"},
+        {"<html><p>Un</p></html>\r\n-- \r\nListe maison\r\n", "Un\r\n\r\n-- Liste maison"},
+        // Neighbouring table cells stay apart, in any case and with attributes; other tags do not.
+        {"<tr><td>Produit</td>\r\n<td class=p>Prix</td></tr><tr><TD>a</TD><TH>b</tH><th/>c</th><td>d</td></tr>",
+         "Produit Prix\r\na b c d\r\n"},
+        {"<td>x</td><tdx>y</td>z<td>w</td ><td>v</td><td", "xyzwv<td"},
+        // Line breaks at the end are capped at one.
+        {"<p>a</p><p></p><br><br>", "a\r\n"},
         {"<div>a<BR>b<br />c</div><ul><li>d</li> <li>e</li></ul><tr>f</tr>", "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\n"},
-        {"<b>a\r\nb\tc  d   e </b>", "ab c d e "},
+        // A source line break (CR LF, CR, LF) is a space like a tab; spaces at both ends go.
+        {"<b>a\r\nb\tc  d   e\rf\ng\r\n\r\nh </b>", "a b c d e f g h"},
+        {" <b>x</b>\x01\x1F <i>y</i>\r\n", "xy"},
         {"<b>&nbsp;&nbsp;x &#8226;y</b>", "  x \x95 y"},
-        {"<head><style>p{}</style></head>text only", ""},
+        {"<head><style>p{}</style></head>text only", "text only"},
         {"<b>x</b><style>a{}</style><i>y</i><STYLE type=x>b</Style>", "xy"},
         // The tag after a replaced "<p" is looked at again only after as many characters as were removed.
         {"<p>a<p>b<p>c</p>", "a\r\n\r\nbc\r\n"},
-        {"<p>a<pre>b</pre><p>c", "a\r\n\r\nb"}, // "<pre" opens a paragraph, "</pre" closes one
+        {"<p>a<pre>b</pre><p>c", "a\r\n\r\nbc"}, // "<pre" opens a paragraph, "</pre" closes one
         // Unfinished markup still ends.
-        {"<b>x</b><style>never closed", "x"},
+        {"<b>x</b><style>never closed", "xnever closed"},
         {"<b>x</b>y<a<br>", "xy<a\r\n"},
-        {"<style>><</style>t<", ""}, // the last ">" lies before the first "<"
+        {"<style>><</style>t<", "t<"}, // the last ">" lies before the first "<"
         {"<sty<style>x</style>le>a</style><b>y</b>", "y"},
         // Named references with their case, numeric ones, "&amp;" last.
         {"<b>&Eacute;t&eacute; &EACUTE; &Auml;&THORN;&szlig;&yuml;</b>", "\xC9t\xE9 &EACUTE; \xC4\xDE\xDF\xFF"},
@@ -101,10 +111,11 @@ TEST(TextRules, AgreeWithTheLiteralStepsOnRandomTexts) {
         "|\r|\n|=\r\n|&|#|;|&#|&gt;|\xC3|\xE3|\xC2|\xE2|\xF0|\xC5|\xE5|\x8E|\x9E|\x8A|\x9A|\xFF|\x93|\x82|\xAC|\x9F|="
         "C3=|=C0=|=C0=BD|=C0=B|=C1=8|=E2=80=|=3D|2;|gt;|&#19|&quot;|&euro|&#8217|&#8364|&#233;|\xA9|\xB5|=B5");
     const std::vector<std::string> base64Pieces = Pieces("Q|U|J|D|w|6|k|=|+|/| |\t|\r|\n|A|Z|a|z|0|9|*");
-    const std::vector<std::string> htmlPieces =
-        Pieces("<p>|<P>|</p>|<p|</P>|<pre>|</pre>|<br>|<BR>|<br />|</li>|</div>|</tr>|<b>|</b>|<|>| | |  |\t|\r\n|\n|"
-               "<style>|</style>|<sty|le>|</head>|<head>|&nbsp;|&NBSP;|&#160;|&#8226;|&copy;|&eacute;|&Eacute;|"
-               "&EACUTE;|&amp;|&#38;|amp;|&#x41;|&#233;|&rsquo;|&lt;|x|Un|=E9|=3D|;|&|#|> <");
+    const std::vector<std::string> htmlPieces = Pieces(
+        "<p>|<P>|</p>|<p|</P>|<pre>|</pre>|<br>|<BR>|<br />|</li>|</div>|</tr>|<b>|</b>|<|>| | |  |\t|\r\n|\n|"
+        "<style>|</style>|<sty|le>|</head>|<head>|&nbsp;|&NBSP;|&#160;|&#8226;|&copy;|&eacute;|&Eacute;|"
+        "&EACUTE;|&amp;|&#38;|amp;|&#x41;|&#233;|&rsquo;|&lt;|x|Un|=E9|=3D|;|&|#|> <|<td>|</td>|</TD>|<th |</th>|<td|"
+        "\r|/");
     std::mt19937 rng(20240611);
     for (int i = 0; i < 65000; ++i) {
         const int kind = i % 13 < 5 ? 0 : i % 13 < 9 ? 1 : 2; // decoding, base64, HTML

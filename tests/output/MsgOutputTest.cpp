@@ -149,8 +149,7 @@ TEST(MsgOutputTest, ViewingWritesNothingPrintingEndsItsJobsFailuresAreReported) 
     mail.raw = "Subject: Annonce\r\n\r\nTexte\r\n";
     mail.subject = mail.subjectKey = "Annonce";
     mail.received = testing::FiletimeFromUnix(1079357130);
-    const auto store =
-        OpenStoreBytes(std::make_unique<MemorySource>(testing::WriteStore({mail})), "B.dbx", prompter, state);
+    const auto store = OpenStoreBytes(std::make_unique<MemorySource>(testing::WriteStore({mail})), "B.dbx", prompter);
     ASSERT_TRUE(store && store->MsgCount() == 1);
 
     MsgOutput viewer(*store, state, prompter, OutputFlags{});

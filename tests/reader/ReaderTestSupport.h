@@ -12,7 +12,7 @@ namespace glanmail::testing {
 
 inline std::unique_ptr<OpenedStore> OpenBytes(const std::string& bytes, FakePrompter& prompter,
                                               const std::string& name = "Test.dbx") {
-    return OpenStoreBytes(std::make_unique<MemorySource>(bytes), name, prompter, ContentState{});
+    return OpenStoreBytes(std::make_unique<MemorySource>(bytes), name, prompter);
 }
 
 // A plain message with the properties a mail program stores.
