@@ -51,8 +51,8 @@ inline std::optional<std::int32_t> Long(std::string_view bytes) {
 
 // The number a marker stands for. With the top bit of its last byte set, that bit is dropped
 // and the rest of the byte subtracted (not two's complement): a marker whose only difference
-// from a node's offset below 2^24 is that bit still names the node, as stores have always
-// been read.
+// from a node's offset below 2^24 is that bit still names the node, so a flag a writer may
+// keep there does not make a sound node look damaged.
 inline std::int64_t MarkerValue(std::uint32_t value) {
     const std::uint32_t top = value >> 24;
     if (top < 0x80) {

@@ -126,8 +126,7 @@ std::optional<std::size_t> SevenSearches(std::string_view t) {
 }
 
 // A chain laid out by hand: blocks anywhere, in any order, with loops, counts above 512, markers
-// sparse or dense, and a file that may end early; and the chain read as it always was: each
-// block's header then its bytes, the whole text so far cut by seven searches after each block.
+// sparse or dense, and a file that may end early.
 std::pair<std::string, std::int32_t> RandomChain(std::mt19937& gen, std::size_t maxSlots) {
     const std::size_t slots = 1 + gen() % maxSlots, used = 1 + gen() % slots;
     std::vector<std::size_t> order(slots);
