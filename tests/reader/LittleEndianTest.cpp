@@ -1,13 +1,19 @@
 // Numbers read straight from little-endian bytes give what reading them through their
-// hexadecimal text gives, digit by digit; the one difference is the 3-byte value, now unsigned.
+// hexadecimal text gives, digit by digit (HexReference.h); the one difference is the 3-byte
+// value, unsigned.
 #include "reader/LittleEndian.h"
 
-#include "reader/HexConversions.h"
+#include "HexReference.h"
 
 #include <gtest/gtest.h>
 #include <random>
 
 namespace glanmail::testing {
+
+using hex::BytesToLong;
+using hex::Hexa;
+using hex::Hexa6;
+using hex::Hexa8;
 namespace {
 
 TEST(LittleEndian, SameNumbersAsThroughHexadecimalText) {
