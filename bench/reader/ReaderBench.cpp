@@ -71,7 +71,7 @@ void ReadLargest(benchmark::State& state, glanmail::AttachmentPolicy policy) {
     std::size_t size = 0;
     for (auto _ : state) {
         const auto raw = glanmail::ReadRawMsg(*store->bytes, dataOffset, prompter, policy);
-        size = raw ? raw->size() : 0;
+        size = raw ? raw->text.size() : 0;
         benchmark::DoNotOptimize(size);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));

@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
             const auto raw = glanmail::ReadRawMsg(*store->bytes, entry.DataOffset, prompter, policy);
             const std::string readTime = reading.Text();
             std::cout << "extract (" << (policy == glanmail::AttachmentPolicy::Whole ? "whole" : "cut")
-                      << "): " << readTime << ", " << (raw ? raw->size() : 0) << " bytes\n";
+                      << "): " << readTime << ", " << (raw ? raw->text.size() : 0) << " bytes"
+                      << (raw && raw->incomplete ? " (incomplete)" : "") << "\n";
         }
         break;
     }

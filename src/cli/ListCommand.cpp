@@ -2,6 +2,7 @@
 // caption above it.
 #include "CliPrompter.h"
 #include "Commands.h"
+#include "StoreWarnings.h"
 #include "common/Encoding.h"
 #include "reader/Store.h"
 
@@ -108,12 +109,13 @@ int RunList(const Args& args, std::ostream& out, std::ostream& err) {
         }
         return kExitBadStore;
     }
+    const bool damaged = ReportStoreDamage(*store, err);
     if (json) {
         PrintJson(*store, out);
     } else {
         PrintRows(*store, out);
     }
-    return kExitOk;
+    return damaged ? kExitSkipped : kExitOk;
 }
 
 } // namespace glanmail::cli

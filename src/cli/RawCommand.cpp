@@ -2,6 +2,7 @@
 // attachment), bytes unchanged.
 #include "CliPrompter.h"
 #include "Commands.h"
+#include "StoreWarnings.h"
 #include "reader/RawMessage.h"
 #include "reader/Store.h"
 
@@ -29,11 +30,16 @@ int RunRaw(const Args& args, std::ostream& out, std::ostream& err) {
         err << NoSuchMessage(id, store->Name, store->MsgCount());
         return kExitUsage;
     }
+    ReportStoreDamage(*store, err);
     const auto raw = ReadRawMsg(*store->bytes, store->Entry(id).DataOffset, prompter);
     if (!raw) {
         return kExitBadStore;
     }
-    out.write(raw->data(), static_cast<std::streamsize>(raw->size()));
+    out.write(raw->text.data(), static_cast<std::streamsize>(raw->text.size()));
+    if (raw->incomplete) {
+        ReportIncompleteMessage(*store, id, err);
+        return kExitSkipped;
+    }
     return kExitOk;
 }
 

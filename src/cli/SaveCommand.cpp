@@ -5,6 +5,7 @@
 // file. A folder given as STORE stands for every .dbx in it, in name order.
 #include "CliPrompter.h"
 #include "Commands.h"
+#include "StoreWarnings.h"
 #include "common/Text.h"
 #include "output/BatchOutput.h"
 #include "output/FileRoutines.h"
@@ -218,7 +219,9 @@ struct Totals {
     std::size_t files = 0;
     std::size_t messages = 0;
     std::size_t skipped = 0;
+    std::size_t incomplete = 0;
     std::size_t refusedStores = 0;
+    bool damagedIndex = false;
     std::size_t openedStores = 0;
     bool abandoned = false;
 };
@@ -257,6 +260,7 @@ void SaveStore(const OpenedStore& store, const SaveOptions& o, const std::string
     totals.files += output.Saver().FilesOpened();
     totals.messages += s.written;
     totals.skipped += s.Skipped();
+    totals.incomplete += output.IncompleteCount();
     if (s.abandoned) {
         totals.abandoned = true;
         totals.skipped += selection.size() - s.messages + 1; // the failed message and those not reached
@@ -298,6 +302,9 @@ int RunSave(const Args& args, std::ostream& out, std::ostream& err) {
             continue;
         }
         ++totals.openedStores;
+        bar.Clear();
+        totals.damagedIndex = ReportStoreDamage(*store, err) || totals.damagedIndex;
+        totals.skipped += store->UnreadableEntries;
         SaveStore(*store, o, storage, state, prompter, bar, err, totals);
         if (totals.abandoned) {
             break;
@@ -307,10 +314,14 @@ int RunSave(const Args& args, std::ostream& out, std::ostream& err) {
     out << "Fichiers écrits : " << totals.files << " (" << totals.messages << " messages)\n"
         << "Messages ignorés : " << totals.skipped << "\n"
         << "Fichiers DBX refusés : " << totals.refusedStores << "\n";
+    if (totals.incomplete > 0) {
+        out << "Messages incomplets : " << totals.incomplete << "\n";
+    }
     if (totals.openedStores == 0 && totals.refusedStores > 0) {
         return kExitBadStore;
     }
-    if (totals.skipped > 0 || totals.refusedStores > 0 || totals.abandoned) {
+    if (totals.skipped > 0 || totals.incomplete > 0 || totals.damagedIndex || totals.refusedStores > 0 ||
+        totals.abandoned) {
         return kExitSkipped;
     }
     return kExitOk;

@@ -3,6 +3,7 @@
 
 #include "CliPrompter.h"
 #include "Commands.h"
+#include "StoreWarnings.h"
 #include "content/MsgProcessing.h"
 #include "output/MessageSaver.h"
 #include "reader/RawMessage.h"
@@ -30,13 +31,18 @@ int RunShow(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     const MsgEntry& entry = store->Entry(id);
-    const std::optional<std::string> raw = ReadRawMsg(*store->bytes, entry.DataOffset, prompter);
+    ReportStoreDamage(*store, err);
+    const std::optional<RawExtraction> raw = ReadRawMsg(*store->bytes, entry.DataOffset, prompter);
     if (!raw) {
         return kExitBadStore; // the first block could not be read; the reader has said why
     }
     ContentState state;
-    const CurrentMessage msg = MsgProcessing(*raw, entry, state, prompter);
+    const CurrentMessage msg = MsgProcessing(raw->text, entry, state, prompter);
     out << TextFormBytes(msg, OutputMode::Single, nullptr);
+    if (raw->incomplete) {
+        ReportIncompleteMessage(*store, id, err);
+        return kExitSkipped;
+    }
     return kExitOk;
 }
 

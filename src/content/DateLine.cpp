@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 
 namespace glanmail {
@@ -99,7 +100,8 @@ LocalTime CivilFromDays(std::int64_t z) {
 }
 
 std::int64_t ToSeconds(const LocalTime& t) {
-    return DaysFromCivil(t.year, t.month, t.day) * 86400 + std::int64_t{t.hour} * 3600 + std::int64_t{t.minute} * 60 + t.second;
+    return DaysFromCivil(t.year, t.month, t.day) * 86400 + std::int64_t{t.hour} * 3600 + std::int64_t{t.minute} * 60 +
+           t.second;
 }
 
 LocalTime FromSeconds(std::int64_t s) {
@@ -130,21 +132,60 @@ void Report(Prompter& prompter, const char* title) {
     prompter.Show(Box{kNotADate, title, BoxIcon::None});
 }
 
+// What a header says of the time it was written: its minutes and seconds ("MM:SS"), and the
+// zone that follows the time, in minutes east of UTC, when one is readable.
+struct HeaderTime {
+    std::string minSec;
+    std::optional<int> zone;
+};
+
+// The zone of RFC 5322 written at `at` after spaces: "+hhmm", "-hhmm" or one of the names UT,
+// GMT, EST, EDT, CST, CDT, MST, MDT, PST, PDT (any case, ended by a character that is no letter).
+std::optional<int> ZoneAt(std::string_view s, std::size_t at) {
+    while (at < s.size() && (s[at] == ' ' || s[at] == '\t')) {
+        ++at;
+    }
+    if (at < s.size() && (s[at] == '+' || s[at] == '-')) {
+        int hours = 0, minutes = 0;
+        if (!ReadDigits(s, at + 1, 2, hours) || !ReadDigits(s, at + 3, 2, minutes) || minutes > 59 ||
+            (at + 5 < s.size() && s[at + 5] >= '0' && s[at + 5] <= '9')) {
+            return std::nullopt;
+        }
+        return (s[at] == '-' ? -1 : 1) * (hours * 60 + minutes);
+    }
+    static constexpr std::pair<std::string_view, int> kNames[] = {
+        {"UT", 0},        {"GMT", 0},       {"EST", -5 * 60}, {"EDT", -4 * 60}, {"CST", -6 * 60},
+        {"CDT", -5 * 60}, {"MST", -7 * 60}, {"MDT", -6 * 60}, {"PST", -8 * 60}, {"PDT", -7 * 60}};
+    std::size_t end = at;
+    while (end < s.size() && ((s[end] >= 'A' && s[end] <= 'Z') || (s[end] >= 'a' && s[end] <= 'z'))) {
+        ++end;
+    }
+    for (const auto& [name, offset] : kNames) {
+        if (text::EqualsIgnoreCase(s.substr(at, end - at), name)) {
+            return offset;
+        }
+    }
+    return std::nullopt;
+}
+
 // The minutes and seconds written in the first "Date:" header that is not the very first
-// line, else in the lowest "Received:" header; nothing when neither gives a colon.
-std::optional<std::string> HeaderMinSec(std::string_view headers) {
+// line, else in the lowest "Received:" header, with the zone after them; nothing when neither
+// gives a colon.
+std::optional<HeaderTime> ReadHeaderTime(std::string_view headers) {
     const std::size_t date = text::Find(headers, "\r\nDate:");
     if (date != text::npos) {
         std::size_t e = text::Find(headers, "\r\n", date + 8); // from the first character of the value
         if (e == text::npos) {
             e = headers.size();
         }
-        // The last colon of the line; at worst the one of "Date:" itself.
+        // The last colon of the line; at worst the one of "Date:" itself. The time ends two
+        // digits after it, whether it holds seconds or not.
         const std::size_t c = headers.rfind(':', e - 1);
+        const std::string_view line = headers.substr(0, e);
         if (c >= 3 && headers[c - 3] == ':') {
-            return std::string(headers.substr(c - 2, 5));
+            return HeaderTime{std::string(headers.substr(c - 2, 5)), ZoneAt(line, c + 3)};
         }
-        return std::string(headers.substr(c + 1, 2)) + ":00";
+        return HeaderTime{std::string(headers.substr(c + 1, 2)) + ":00", ZoneAt(line, c + 3)};
     }
     const std::size_t received = text::FindLast(headers, "\r\nReceived:");
     if (received == text::npos) {
@@ -154,10 +195,47 @@ std::optional<std::string> HeaderMinSec(std::string_view headers) {
     if (c == std::string_view::npos) {
         return std::nullopt;
     }
+    std::size_t e = text::Find(headers, "\r\n", c);
+    const std::string_view line = headers.substr(0, e == text::npos ? headers.size() : e);
     if (c + 3 < headers.size() && headers[c + 3] == ':') {
-        return std::string(headers.substr(c + 1, 5));
+        return HeaderTime{std::string(headers.substr(c + 1, 5)), ZoneAt(line, c + 6)};
     }
-    return std::string(headers.substr(c + 1, 2)) + ":00";
+    return HeaderTime{std::string(headers.substr(c + 1, 2)) + ":00", ZoneAt(line, c + 3)};
+}
+
+// The local offset from UTC, in minutes, at the local time t (the C library's zone, TZ).
+std::optional<int> LocalOffsetAt(const LocalTime& t) {
+    std::tm fields{};
+    fields.tm_year = t.year - 1900;
+    fields.tm_mon = t.month - 1;
+    fields.tm_mday = t.day;
+    fields.tm_hour = t.hour;
+    fields.tm_min = t.minute;
+    fields.tm_sec = t.second;
+    fields.tm_isdst = -1;
+    const std::time_t utc = std::mktime(&fields);
+    if (utc == static_cast<std::time_t>(-1)) {
+        return std::nullopt;
+    }
+    return static_cast<int>((ToSeconds(t) - static_cast<std::int64_t>(utc)) / 60);
+}
+
+// The header's minutes moved by the part of the difference between its zone and the local
+// offset that is not whole hours (half and quarter hours), so that they read as local
+// minutes; the hour is chosen afterwards from the receipt time. Unchanged without a zone.
+std::string LocalMinutes(const HeaderTime& header, const LocalTime& received) {
+    int minutes = 0;
+    if (!header.zone || header.minSec.size() != 5 || !ReadDigits(header.minSec, 0, 2, minutes) || minutes > 59) {
+        return header.minSec;
+    }
+    const std::optional<int> local = LocalOffsetAt(received);
+    if (!local || (*local - *header.zone) % 60 == 0) {
+        return header.minSec;
+    }
+    minutes = ((minutes + *local - *header.zone) % 60 + 60) % 60;
+    char buf[4];
+    std::snprintf(buf, sizeof buf, "%02d", minutes);
+    return buf + header.minSec.substr(2);
 }
 
 } // namespace
@@ -202,15 +280,16 @@ std::string AdjustDateOE(std::string_view dateText, std::string_view minSec, Pro
 }
 
 std::string DateOE(std::string_view headers, std::string_view dateText, Prompter& prompter) {
-    if (!ParseDateText(dateText)) {
+    const std::optional<LocalTime> received = ParseDateText(dateText);
+    if (!received) {
         Report(prompter, "DateOE");
         return DateLine(dateText);
     }
-    const std::optional<std::string> minSec = HeaderMinSec(headers);
-    if (!minSec) {
+    const std::optional<HeaderTime> header = ReadHeaderTime(headers);
+    if (!header) {
         return DateLine(LongFrenchDate(dateText));
     }
-    return DateLine(LongFrenchDate(AdjustDateOE(dateText, *minSec, prompter)));
+    return DateLine(LongFrenchDate(AdjustDateOE(dateText, LocalMinutes(*header, *received), prompter)));
 }
 
 } // namespace glanmail

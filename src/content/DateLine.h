@@ -2,7 +2,9 @@
 // The "Date : " line of a message's text output. The day and the hour come from the stored
 // receipt time (the list's DateText, local time); only the minutes and seconds are taken
 // from the message's own Date (or lowest Received) header, with the hour moved by at most
-// one so that the result lies as close as possible to the receipt time.
+// one so that the result lies as close as possible to the receipt time. Where the header's
+// zone and the local zone differ by a fraction of an hour (India, Newfoundland, Nepal), the
+// header's minutes are first moved by that fraction.
 
 #include "common/Prompter.h"
 

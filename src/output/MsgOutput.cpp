@@ -18,11 +18,16 @@ OutputStatus MsgOutput::ReadMsg(std::size_t index, OutputMode mode) {
         return OutputStatus::Unreadable;
     }
     const MsgEntry& entry = store_.Entry(index);
-    std::optional<std::string> raw = ReadRawMsg(*store_.bytes, entry.DataOffset, prompter_, policy_);
+    std::optional<RawExtraction> raw = ReadRawMsg(*store_.bytes, entry.DataOffset, prompter_, policy_);
     if (!raw) {
         return OutputStatus::Unreadable;
     }
-    rawMsg_ = std::move(*raw);
+    rawMsg_ = std::move(raw->text);
+    if (raw->incomplete) {
+        // The bytes read are output all the same, and the user is told once for the message.
+        ++incompleteCount_;
+        prompter_.Show(Box{IncompleteMessageText(index), kAppTitle, BoxIcon::Exclamation});
+    }
     if (batchRunning_ && progress_) {
         progress_(index);
     }

@@ -50,6 +50,8 @@ public:
     const std::string& RawMsg() const { return rawMsg_; }
     const CurrentMessage& Current() const { return current_; }
     const MessageSaver& Saver() const { return saver_; }
+    // Messages read so far whose block chain broke off (output with the bytes read).
+    std::size_t IncompleteCount() const { return incompleteCount_; }
 
 private:
     const OpenedStore& store_;
@@ -67,6 +69,7 @@ private:
     std::unique_ptr<PrintLayout> layout_;
     std::string rawMsg_;
     CurrentMessage current_;
+    std::size_t incompleteCount_ = 0;
 };
 
 } // namespace glanmail

@@ -1,7 +1,6 @@
 #include "reader/FileHeader.h"
 
-#include "common/Text.h"
-#include "reader/HexConversions.h"
+#include "reader/LittleEndian.h"
 #include "reader/ReadErrors.h"
 #include "reader/StoreLayout.h"
 
@@ -35,19 +34,15 @@ std::optional<FileHeader> ReadFileHeader(const ByteSource& bytes, const std::str
         return std::nullopt;
     };
     // Identity checks in the order signature, class, kind.
-    const struct {
-        std::uint64_t at;
-        std::size_t size;
-        std::string_view hex;
-    } checks[] = {{layout::kSignatureAt, 4, layout::kSignatureHex},
-                  {layout::kClassAt, layout::kClassSize, layout::kClassHex},
-                  {layout::kKindAt, 4, layout::kKindHex}};
-    for (const auto& check : checks) {
-        const auto field = ReadExactly(bytes, check.at, check.size);
+    const std::pair<std::uint64_t, std::string_view> checks[] = {{layout::kSignatureAt, layout::kSignature},
+                                                                 {layout::kClassAt, layout::kClass},
+                                                                 {layout::kKindAt, layout::kKind}};
+    for (const auto& [at, expected] : checks) {
+        const auto field = ReadExactly(bytes, at, expected.size());
         if (!field) {
             return pastEnd();
         }
-        if (!text::EqualsIgnoreCase(Hexa(*field), check.hex)) {
+        if (*field != expected) {
             return notValid();
         }
     }
@@ -57,7 +52,7 @@ std::optional<FileHeader> ReadFileHeader(const ByteSource& bytes, const std::str
     if (!count) {
         return pastEnd();
     }
-    const auto countValue = BytesToLong(*count);
+    const auto countValue = le::Long(le::U32(*count, 0));
     if (!countValue) {
         prompter.Show({errors::kOverflow, kTitle});
         return std::nullopt;
@@ -71,7 +66,7 @@ std::optional<FileHeader> ReadFileHeader(const ByteSource& bytes, const std::str
     if (!root) {
         return pastEnd();
     }
-    const auto rootValue = BytesToLong(*root);
+    const auto rootValue = le::Long(le::U32(*root, 0));
     if (!rootValue) {
         prompter.Show({errors::kOverflow, kTitle});
         return std::nullopt;

@@ -1,9 +1,10 @@
 #include "reader/IndexWalk.h"
 
-#include "reader/HexConversions.h"
+#include "reader/LittleEndian.h"
 #include "reader/ReadErrors.h"
 #include "reader/StoreLayout.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <unordered_set>
@@ -13,8 +14,10 @@ namespace {
 
 constexpr const char* kTreeTitle = "ReadTreeHeader";
 constexpr const char* kWalkTitle = "ReadMsgHeader";
+// A tree damaged everywhere reports its first faults; the rest are counted in one line.
+constexpr std::size_t kMaxWarnings = 50;
 
-std::string UpperHex(std::int64_t v) {
+std::string UpperHex(std::uint64_t v) {
     char buf[24];
     std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(v));
     return buf;
@@ -22,144 +25,108 @@ std::string UpperHex(std::int64_t v) {
 
 class IndexWalker {
 public:
-    IndexWalker(const ByteSource& bytes, std::int32_t count, Prompter& prompter)
-        : bytes_(bytes), count_(count), prompter_(prompter) {}
+    IndexWalker(const ByteSource& bytes, std::int32_t count)
+        : bytes_(bytes), count_(static_cast<std::size_t>(std::max(count, 0))),
+          // Each message-info object takes at least its 12-byte header in the file.
+          limit_(std::max<std::uint64_t>(count_, bytes.Size() / layout::kInfoIndexAt)) {}
 
-    bool Walk(std::int32_t root) {
-        if (!Enter(root)) {
-            return false;
+    IndexWalk Walk(std::int32_t root) {
+        if (root >= 1) {
+            Enter(static_cast<std::uint32_t>(root));
         }
-        while (!stack_.empty()) {
+        while (!stack_.empty() && result_.infos.size() < limit_) {
             Frame& f = stack_.back();
             if (f.k < f.entryCount) {
-                const std::size_t at = static_cast<std::size_t>(f.k) * layout::kNodeEntrySize;
+                const std::size_t at = f.k * layout::kNodeEntrySize;
                 ++f.k;
-                const auto value = EntryField(f.entries, at);
-                if (!value) {
-                    return false;
+                const std::uint32_t info = le::U32(f.entries, at);
+                const std::uint32_t child = le::U32(f.entries, at + layout::kEntryChildAt);
+                if (info != 0) {
+                    AddInfo(info);
                 }
-                if (*value > 0) {
-                    if (infos_.size() >= static_cast<std::size_t>(count_)) {
-                        return Fatal(errors::kOutOfRange);
-                    }
-                    infos_.push_back(*value);
-                }
-                const auto child = EntryField(f.entries, at + layout::kEntryChildAt);
-                if (!child) {
-                    return false;
-                }
-                if (*child != 0 && !Enter(*child)) {
-                    return false;
+                if (child != 0) {
+                    Enter(child);
                 }
                 continue;
             }
-            const std::int32_t first = f.firstChild;
+            const std::uint32_t first = f.firstChild;
             stack_.pop_back();
-            if (first != 0 && !Enter(first)) {
-                return false;
+            if (first != 0) {
+                Enter(first);
             }
         }
-        return true;
+        if (dropped_ > 0) {
+            result_.warnings.push_back(
+                {"… et " + std::to_string(dropped_) + " autres erreurs dans l'index des messages", kWalkTitle});
+        }
+        return std::move(result_);
     }
-
-    std::vector<std::int32_t> TakeInfos() { return std::move(infos_); }
 
 private:
     struct Frame {
-        std::int32_t firstChild;
-        int entryCount;
-        int k;
+        std::uint32_t firstChild;
+        std::size_t entryCount; // entries wholly in the file
+        std::size_t k;
         std::string entries;
     };
 
-    bool Fatal(const std::string& text, const char* title = kWalkTitle) {
-        prompter_.Show({text, title});
-        return false;
+    void Warn(std::string text, const char* title) {
+        if (result_.warnings.size() < kMaxWarnings) {
+            result_.warnings.push_back({std::move(text), title});
+        } else {
+            ++dropped_;
+        }
     }
 
-    // One 4-byte field of the entries read with the node; a field past the end of the
-    // file or too large to be a number ends the walk.
-    std::optional<std::int32_t> EntryField(const std::string& entries, std::size_t at) {
-        if (at + 4 > entries.size()) {
-            Fatal(errors::kPastEnd);
-            return std::nullopt;
+    void AddInfo(std::uint32_t info) {
+        if (result_.infos.size() == count_) {
+            Warn(errors::kOutOfRange, kWalkTitle); // more entries than the header counts: all are kept
         }
-        const auto v = BytesToLong(std::string_view(entries).substr(at, 4));
-        if (!v) {
-            Fatal(errors::kOverflow);
-        }
-        return v;
+        result_.infos.push_back(info);
     }
 
-    // Starts the subtree at node: checks its header and reads its entries.
-    bool Enter(std::int32_t node) {
-        if (node < 1) {
-            return true;
-        }
+    // Starts the subtree at node: checks its header and reads its entries. A node that cannot be
+    // walked is reported and passed over.
+    void Enter(std::uint32_t node) {
         if (!visited_.insert(node).second) {
-            return Fatal("Cycle dans l'arbre des messages : le nœud " + UpperHex(node) + " est atteint deux fois");
+            Warn("Cycle dans l'arbre des messages : le nœud " + UpperHex(node) + " est atteint deux fois", kWalkTitle);
+            return;
         }
-        bool markerMismatch = false;
-        const std::int32_t first = ReadTreeHeader(node, markerMismatch);
-        if (markerMismatch) {
-            return false;
+        const std::string header = bytes_.Read(node, layout::kNodeEntriesAt);
+        if (header.size() >= 4 && le::MarkerValue(le::U32(header, 0)) != static_cast<std::int64_t>(node)) {
+            Warn("Incohérence marqueur arbre " + UpperHex(node) + " / " + le::HexText(header.substr(0, 4)), kTreeTitle);
+            return;
         }
-        const int entryCount = nodeEntryCount_;
+        if (header.size() < layout::kNodeEntriesAt) {
+            Warn(errors::kPastEnd, kTreeTitle);
+            return;
+        }
+        const std::size_t declared = static_cast<unsigned char>(header[layout::kNodeEntryCountAt]);
         std::string entries;
-        if (entryCount > 0) {
-            entries = bytes_.Read(static_cast<std::uint64_t>(node) + layout::kNodeEntriesAt,
-                                  static_cast<std::size_t>(entryCount) * layout::kNodeEntrySize);
+        if (declared > 0) {
+            entries = bytes_.Read(std::uint64_t{node} + layout::kNodeEntriesAt, declared * layout::kNodeEntrySize);
         }
-        stack_.push_back({first, entryCount, 0, std::move(entries)});
-        return true;
-    }
-
-    // The node's first child (0 for none). Sets nodeEntryCount_. A read past the end of the
-    // file is reported and gives 0, leaving the entry count of the node read before, as the
-    // program always did; a wrong marker sets markerMismatch.
-    std::int32_t ReadTreeHeader(std::int32_t node, bool& markerMismatch) {
-        const std::string header = bytes_.Read(static_cast<std::uint64_t>(node), layout::kNodeEntriesAt);
-        if (header.size() < 4) {
-            prompter_.Show({errors::kPastEnd, kTreeTitle});
-            return 0;
+        // An entry is read up to its child link; the last 4 bytes of an entry are not used.
+        const std::size_t usable = (entries.size() + 4) / layout::kNodeEntrySize;
+        if (usable < declared) {
+            Warn(errors::kPastEnd, kWalkTitle);
         }
-        const std::string marker = Hexa(std::string_view(header).substr(0, 4));
-        if (Hexa8(marker) != node) {
-            markerMismatch = true;
-            Fatal("Incohérence marqueur arbre " + UpperHex(node) + " / " + marker, kTreeTitle);
-            return 0;
-        }
-        if (header.size() <= layout::kNodeEntryCountAt) {
-            prompter_.Show({errors::kPastEnd, kTreeTitle});
-            return 0;
-        }
-        nodeEntryCount_ = static_cast<unsigned char>(header[layout::kNodeEntryCountAt]);
-        const auto first = BytesToLong(std::string_view(header).substr(layout::kNodeFirstChildAt, 4));
-        if (!first) {
-            prompter_.Show({errors::kOverflow, kTreeTitle});
-            return 0;
-        }
-        return *first;
+        stack_.push_back({le::U32(header, layout::kNodeFirstChildAt), usable, 0, std::move(entries)});
     }
 
     const ByteSource& bytes_;
-    const std::int32_t count_;
-    Prompter& prompter_;
-    int nodeEntryCount_ = 0;
+    const std::size_t count_;
+    const std::uint64_t limit_;
     std::vector<Frame> stack_;
-    std::unordered_set<std::int32_t> visited_;
-    std::vector<std::int32_t> infos_;
+    std::unordered_set<std::uint32_t> visited_;
+    IndexWalk result_;
+    std::size_t dropped_ = 0;
 };
 
 } // namespace
 
-std::optional<std::vector<std::int32_t>> ReadMsgIndex(const ByteSource& bytes, std::int32_t root,
-                                                      std::int32_t dbxMsgCount, Prompter& prompter) {
-    IndexWalker walker(bytes, dbxMsgCount, prompter);
-    if (!walker.Walk(root)) {
-        return std::nullopt;
-    }
-    return walker.TakeInfos();
+IndexWalk ReadMsgIndex(const ByteSource& bytes, std::int32_t root, std::int32_t dbxMsgCount) {
+    return IndexWalker(bytes, dbxMsgCount).Walk(root);
 }
 
 } // namespace glanmail

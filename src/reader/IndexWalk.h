@@ -5,20 +5,24 @@
 #include "reader/ByteSource.h"
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace glanmail {
 
-// Offsets of the message-info objects (InfoTable), in walk order: a node's entries in index
-// order, each followed by everything below its child, and everything below the node's first
-// child last. Entries of 0 or less are passed over, their children still walked.
-// A root below 1 gives an empty table. Nothing when the walk must give up: a node whose marker
-// is not its own offset ("ReadTreeHeader"), more entries than dbxMsgCount, a node reached twice
-// (a cycle) or an entry cut short by the end of the file ("ReadMsgHeader"). A node that cannot
-// be read is reported under "ReadTreeHeader" and the walk goes on as the program always did.
-// The table never holds more than dbxMsgCount offsets, so a large count costs nothing.
-std::optional<std::vector<std::int32_t>> ReadMsgIndex(const ByteSource& bytes, std::int32_t root,
-                                                      std::int32_t dbxMsgCount, Prompter& prompter);
+struct IndexWalk {
+    // Offsets of the message-info objects (InfoTable), in walk order: a node's entries in
+    // index order, each followed by everything below its child, and everything below the
+    // node's first child last. Entries of 0 are passed over, their children still walked.
+    std::vector<std::uint32_t> infos;
+    // The damage passed over, each as the box that reports it, in the order met.
+    std::vector<Box> warnings;
+};
+
+// Walks the tree from root (nothing below 1). A damaged tree gives every entry it still
+// reaches: a link to a node already walked (a cycle), to a node whose marker is not its own
+// offset or that lies past the end of the file is passed over; a node whose entries run past
+// the file gives those that are there. Each is reported in warnings. The table may grow past
+// dbxMsgCount (reported once), up to what the file can hold.
+IndexWalk ReadMsgIndex(const ByteSource& bytes, std::int32_t root, std::int32_t dbxMsgCount);
 
 } // namespace glanmail

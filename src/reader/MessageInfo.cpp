@@ -3,7 +3,7 @@
 #include "common/Text.h"
 #include "content/DateText.h"
 #include "reader/ConversationKeys.h"
-#include "reader/HexConversions.h"
+#include "reader/LittleEndian.h"
 #include "reader/StoreLayout.h"
 
 #include <array>
@@ -32,9 +32,10 @@ public:
 
     std::size_t PropCount() const { return index_.size() / layout::kIndexEntrySize; }
     int Number(std::size_t k) const { return static_cast<unsigned char>(index_[k * layout::kIndexEntrySize]); }
-    std::string_view ValueBytes(std::size_t k) const { return index_.substr(k * layout::kIndexEntrySize + 1, 3); }
+    // The 3-byte value of entry k, unsigned.
+    std::uint32_t Value24(std::size_t k) const { return le::U24(index_, k * layout::kIndexEntrySize + 1); }
 
-    // Start and end of every indirect value; false where the program would have stopped.
+    // Start and end of every indirect value; false for a number or an offset no object can hold.
     bool LocateValues() {
         const auto dataLength = static_cast<std::int64_t>(data_.size());
         for (int n = 1; n < layout::kPropTableSize; ++n) {
@@ -49,7 +50,7 @@ public:
             if (n >= layout::kPropTableSize) {
                 return false;
             }
-            const std::int64_t startValue = Hexa6(Hexa(ValueBytes(k)));
+            const std::int64_t startValue = Value24(k);
             if (!FitsInfoNumber(startValue)) {
                 return false;
             }
@@ -66,7 +67,7 @@ public:
     }
 
     // The value of indirect property n: from its start, as long as its bounds say (at least
-    // one byte), within the data area. Nothing where the program would have stopped.
+    // one byte), within the data area. Nothing for bounds no object can hold.
     std::optional<std::string_view> Value(int n) const {
         const auto i = static_cast<std::size_t>(n);
         std::int64_t length = end_[i] - start_[i] + 1;
@@ -93,13 +94,13 @@ public:
             const int n = Number(k);
             if (n == layout::kPropDataOffset) {
                 const auto value = Value(n);
-                const auto number = value ? BytesToLong(*value) : std::nullopt;
+                const auto number = value ? le::Long(*value) : std::nullopt;
                 if (!number) {
                     return std::nullopt;
                 }
                 result = *number;
             } else if (n == layout::kPropDataOffsetDirect) {
-                result = Hexa6(Hexa(ValueBytes(k)));
+                result = static_cast<std::int32_t>(Value24(k));
             }
         }
         return result;
@@ -133,45 +134,43 @@ std::string WithoutSpaces(std::string_view s) {
 
 } // namespace
 
-std::optional<MsgInfoFields> ReadMsgInfo(const ByteSource& bytes, std::int32_t m) {
-    if (m <= 0) {
-        return std::nullopt;
-    }
+MsgInfoRead ReadMsgInfo(const ByteSource& bytes, std::uint32_t m) {
+    MsgInfoRead result;
     const auto at = static_cast<std::uint64_t>(m);
     // One read serves most objects: their header and body fit in the first bytes taken.
     std::string object = bytes.Read(at, kFirstRead);
     if (object.size() < layout::kInfoIndexAt) {
-        return std::nullopt;
+        return result;
     }
     const std::string_view header(object.data(), layout::kInfoIndexAt);
-    if (Hexa8(Hexa(header.substr(0, 4))) != m) {
-        return std::nullopt;
+    if (le::MarkerValue(le::U32(header, 0)) != static_cast<std::int64_t>(m)) {
+        return result;
     }
-    const auto length = BytesToLong(header.substr(layout::kInfoLengthAt, 4));
+    const auto length = le::Long(le::U32(header, layout::kInfoLengthAt));
     if (!length) {
-        return std::nullopt;
+        return result;
     }
     const std::size_t propCount = static_cast<unsigned char>(header[layout::kInfoPropCountAt]);
     const std::int64_t indexSize = static_cast<std::int64_t>(propCount * layout::kIndexEntrySize);
     const std::int64_t dataSize = *length - indexSize;
     if (dataSize < 0 || dataSize > kMaxInfoValue) {
-        return std::nullopt;
+        return result;
     }
     const std::size_t whole = layout::kInfoIndexAt + static_cast<std::size_t>(*length);
     if (object.size() < whole && object.size() == kFirstRead) {
         object += bytes.Read(at + kFirstRead, whole - kFirstRead);
     }
     if (object.size() < whole) {
-        return std::nullopt;
+        return result;
     }
     const std::string_view body = std::string_view(object).substr(layout::kInfoIndexAt, whole - layout::kInfoIndexAt);
     InfoObject info(body.substr(0, static_cast<std::size_t>(indexSize)),
                     body.substr(static_cast<std::size_t>(indexSize)));
     if (!info.LocateValues()) {
-        return std::nullopt;
+        return result;
     }
 
-    MsgInfoFields fields;
+    MsgInfoFields& fields = result.fields;
     for (std::size_t k = 0; k < info.PropCount(); ++k) {
         const int n = info.Number(k);
         if (n != layout::kPropSubjectKey && n != layout::kPropMessageId && n != layout::kPropSubject &&
@@ -180,7 +179,7 @@ std::optional<MsgInfoFields> ReadMsgInfo(const ByteSource& bytes, std::int32_t m
         }
         const auto value = info.Value(n);
         if (!value) {
-            return std::nullopt;
+            return result;
         }
         switch (n) {
         case layout::kPropSubjectKey:
@@ -204,11 +203,12 @@ std::optional<MsgInfoFields> ReadMsgInfo(const ByteSource& bytes, std::int32_t m
         }
     }
     const auto dataOffset = info.DataOffset();
-    if (!dataOffset || *dataOffset <= 0) {
-        return std::nullopt;
+    if (!dataOffset) {
+        return result;
     }
+    result.status = *dataOffset > 0 ? InfoStatus::Complete : InfoStatus::Incomplete;
     fields.DataOffset = *dataOffset;
-    return fields;
+    return result;
 }
 
 } // namespace glanmail

@@ -21,10 +21,21 @@ struct MsgInfoFields {
     std::string SubjectKey;      // StandardSubject of property 5; empty without it
 };
 
-// The message at offset m, or nothing when it is incomplete: a wrong marker, no data offset
-// (or one of 0 or less), an object cut short by the end of the file, and also everything that
-// stopped the program before: an indirect property number from 52 to 79, an offset or a
-// length beyond 16-bit numbers, a number too large to convert.
-std::optional<MsgInfoFields> ReadMsgInfo(const ByteSource& bytes, std::int32_t m);
+enum class InfoStatus {
+    Complete,   // fields hold the message
+    Incomplete, // read, but without a data offset (property 4 or 132) above 0: its text is not in the store
+    Unreadable  // not a message-info object that can be read (below)
+};
+
+struct MsgInfoRead {
+    InfoStatus status = InfoStatus::Unreadable;
+    MsgInfoFields fields; // set when Complete
+};
+
+// The message-info object at offset m. Unreadable: an offset of 2^31 or more, a marker that
+// is not m, an object cut short by the end of the file or whose index does not fit its length,
+// an indirect property number from 52 to 79, a value offset or a data area beyond 32,767
+// bytes (the largest an object may hold), a 4-byte offset of 2^31 or more.
+MsgInfoRead ReadMsgInfo(const ByteSource& bytes, std::uint32_t m);
 
 } // namespace glanmail

@@ -56,33 +56,36 @@ std::string ListSubject(std::string stored) {
     return Decode(stored, false);
 }
 
-std::vector<MsgEntry> BuildMsgTable(const ByteSource& bytes, const std::vector<std::int32_t>& infoOffsets) {
-    std::vector<MsgEntry> table;
+MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets) {
+    MsgTableBuild build;
+    std::vector<MsgEntry>& table = build.table;
     std::vector<ThreadInput> threads;
     table.reserve(infoOffsets.size());
     threads.reserve(infoOffsets.size());
-    for (const std::int32_t offset : infoOffsets) {
-        auto fields = ReadMsgInfo(bytes, offset);
-        if (!fields) {
+    for (const std::uint32_t offset : infoOffsets) {
+        MsgInfoRead read = ReadMsgInfo(bytes, offset);
+        if (read.status != InfoStatus::Complete) {
+            build.unreadable += read.status == InfoStatus::Unreadable ? 1 : 0;
             continue;
         }
+        MsgInfoFields& fields = read.fields;
         MsgEntry entry;
-        entry.DataOffset = fields->DataOffset;
-        entry.Subject = ListSubject(std::move(fields->Subject));
-        entry.Sender = std::move(fields->Sender);
-        entry.DateText = std::move(fields->DateText);
+        entry.DataOffset = fields.DataOffset;
+        entry.Subject = ListSubject(std::move(fields.Subject));
+        entry.Sender = std::move(fields.Sender);
+        entry.DateText = std::move(fields.DateText);
         // The sort key of the date depends on the date alone, so it is made while the entry is
         // at hand and moves with it.
         entry.DateKey = DateSort(entry.DateText);
         table.push_back(std::move(entry));
-        threads.push_back({std::move(fields->SubjectKey), std::move(fields->MessageId), std::move(fields->Chain)});
+        threads.push_back({std::move(fields.SubjectKey), std::move(fields.MessageId), std::move(fields.Chain)});
     }
     std::vector<std::string> keys = ResolveThreadKeys(threads);
     for (std::size_t c = 0; c < table.size(); ++c) {
         table[c].ThreadKey = std::move(keys[c]);
     }
     SortMsgTable(table);
-    return table;
+    return build;
 }
 
 } // namespace glanmail

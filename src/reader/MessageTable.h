@@ -21,9 +21,13 @@ std::string ListSubject(std::string stored);
 // so the listing can skip the decoder for the many plain subjects.
 bool SubjectNeedsDecode(std::string_view s);
 
+struct MsgTableBuild {
+    std::vector<MsgEntry> table; // the complete messages; empty when there are none
+    std::size_t unreadable = 0;  // index entries whose message-info object could not be read
+};
+
 // Reads the message-info objects at infoOffsets (walk order), keeps the complete messages,
-// resolves their conversation keys, sorts them and computes their DateKey. Empty when no
-// message is complete.
-std::vector<MsgEntry> BuildMsgTable(const ByteSource& bytes, const std::vector<std::int32_t>& infoOffsets);
+// resolves their conversation keys, sorts them and computes their DateKey.
+MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets);
 
 } // namespace glanmail

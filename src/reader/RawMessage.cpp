@@ -1,7 +1,7 @@
 #include "reader/RawMessage.h"
 
 #include "reader/Attachments.h"
-#include "reader/HexConversions.h"
+#include "reader/LittleEndian.h"
 #include "reader/ReadErrors.h"
 #include "reader/StoreLayout.h"
 
@@ -51,42 +51,31 @@ private:
 };
 
 struct Block {
-    std::int32_t next = 0;
+    std::uint32_t next = 0;
     std::string_view text; // valid until the next read
+    bool cutShort = false; // the file ends inside the block's bytes: text holds those that are there
 };
 
 // One data block: its message bytes (512, or the count at +8 in the last block) and the next
-// block, header and bytes taken in one read. A block that cannot be read is reported and gives
-// nothing.
-std::optional<Block> ReadTxtMsg(ChainReader& reader, std::int32_t off, Prompter& prompter) {
-    const auto fail = [&prompter](const char* text) -> std::optional<Block> {
-        prompter.Show({text, kTitle});
+// block, header and bytes taken in one read. Nothing when its header is not in the file, or
+// when checkMarker asks for its marker and that is not the block's own offset.
+std::optional<Block> ReadTxtMsg(ChainReader& reader, std::uint32_t off, bool checkMarker) {
+    std::string_view whole = reader.Read(off, kBlockWhole);
+    if (whole.size() < layout::kBlockTextAt || (checkMarker && le::U32(whole, 0) != off)) {
         return std::nullopt;
-    };
-    const auto at = static_cast<std::uint64_t>(off);
-    std::string_view whole = reader.Read(at, kBlockWhole);
-    if (whole.size() < layout::kBlockTextAt) {
-        return fail(errors::kPastEnd);
     }
     Block block;
-    const auto next = BytesToLong(whole.substr(layout::kBlockNextAt, 4));
-    if (!next) {
-        return fail(errors::kOverflow);
-    }
-    block.next = *next;
+    block.next = le::U32(whole, layout::kBlockNextAt);
     std::size_t count = layout::kBlockSize;
     if (block.next == 0) {
-        count = static_cast<unsigned char>(whole[layout::kBlockCountAt]) +
-                256u * static_cast<unsigned char>(whole[layout::kBlockCountAt + 1]);
+        count = le::U16(whole, layout::kBlockCountAt);
         if (layout::kBlockTextAt + count > whole.size()) {
             // A last block may count more than 512 bytes.
-            whole = reader.Read(at, layout::kBlockTextAt + count);
+            whole = reader.Read(off, layout::kBlockTextAt + count);
         }
     }
     block.text = whole.substr(layout::kBlockTextAt, count);
-    if (block.text.size() != count) {
-        return fail(errors::kPastEnd);
-    }
+    block.cutShort = block.text.size() != count;
     return block;
 }
 
@@ -95,7 +84,7 @@ std::optional<Block> ReadTxtMsg(ChainReader& reader, std::int32_t off, Prompter&
 // step back.
 class VisitedBlocks {
 public:
-    bool Insert(std::int32_t off) {
+    bool Insert(std::uint32_t off) {
         if (set_.empty()) {
             if (order_.empty() || off > order_.back()) {
                 order_.push_back(off);
@@ -107,49 +96,57 @@ public:
     }
 
 private:
-    std::vector<std::int32_t> order_; // ascending while the chain goes forward
-    std::unordered_set<std::int32_t> set_;
+    std::vector<std::uint32_t> order_; // ascending while the chain goes forward
+    std::unordered_set<std::uint32_t> set_;
 };
 
 } // namespace
 
-std::optional<std::string> ReadRawMsg(const ByteSource& bytes, std::int64_t dataOffset, Prompter& prompter,
-                                      AttachmentPolicy policy) {
-    if (dataOffset <= 0 || dataOffset > 0x7FFFFFFF) {
+std::optional<RawExtraction> ReadRawMsg(const ByteSource& bytes, std::int64_t dataOffset, Prompter& prompter,
+                                        AttachmentPolicy policy) {
+    if (dataOffset <= 0 || dataOffset > 0xFFFFFFFF) {
         return std::nullopt;
     }
     const bool cutting = policy == AttachmentPolicy::CutAtFirstAttachment;
     const AttachmentScanner scanner;
     ChainReader reader(bytes);
     VisitedBlocks visited;
-    std::string raw;
-    bool cut = false;
-    std::int32_t off = static_cast<std::int32_t>(dataOffset);
-    bool first = true;
-    while (off >= 1 && visited.Insert(off)) {
-        const auto block = ReadTxtMsg(reader, off, prompter);
-        if (!block) {
-            if (first) {
-                return std::nullopt;
-            }
-            break;
-        }
-        first = false;
-        if (cut) {
-            // The block after a cut is read, as the chain always was, but not used.
-            break;
-        }
-        const std::size_t before = raw.size();
-        raw += block->text;
+    RawExtraction raw;
+    auto off = static_cast<std::uint32_t>(dataOffset);
+    visited.Insert(off);
+    // The first block is where the message table says; its marker is not asked for.
+    auto block = ReadTxtMsg(reader, off, false);
+    if (!block) {
+        prompter.Show({errors::kPastEnd, kTitle});
+        return std::nullopt;
+    }
+    for (;;) {
+        const std::size_t before = raw.text.size();
+        raw.text += block->text;
         if (cutting) {
-            if (const auto kept = scanner.Check(raw, before)) {
-                raw.resize(*kept);
-                cut = true;
+            if (const auto kept = scanner.Check(raw.text, before)) {
+                // Nothing after an attachment is used, so the chain is not followed further.
+                raw.text.resize(*kept);
+                return raw;
             }
+        }
+        if (block->cutShort) {
+            raw.incomplete = true;
+            return raw;
         }
         off = block->next;
+        if (off == 0) {
+            return raw;
+        }
+        if (!visited.Insert(off) || !(block = ReadTxtMsg(reader, off, true))) {
+            raw.incomplete = true;
+            return raw;
+        }
     }
-    return raw;
+}
+
+std::string IncompleteMessageText(std::size_t id) {
+    return "Message " + std::to_string(id) + " incomplet : la suite du message est illisible";
 }
 
 } // namespace glanmail

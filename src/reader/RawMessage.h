@@ -15,9 +15,20 @@ enum class AttachmentPolicy {
     Whole                 // every byte of the chain, attachments included
 };
 
-// The raw message (RawMsg) starting at the data block at dataOffset. Nothing when the first
-// block cannot be read (the failure is reported through the prompter, title "ReadTxtMsg").
-std::optional<std::string> ReadRawMsg(const ByteSource& bytes, std::int64_t dataOffset, Prompter& prompter,
-                                      AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment);
+struct RawExtraction {
+    std::string text;        // RawMsg: the message bytes of the chain, in order
+    bool incomplete = false; // the chain broke off: text holds only the bytes read before
+};
+
+// The raw message starting at the data block at dataOffset. Nothing when the first block's
+// header cannot be read (reported through the prompter, title "ReadTxtMsg"). A chain that
+// breaks off later (a next block already read, past the end of the file or whose marker is
+// not its own offset, a block cut short by the end of the file) keeps every byte read and
+// is flagged incomplete.
+std::optional<RawExtraction> ReadRawMsg(const ByteSource& bytes, std::int64_t dataOffset, Prompter& prompter,
+                                        AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment);
+
+// "Message 12 incomplet : la suite du message est illisible" (id: the message's list ID).
+std::string IncompleteMessageText(std::size_t id);
 
 } // namespace glanmail

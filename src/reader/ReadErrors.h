@@ -1,6 +1,7 @@
 #pragma once
-// Descriptions of the reading failures that the program reports in a box titled with
-// the name of the procedure that met them, as its error traps did.
+// Descriptions of the reading failures, each reported in a box titled with the name of the
+// reading step that met it ("ReadTreeHeader", "ReadMsgHeader", "ReadTxtMsg"...), so that a
+// report says where in the store reading stopped.
 
 namespace glanmail::errors {
 

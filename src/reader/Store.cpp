@@ -45,15 +45,22 @@ std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::
     if (!header || header->Root == 0) {
         return nullptr;
     }
-    const auto infos = ReadMsgIndex(*bytes, header->Root, header->DbxMsgCount, prompter);
-    if (!infos) {
+    IndexWalk walk = ReadMsgIndex(*bytes, header->Root, header->DbxMsgCount);
+    if (walk.infos.empty() && !walk.warnings.empty()) {
+        // Nothing of the tree can be reached: the store is refused with what stopped the walk.
+        for (const Box& box : walk.warnings) {
+            prompter.Show(box);
+        }
         return nullptr;
     }
+    MsgTableBuild build = BuildMsgTable(*bytes, walk.infos);
     auto store = std::make_unique<OpenedStore>();
     store->DbxPath = path;
     store->Name = name;
     store->DbxMsgCount = static_cast<std::uint32_t>(header->DbxMsgCount);
-    store->MsgTable = BuildMsgTable(*bytes, *infos);
+    store->MsgTable = std::move(build.table);
+    store->UnreadableEntries = build.unreadable;
+    store->Warnings = std::move(walk.warnings);
     store->bytes = std::move(bytes);
     if (store->MsgTable.empty()) {
         prompter.Show({"Ce fichier ne contient aucun message complet", kAppTitle, BoxIcon::Information});
@@ -64,8 +71,14 @@ std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::
 } // namespace
 
 std::string OpenedStore::Caption() const {
-    return std::to_string(MsgCount()) + "/" + std::to_string(DbxMsgCount) +
-           " messages complets/contenus dans le fichier " + Name;
+    std::string caption = std::to_string(MsgCount()) + "/" + std::to_string(DbxMsgCount) +
+                          " messages complets/contenus dans le fichier " + Name;
+    if (UnreadableEntries == 1) {
+        caption += " (1 entrée de l'index illisible)";
+    } else if (UnreadableEntries > 1) {
+        caption += " (" + std::to_string(UnreadableEntries) + " entrées de l'index illisibles)";
+    }
+    return caption;
 }
 
 std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter) {

@@ -20,17 +20,25 @@ struct OpenedStore {
     std::unique_ptr<ByteSource> bytes; // the store, open read-only
     std::uint32_t DbxMsgCount = 0;     // count at 0xC4
     std::vector<MsgEntry> MsgTable;    // list order; message ID n is MsgTable[n - 1]
+    // Damage of the index tree passed over while opening, each as the box that tells it, in
+    // the order met. The front ends show them; opening does not.
+    std::vector<Box> Warnings;
+    std::size_t UnreadableEntries = 0; // index entries whose message-info object could not be read
 
     std::size_t MsgCount() const { return MsgTable.size(); }
     const MsgEntry& Entry(std::size_t id) const { return MsgTable.at(id - 1); }
-    // "125/130 messages complets/contenus dans le fichier Inbox.dbx"
+    // "125/130 messages complets/contenus dans le fichier Inbox.dbx", followed by
+    // " (2 entrées de l'index illisibles)" when entries could not be read.
     std::string Caption() const;
+    // Something of the store may be missing from the list.
+    bool Damaged() const { return !Warnings.empty() || UnreadableEntries > 0; }
 };
 
 // Opens the store at path. Every refusal (one of the three stores without messages,
-// a missing or empty file, a bad header, no messages, a corrupt tree) is reported
-// through the prompter with the program's own text and gives nullptr. A store without
-// any complete message is reported too, but opens with an empty table.
+// a missing or empty file, a bad header, no messages, an index tree of which nothing can
+// be reached) is reported through the prompter with the program's own text and gives
+// nullptr. A damaged tree opens with what it still reaches (see Warnings). A store
+// without any complete message is reported too, but opens with an empty table.
 // Subjects are decoded as text without UTF-8, whatever message was read before.
 std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter);
 

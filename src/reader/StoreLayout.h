@@ -35,10 +35,10 @@ namespace glanmail::layout {
 inline constexpr std::uint64_t kSignatureAt = 0x00;
 inline constexpr std::uint64_t kKindAt = 0x04;
 inline constexpr std::uint64_t kClassAt = 0x08;
-inline constexpr std::string_view kSignatureHex = "CFAD12FE";
-inline constexpr std::string_view kKindHex = "C5FD746F";
-inline constexpr std::string_view kClassHex = "66E3D1119A4E00C04FA309D40500000005000000";
-inline constexpr std::size_t kClassSize = 20;
+inline constexpr std::string_view kSignature("\xCF\xAD\x12\xFE", 4);
+inline constexpr std::string_view kKind("\xC5\xFD\x74\x6F", 4);
+inline constexpr std::string_view
+    kClass("\x66\xE3\xD1\x11\x9A\x4E\x00\xC0\x4F\xA3\x09\xD4\x05\x00\x00\x00\x05\x00\x00\x00", 20);
 inline constexpr std::uint64_t kMsgCountAt = 0xC4;
 inline constexpr std::uint64_t kRootAt = 0xE4;
 

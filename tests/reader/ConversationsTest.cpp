@@ -1,5 +1,5 @@
 // Conversations: the keys, where the rule surprises, and random tables against chains built in
-// full; the list's order against the recursive quicksort it always used.
+// full; the list's order against a plain recursive quicksort drawing the same pivots.
 #include "common/Text.h"
 #include "reader/ConversationKeys.h"
 #include "reader/SortMsgTable.h"
@@ -112,7 +112,7 @@ TEST(ConversationKeys, SameKeysAsChainsBuiltInFull) {
     }
 }
 
-// The quicksort the list always used, entry by entry, its pivots drawn from a fixed-seed generator.
+// The quicksort in its plain form, entry by entry, its pivots drawn from a fixed-seed generator.
 void ReferenceSort(std::vector<MsgEntry>& t, std::int64_t lo, std::int64_t hi, std::mt19937& random) {
     const auto at = [&t](std::int64_t i) -> MsgEntry& { return t[static_cast<std::size_t>(i)]; };
     if (lo >= hi) {

@@ -50,7 +50,9 @@ TEST(MessageTable, WhatTheListShowsAndWhichMessagesAreComplete) {
     const auto store = OpenBytes(bytes, p, "Mixte.dbx");
     ASSERT_NE(store, nullptr);
     EXPECT_TRUE(p.shown.empty());
-    EXPECT_EQ(store->Caption(), "9/15 messages complets/contenus dans le fichier Mixte.dbx");
+    EXPECT_EQ(store->Caption(),
+              "9/15 messages complets/contenus dans le fichier Mixte.dbx (4 entrées de l'index illisibles)");
+    EXPECT_EQ(store->UnreadableEntries, 4u); // the wrong marker, numbers 52 and 79, the value too long
     std::map<std::string, MsgEntry> bySender;
     for (const MsgEntry& e : store->MsgTable) {
         bySender[e.Sender] = e;

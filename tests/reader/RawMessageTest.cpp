@@ -7,6 +7,7 @@
 #include "reader/StoreLayout.h"
 
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <numeric>
 #include <random>
@@ -21,18 +22,18 @@ const auto kPieces =
           "Content-Disposition: attachment|Content-Disposition: attach|Content-Description: header.htm");
 
 // The message as extracted from a store of it alone.
-std::optional<std::string> Raw(std::string raw, AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment,
-                               bool chainCycle = false) {
+std::optional<std::string> Raw(std::string raw, AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment) {
     WriterMessage m;
     m.raw = std::move(raw);
-    m.chainCycle = chainCycle;
     StoreLayout layout;
     const std::string bytes = WriteStore({m}, {}, &layout);
     FakePrompter p;
-    return ReadRawMsg(MemorySource(bytes), layout.firstBlocks[0], p, policy);
+    const auto read = ReadRawMsg(MemorySource(bytes), layout.firstBlocks[0], p, policy);
+    EXPECT_FALSE(read && read->incomplete);
+    return read ? std::optional<std::string>(read->text) : std::nullopt;
 }
 
-TEST(RawMessage, CutBeforeTheFirstAttachmentAndChainsThatLoop) {
+TEST(RawMessage, CutBeforeTheFirstAttachment) {
     const std::string text = "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\nContent-Type: text/plain\r\n"
                              "\r\nBonjour\r\n";
     const std::string image = "--b\r\nContent-Type: image/png\r\n\r\niVBOR\r\n";
@@ -50,9 +51,63 @@ TEST(RawMessage, CutBeforeTheFirstAttachmentAndChainsThatLoop) {
         EXPECT_EQ(Raw(raw), expected) << raw;
         EXPECT_EQ(Raw(raw, AttachmentPolicy::Whole), raw);
     }
-    // The last block points back to the first: it counts as a full block, and the chain ends.
-    const std::string three = std::string(512, 'a') + std::string(512, 'b') + "ccc";
-    EXPECT_EQ(Raw(three, AttachmentPolicy::Whole, true), three + std::string(509, '\0'));
+}
+
+// A message of three blocks (512 + 512 + 147 bytes) whose chain is damaged after writing.
+struct BrokenChain {
+    std::string name;
+    std::function<void(std::string& bytes, std::uint32_t first)> damage;
+    std::size_t kept; // bytes given back
+};
+
+TEST(RawMessage, ABrokenChainKeepsTheBytesReadAndSaysItIsIncomplete) {
+    const std::uint32_t kBlock = 16 + 512;
+    const auto next = [](std::uint32_t block) { return block + layout::kBlockNextAt; };
+    const BrokenChain rows[] = {
+        {"whole", [](std::string&, std::uint32_t) {}, 1171},
+        {"second points at itself", [&](std::string& b, std::uint32_t f) { PutU32(b, next(f + kBlock), f + kBlock); },
+         1024},
+        {"last points back to the first", // a block with a next one counts 512 bytes
+         [&](std::string& b, std::uint32_t f) { PutU32(b, next(f + 2 * kBlock), f); }, 1536},
+        {"past the end of the file",
+         [&](std::string& b, std::uint32_t f) { PutU32(b, next(f), static_cast<std::uint32_t>(b.size())); }, 512},
+        {"far past the end", [&](std::string& b, std::uint32_t f) { PutU32(b, next(f), 0xFFFFFFF0u); }, 512},
+        {"wrong marker", [&](std::string& b, std::uint32_t f) { PutU32(b, f + 2 * kBlock, 0); }, 1024},
+        {"store cut inside the second block", [&](std::string& b, std::uint32_t f) { b.resize(f + kBlock + 16 + 100); },
+         612},
+        {"store cut inside the second header", [&](std::string& b, std::uint32_t f) { b.resize(f + kBlock + 10); },
+         512},
+    };
+    const std::string text = std::string(512, 'a') + std::string(512, 'b') + std::string(147, 'c');
+    for (const BrokenChain& row : rows) {
+        WriterMessage m;
+        m.raw = text;
+        StoreLayout l;
+        std::string bytes = WriteStore({m}, {}, &l);
+        row.damage(bytes, l.firstBlocks[0]);
+        FakePrompter p;
+        for (const auto policy : {AttachmentPolicy::Whole, AttachmentPolicy::CutAtFirstAttachment}) {
+            const auto read = ReadRawMsg(MemorySource(bytes), l.firstBlocks[0], p, policy);
+            ASSERT_TRUE(read.has_value()) << row.name;
+            EXPECT_EQ(read->text, (text + std::string(512, '\0')).substr(0, row.kept)) << row.name;
+            EXPECT_EQ(read->incomplete, row.kept != 1171) << row.name;
+        }
+        EXPECT_TRUE(p.shown.empty()) << row.name;
+    }
+    EXPECT_EQ(IncompleteMessageText(12), "Message 12 incomplet : la suite du message est illisible");
+}
+
+TEST(RawMessage, NothingAtOffsetZeroOrWhereNoBlockIs) {
+    const std::string bytes = WriteStore({Mail("Sujet", "<1@x>")});
+    for (const std::int64_t offset : {std::int64_t{0}, std::int64_t{-1}, std::int64_t{1} << 32}) {
+        FakePrompter p;
+        EXPECT_FALSE(ReadRawMsg(MemorySource(bytes), offset, p).has_value()) << offset;
+        EXPECT_TRUE(p.shown.empty()) << offset; // not a message of the table: nothing to tell
+    }
+    FakePrompter p; // a first block past the end is told
+    EXPECT_FALSE(ReadRawMsg(MemorySource(bytes), static_cast<std::int64_t>(bytes.size()) - 8, p).has_value());
+    ASSERT_EQ(p.shown.size(), 1u);
+    EXPECT_EQ(p.shown[0].title + ": " + p.shown[0].text, "ReadTxtMsg: Lecture au-delà de la fin du fichier");
 }
 
 // The cut as first written: one search per marker in the markers' order; the first found cuts.
@@ -71,8 +126,7 @@ std::optional<std::size_t> SevenSearches(std::string_view t) {
 }
 
 // A chain laid out by hand: blocks anywhere, in any order, with loops, counts above 512, markers
-// sparse or dense, and a file that may end early; and the chain read as it always was: each
-// block's header then its bytes, the whole text so far cut by seven searches after each block.
+// sparse or dense, and a file that may end early.
 std::pair<std::string, std::int32_t> RandomChain(std::mt19937& gen, std::size_t maxSlots) {
     const std::size_t slots = 1 + gen() % maxSlots, used = 1 + gen() % slots;
     std::vector<std::size_t> order(slots);
@@ -91,7 +145,8 @@ std::pair<std::string, std::int32_t> RandomChain(std::mt19937& gen, std::size_t 
     }
     const auto at = [&](std::size_t k) { return static_cast<std::uint32_t>(base + order[k] * slot); };
     for (std::size_t k = 0; k < used; ++k) {
-        const bool loop = k + 1 == used && gen() % 8 == 0; // the last block leads back into the chain
+        const bool loop = k + 1 == used && gen() % 8 == 0;         // the last block leads back into the chain
+        PutU32(bytes, at(k), gen() % 40 == 0 ? at(k) + 1 : at(k)); // now and then a wrong marker
         PutU32(bytes, at(k) + layout::kBlockNextAt, k + 1 < used ? at(k + 1) : loop ? at(gen() % used) : 0);
         PutU32(bytes, at(k) + layout::kBlockCountAt, (gen() % 4 ? gen() % 600 : gen() % 65536) & 0xFFFF);
     }
@@ -101,29 +156,37 @@ std::pair<std::string, std::int32_t> RandomChain(std::mt19937& gen, std::size_t 
     return {bytes, static_cast<std::int32_t>(at(0))};
 }
 
-std::optional<std::string> ReadAsAlways(const std::string& bytes, std::int32_t first, bool cutting, int& boxes) {
+// Each block's header, then its bytes; the whole text so far cut by seven searches after each
+// block, and nothing read after a cut. A chain that breaks off keeps what it read and is
+// incomplete; only a first block whose header is not there is told (boxes).
+std::optional<RawExtraction> ReadBlockByBlock(const std::string& bytes, std::int32_t first, bool cutting, int& boxes) {
     const MemorySource source(bytes);
-    std::set<std::int32_t> visited;
-    std::optional<std::string> raw;
-    bool cut = false;
-    std::int32_t next = 0;
-    for (std::int32_t off = first; off >= 1 && visited.insert(off).second; off = next) {
-        const std::string header = source.Read(static_cast<std::uint64_t>(off), 16);
-        next = static_cast<std::int32_t>(GetU32(header, 12));
-        const std::size_t count = next == 0 ? (GetU32(header, 8) & 0xFFFF) : 512;
-        const std::string text = header.size() < 16 ? "" : source.Read(static_cast<std::uint64_t>(off) + 16, count);
-        if (header.size() < 16 || text.size() != count) {
-            ++boxes;
+    std::set<std::uint32_t> visited;
+    RawExtraction raw;
+    for (auto off = static_cast<std::uint32_t>(first); off != 0;) {
+        const bool isFirst = visited.empty();
+        const std::string header = source.Read(off, 16);
+        if (!visited.insert(off).second || header.size() < 16 || (!isFirst && GetU32(header, 0) != off)) {
+            if (isFirst) {
+                ++boxes;
+                return std::nullopt;
+            }
+            raw.incomplete = true;
             break;
         }
-        if (cut) {
-            break; // the block after a cut is read, not used
+        const std::uint32_t next = GetU32(header, 12);
+        const std::size_t count = next == 0 ? (GetU32(header, 8) & 0xFFFF) : 512;
+        const std::string text = source.Read(std::uint64_t{off} + 16, count);
+        raw.text += text;
+        if (const auto kept = cutting ? SevenSearches(raw.text) : std::nullopt) {
+            raw.text.resize(*kept);
+            break;
         }
-        raw = raw.value_or("") + text; // copies, but stays plain
-        if (const auto kept = cutting ? SevenSearches(*raw) : std::nullopt) {
-            raw->resize(*kept);
-            cut = true;
+        if (text.size() != count) {
+            raw.incomplete = true;
+            break;
         }
+        off = next;
     }
     return raw;
 }
@@ -135,10 +198,15 @@ TEST(RawMessage, ChainsAnywhereInTheFileGiveWhatBlockByBlockReadsGave) {
         const auto [bytes, first] = RandomChain(gen, large ? 1200 : 300);
         for (const bool cutting : {false, !large}) {
             int boxes = 0;
-            const auto expected = ReadAsAlways(bytes, first, cutting, boxes);
+            const auto expected = ReadBlockByBlock(bytes, first, cutting, boxes);
             FakePrompter p;
             const auto policy = cutting ? AttachmentPolicy::CutAtFirstAttachment : AttachmentPolicy::Whole;
-            ASSERT_EQ(ReadRawMsg(MemorySource(bytes), first, p, policy), expected) << round << ", cutting " << cutting;
+            const auto read = ReadRawMsg(MemorySource(bytes), first, p, policy);
+            ASSERT_EQ(read.has_value(), expected.has_value()) << round;
+            if (read) {
+                ASSERT_EQ(read->text, expected->text) << round << ", cutting " << cutting;
+                ASSERT_EQ(read->incomplete, expected->incomplete) << round << ", cutting " << cutting;
+            }
             ASSERT_EQ(p.shown.size(), static_cast<std::size_t>(boxes)) << "round " << round;
         }
     }

@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::uint32_t kHeaderSize = 0x24BC; // the size Outlook Express gives the header
 constexpr std::uint32_t kBlockBody = 512, kBlockHeader = 16, kNodeHeader = 24, kNodeEntry = 12;
-constexpr std::uint32_t kDirectLimit = 0x800000; // a direct 3-byte value reads back as positive only below 2^23
+constexpr std::uint32_t kDirectLimit = 0x1000000; // a direct value has 3 bytes
 
 const std::string kIdentity("\xCF\xAD\x12\xFE\xC5\xFD\x74\x6F\x66\xE3\xD1\x11\x9A\x4E\x00\xC0\x4F\xA3\x09\xD4"
                             "\x05\0\0\0\x05\0\0\0",
@@ -57,6 +57,11 @@ std::uint32_t StoreWriter::WriteChain(const WriterMessage& message) {
 }
 
 void StoreWriter::Add(const WriterMessage& message) {
+    if (message.gapBefore > 0) {
+        const std::string gap(message.gapBefore, '\0');
+        out_.write(gap.data(), static_cast<std::streamsize>(gap.size()));
+        pos_ += gap.size();
+    }
     const std::uint32_t firstBlock = message.offsetForm == OffsetForm::None ? 0 : WriteChain(message);
     layout_.firstBlocks.push_back(firstBlock);
 
@@ -78,7 +83,7 @@ void StoreWriter::Add(const WriterMessage& message) {
         props.push_back({18, Le(*message.received, 8)});
     }
     if (message.extraProperty) {
-        props.push_back({*message.extraProperty, std::string(4, '\0')});
+        props.push_back({*message.extraProperty, std::string(message.extraSize, '\0')});
     }
     // Index in property order, as Outlook Express writes it; a direct value sits where its number less 128 would.
     std::stable_sort(props.begin(), props.end(),

@@ -13,7 +13,8 @@ namespace glanmail::testing {
 
 // How a message-info object gives the offset of the message's first data block.
 enum class OffsetForm {
-    Direct132, // property 132: the offset in the index entry itself (as Outlook Express writes it)
+    Direct132, // property 132: the offset in the index entry itself (as Outlook Express writes it), when it
+               // fits in 3 bytes; property 4 otherwise
     Indirect4, // property 4: a 4-byte value in the data area
     None       // no offset at all: the message is incomplete
 };
@@ -28,10 +29,12 @@ struct WriterMessage {
     std::optional<std::string> sender;     // 13, NUL-ended
     std::optional<std::uint64_t> received; // 18, FILETIME (100 ns since 1601-01-01 UTC)
     OffsetForm offsetForm = OffsetForm::Direct132;
+    std::size_t gapBefore = 0; // zero bytes written before the message's data blocks (to place them far)
     // Damage of this message, on purpose.
     bool badInfoMarker = false;                // the object's marker is not its offset
     bool chainCycle = false;                   // the last block points back to the first
-    std::optional<std::uint8_t> extraProperty; // an additional indirect property (e.g. 60), 4 bytes of value
+    std::optional<std::uint8_t> extraProperty; // an additional indirect property (e.g. 60) of extraSize zero bytes
+    std::size_t extraSize = 4;
 };
 
 struct StoreOptions {

@@ -1,13 +1,19 @@
-#include "reader/HexConversions.h"
+#pragma once
+// Numbers of a store read through their hexadecimal text, digit by digit: the plain form that
+// the direct little-endian reads must agree with. Tests only.
 
 #include "common/Text.h"
 
-namespace glanmail {
-namespace {
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
-constexpr char kDigits[] = "0123456789ABCDEF";
+namespace glanmail::testing::hex {
 
-std::int32_t Digit(std::string_view hex, std::size_t pos) {
+inline constexpr char kDigits[] = "0123456789ABCDEF";
+
+inline std::int32_t Digit(std::string_view hex, std::size_t pos) {
     if (pos >= hex.size()) {
         return 0;
     }
@@ -17,20 +23,18 @@ std::int32_t Digit(std::string_view hex, std::size_t pos) {
 }
 
 // The byte written by the two digits at 0-based pos.
-std::int32_t Byte(std::string_view hex, std::size_t pos) {
+inline std::int32_t Byte(std::string_view hex, std::size_t pos) {
     return Digit(hex, pos) * 16 + Digit(hex, pos + 1);
 }
 
 // The top byte: with its high bit set, minus the rest of it.
-std::int32_t Top(std::string_view hex, std::size_t pos) {
+inline std::int32_t Top(std::string_view hex, std::size_t pos) {
     const std::int32_t hi = Digit(hex, pos);
     const std::int32_t lo = Digit(hex, pos + 1);
     return hi >= 8 ? -((hi - 8) * 16 + lo) : hi * 16 + lo;
 }
 
-} // namespace
-
-std::string Hexa(std::string_view bytes) {
+inline std::string Hexa(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
     for (const char c : bytes) {
@@ -41,15 +45,15 @@ std::string Hexa(std::string_view bytes) {
     return out;
 }
 
-std::int32_t Hexa8(std::string_view hex) {
+inline std::int32_t Hexa8(std::string_view hex) {
     return ((Top(hex, 6) * 256 + Byte(hex, 4)) * 256 + Byte(hex, 2)) * 256 + Byte(hex, 0);
 }
 
-std::int32_t Hexa6(std::string_view hex) {
+inline std::int32_t Hexa6(std::string_view hex) {
     return (Top(hex, 4) * 256 + Byte(hex, 2)) * 256 + Byte(hex, 0);
 }
 
-std::optional<std::int32_t> BytesToLong(std::string_view bytes) {
+inline std::optional<std::int32_t> BytesToLong(std::string_view bytes) {
     std::uint64_t value = 0;
     for (std::size_t k = bytes.size(); k-- > 0;) {
         value = value * 256 + static_cast<unsigned char>(bytes[k]);
@@ -60,4 +64,4 @@ std::optional<std::int32_t> BytesToLong(std::string_view bytes) {
     return static_cast<std::int32_t>(value);
 }
 
-} // namespace glanmail
+} // namespace glanmail::testing::hex

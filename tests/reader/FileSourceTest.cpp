@@ -1,0 +1,69 @@
+// Reading a store from its file: what a read gives, and a file shortened by another program
+// while the store is open.
+#include "ReaderTestSupport.h"
+#include "reader/ByteSource.h"
+#include "reader/RawMessage.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace glanmail::testing {
+namespace {
+
+std::string TempPath(const std::string& name) {
+    return std::string(GLANMAIL_BINARY_DIR) + "/glanmail-filesource-" + std::to_string(::getpid()) + "-" + name;
+}
+
+TEST(FileSource, ReadsWhatTheFileHoldsAndWhatIsLeftOfAFileShortenedWhileOpen) {
+    std::string bytes(1 << 20, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i * 7 % 251);
+    }
+    const std::string path = TempPath("shrinks");
+    std::ofstream(path, std::ios::binary) << bytes;
+    const auto source = FileSource::Open(path);
+    ASSERT_NE(source, nullptr);
+    EXPECT_TRUE(source->Mapped());
+    EXPECT_EQ(source->Size(), bytes.size());
+    EXPECT_EQ(source->Read(1000, 5000), bytes.substr(1000, 5000));
+    EXPECT_EQ(source->Read(bytes.size() - 10, 100), bytes.substr(bytes.size() - 10));
+    EXPECT_EQ(source->Read(bytes.size(), 1), "");
+
+    ASSERT_EQ(::truncate(path.c_str(), 100000), 0);
+    EXPECT_EQ(source->Read(500000, 10), ""); // the pages are gone: no crash, the end of the file
+    EXPECT_FALSE(source->Mapped());
+    EXPECT_EQ(source->Size(), 100000u);
+    EXPECT_EQ(source->Read(90000, 20000), bytes.substr(90000, 10000));
+    std::filesystem::remove(path);
+    EXPECT_EQ(FileSource::Open(path), nullptr);
+}
+
+TEST(FileSource, AStoreShortenedWhileOpenGivesWhatIsLeftOfAMessage) {
+    std::vector<WriterMessage> messages = Mails(2, std::string(100000, 'x'));
+    StoreLayout l;
+    const std::string path = TempPath("store.dbx");
+    std::ofstream(path, std::ios::binary) << WriteStore(messages, {}, &l);
+    FakePrompter p;
+    const auto store = OpenStore(path, p);
+    ASSERT_NE(store, nullptr);
+    ASSERT_EQ(store->MsgCount(), 2u);
+    const std::uint32_t cut = l.firstBlocks[1] + 40000;
+    ASSERT_EQ(::truncate(path.c_str(), cut), 0);
+    for (const MsgEntry& e : store->MsgTable) {
+        const auto raw = ReadRawMsg(*store->bytes, e.DataOffset, p, AttachmentPolicy::Whole);
+        ASSERT_TRUE(raw.has_value());
+        const bool second = e.DataOffset == l.firstBlocks[1];
+        EXPECT_EQ(raw->incomplete, second);
+        // 75 whole blocks of 528 bytes, then 400 bytes of the next: its header and 384 message bytes.
+        const std::string expected = second ? messages[1].raw.substr(0, 75 * 512 + 384) : messages[0].raw;
+        EXPECT_EQ(raw->text.size(), expected.size());
+        EXPECT_TRUE(raw->text == expected);
+    }
+    EXPECT_TRUE(p.shown.empty());
+    std::filesystem::remove(path);
+}
+
+} // namespace
+} // namespace glanmail::testing
