@@ -152,7 +152,7 @@ OpenResult Session::Open(const std::string& path) {
 
 void Session::BuildSelection(std::vector<std::size_t> ids) {
     selection_ = std::move(ids);
-    currentPos_ = 0;
+    currentPos_ = std::min(currentPos_, selection_.size());
 }
 
 ShownMessage Session::View(std::size_t id) {

@@ -102,7 +102,8 @@ public:
     std::size_t MsgCount() const { return store_ ? store_->MsgCount() : 0; }
     const MsgEntry& Entry(std::size_t id) const { return store_->Entry(id); }
 
-    // Selection: table indexes in the list's display order.
+    // Selection: table indexes in the list's display order. The position on show stays
+    // (within the new selection) until ShowFirstSelected.
     void BuildSelection(std::vector<std::size_t> ids);
     const std::vector<std::size_t>& Selection() const { return selection_; }
     std::size_t CurrentPos() const { return currentPos_; } // 1-based; 0 when nothing is on show
