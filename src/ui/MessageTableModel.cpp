@@ -4,6 +4,7 @@
 #include "common/Text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <numeric>
 #include <string>
 
@@ -29,6 +30,16 @@ QString ToQString(const std::string& cp1252) {
         return QString::fromLatin1(cp1252.data(), static_cast<qsizetype>(cp1252.size()));
     }
     return QString::fromStdString(encoding::ToUtf8(cp1252));
+}
+
+// The first eight bytes of the folded text, big-endian, shorter texts padded with zeros: the
+// numbers compare as the texts' beginnings do.
+std::uint64_t FoldedPrefix(const std::string& s) {
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        prefix = (prefix << 8) | (i < s.size() ? text::Fold(static_cast<unsigned char>(s[i])) : 0u);
+    }
+    return prefix;
 }
 
 } // namespace
@@ -96,10 +107,30 @@ void MessageTableModel::sort(int column, Qt::SortOrder order) {
             std::reverse(order_.begin(), order_.end());
         }
     } else {
-        std::stable_sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
-            const int c = text::CompareIgnoreCase(CellText(t[a - 1], column), CellText(t[b - 1], column));
+        // Each row's first eight folded bytes as one number decide most comparisons without
+        // reaching the texts; ties fall back to the whole texts, then to the row's old place.
+        struct Key {
+            std::uint64_t prefix;
+            std::size_t id;
+            std::size_t place;
+        };
+        std::vector<Key> keys(order_.size());
+        for (std::size_t row = 0; row < order_.size(); ++row) {
+            keys[row] = {FoldedPrefix(CellText(t[order_[row] - 1], column)), order_[row], row};
+        }
+        std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+            int c = a.prefix < b.prefix ? -1 : a.prefix > b.prefix ? 1 : 0;
+            if (c == 0) {
+                c = text::CompareIgnoreCase(CellText(t[a.id - 1], column), CellText(t[b.id - 1], column));
+            }
+            if (c == 0) {
+                return a.place < b.place;
+            }
             return descending ? c > 0 : c < 0;
         });
+        for (std::size_t row = 0; row < order_.size(); ++row) {
+            order_[row] = keys[row].id;
+        }
     }
     for (std::size_t row = 0; row < order_.size(); ++row) {
         rowOf_[order_[row] - 1] = static_cast<int>(row);

@@ -1,6 +1,7 @@
 #include "ui/frmGlanmail.h"
 
 #include "ui/MessageTableModel.h"
+#include "ui/MessageViewer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -154,6 +155,7 @@ void frmGlanmail::BuildControls() {
     bodyFont.setPointSizeF(8.25);
     txtBody->setFont(bodyFont);
     txtBody->setAccessibleName(U("Texte du message"));
+    viewer_ = new MessageViewer(txtSubject, txtBody, this);
 
     statBar = Named(new QStatusBar(client), "statBar");
     statBar->setSizeGripEnabled(false);
@@ -252,13 +254,13 @@ void frmGlanmail::Wire() {
     connect(lvwMessages->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int section) { lvwMessages_ColumnClick(section + 1); });
     connect(txtSubject, &QLineEdit::textChanged, this, [this] {
-        if (!busy_) {
+        if (!busy_ && !viewer_->Filling()) {
             session_.MarkSubjectModified();
             EnableModifiedSave(true);
         }
     });
     connect(txtBody, &QPlainTextEdit::textChanged, this, [this] {
-        if (!busy_) {
+        if (!busy_ && !viewer_->Filling()) {
             session_.MarkBodyModified();
             EnableModifiedSave(true);
         }

@@ -26,6 +26,7 @@ class QToolButton;
 namespace glanmail::ui {
 
 class MessageTableModel;
+class MessageViewer;
 
 class frmGlanmail : public QMainWindow {
     Q_OBJECT
@@ -108,6 +109,7 @@ private:
     Prompter& prompter_;
     WindowServices services_;
     MessageTableModel* model_;
+    MessageViewer* viewer_ = nullptr;
     WindowGeometry geometry_;
     std::vector<int> rowSelected_; // the display rows found selected when the list was last counted
     std::string printerName_;      // chosen in "Imprimante"; empty for the default printer

@@ -2,6 +2,7 @@
 // and which commands that allows.
 #include "common/Encoding.h"
 #include "ui/MessageTableModel.h"
+#include "ui/MessageViewer.h"
 #include "ui/frmGlanmail.h"
 
 #include <QGroupBox>
@@ -16,14 +17,6 @@
 #include <numeric>
 
 namespace glanmail::ui {
-namespace {
-
-QString FromCp1252(const std::string& s) {
-    return QString::fromStdString(encoding::ToUtf8(s));
-}
-
-} // namespace
-
 void frmGlanmail::ResetCommands() {
     UpdateSelectionCommands(0);
     EnableModifiedSave(false);
@@ -43,24 +36,15 @@ void frmGlanmail::CountSelection() {
 }
 
 void frmGlanmail::ClearViewer(bool subjectToo) {
-    busy_ = true;
-    if (subjectToo) {
-        txtSubject->clear();
-    }
-    txtBody->clear();
-    busy_ = false;
+    viewer_->Clear(subjectToo);
 }
 
 void frmGlanmail::ShowMessage(const ShownMessage& shown) {
-    busy_ = true;
-    txtSubject->setText(FromCp1252(shown.Subject));
-    QString body = FromCp1252(shown.Body);
-    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    txtBody->setPlainText(body);
-    busy_ = false;
+    viewer_->Show(shown.Subject, shown.Body);
 }
 
 MessageEdits frmGlanmail::Edits() const {
+    viewer_->Finish();
     MessageEdits edits;
     edits.Subject = encoding::FromUtf8(txtSubject->text().toStdString());
     QString body = txtBody->toPlainText();

@@ -1,4 +1,5 @@
 #include "WindowTestSupport.h"
+#include "ui/MessageViewer.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -263,6 +264,38 @@ TEST(MessageTableModelTest, PassesQtsModelChecksAndSortsWithoutLosingRows) {
     EXPECT_TRUE(all.contains(QString::fromUtf8("Assemblée générale")));
     model.SetTable(nullptr);
     EXPECT_EQ(model.rowCount(), 0);
+}
+
+} // namespace
+} // namespace glanmail
+
+namespace glanmail {
+namespace {
+
+TEST(MessageViewerTest, ALongBodyArrivesWholeInPiecesAndTheBoxIsReadOnlyMeanwhile) {
+    testing::App();
+    QLineEdit subject;
+    QPlainTextEdit body;
+    ui::MessageViewer viewer(&subject, &body);
+    std::string text;
+    for (int i = 0; text.size() < 1500000; ++i) {
+        text += "ligne " + std::to_string(i) + " \xE9t\xE9\r\n";
+    }
+    text += "fin";
+    viewer.Show("R\xE9union", text);
+    EXPECT_EQ(subject.text(), QString::fromUtf8("Réunion"));
+    EXPECT_LT(body.toPlainText().size(), 100000);
+    EXPECT_TRUE(body.isReadOnly() && viewer.Filling());
+    // Another message meanwhile replaces it; the rest of the first never arrives.
+    viewer.Show("Autre", text + "\r\nencore");
+    while (viewer.Filling()) {
+        QApplication::processEvents();
+    }
+    const QString shown = body.toPlainText();
+    EXPECT_EQ(shown, ui::MessageViewer::ToDisplay(text + "\r\nencore"));
+    EXPECT_TRUE(shown.endsWith(QString::fromUtf8("été\nfin\nencore")));
+    EXPECT_FALSE(shown.contains(QLatin1Char('\r')));
+    EXPECT_FALSE(body.isReadOnly());
 }
 
 } // namespace
