@@ -148,13 +148,11 @@ void frmGlanmail::BuildControls() {
     lblGrouping->hide();
     lblTxt = Named(new QLabel(U("Affichage et modification des messages sélectionnés"), client), "lblTxt");
     txtSubject = Named(new QLineEdit(client), "txtSubject");
-    txtSubject->setAccessibleName(U("Objet"));
     txtBody = Named(new QPlainTextEdit(client), "txtBody");
     txtBody->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont bodyFont(QStringLiteral("Arial"));
     bodyFont.setPointSizeF(8.25);
     txtBody->setFont(bodyFont);
-    txtBody->setAccessibleName(U("Texte du message"));
     viewer_ = new MessageViewer(txtSubject, txtBody, this);
 
     statBar = Named(new QStatusBar(client), "statBar");
@@ -210,8 +208,11 @@ void frmGlanmail::BuildMenus() {
     mnu1 = separator(mnuFiles, "mnu1");
     mnuQuit = entry(mnuFiles, "mnuQuit", "Sortie");
     mnuEdit = menu("mnuEdit", "Éditions");
-    // Ctrl+A is caught by the window whatever has the focus (eventFilter); the menu only shows it.
-    mnuSelectAll = entry(mnuEdit, "mnuSelectAll", "Sélection de tous les messages\tCtrl+A");
+    mnuSelectAll = entry(mnuEdit, "mnuSelectAll", "Sélection de tous les messages");
+    // The window catches Ctrl+A whatever has the focus (eventFilter); the menu shows the key and
+    // answers it only while the menu itself has the focus.
+    mnuSelectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    mnuSelectAll->setShortcutContext(Qt::WidgetShortcut);
     mnuOptions = menu("mnuOptions", "Options");
     mnuGrouping = entry(mnuOptions, "mnuGrouping", "Messages groupés par conversation");
     mnuGrouping->setCheckable(true);

@@ -4,6 +4,7 @@
 #include "ui/QtPrompter.h"
 #include "ui/frmGlanmail.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QLibraryInfo>
@@ -24,6 +25,9 @@ int main(int argc, char* argv[]) {
     prompter.SetParent(&w);
     w.show();
     w.OpenPath(argv[1]);
+    if (qEnvironmentVariableIsSet("GLANMAIL_SCREENSHOT_GROUPING")) {
+        w.mnuGrouping->trigger(); // shows the option's notice
+    }
     if (w.model()->rowCount() > 1) {
         const QModelIndex row = w.model()->index(1, 0);
         w.lvwMessages->selectionModel()->select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
