@@ -284,6 +284,15 @@ bool frmGlanmail::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
+    if (type == QEvent::KeyPress && watched == lvwMessages) {
+        // Home and End go to the first and last message, as in a list (a table moves sideways).
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Home || key->key() == Qt::Key_End) && !(key->modifiers() & Qt::ControlModifier)) {
+            QKeyEvent rowKey(QEvent::KeyPress, key->key(), key->modifiers() | Qt::ControlModifier);
+            QCoreApplication::sendEvent(lvwMessages, &rowKey);
+            return true;
+        }
+    }
     if (type == QEvent::MouseButtonRelease && watched == lvwMessages->viewport() &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         lvwMessages_Click();
