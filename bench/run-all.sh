@@ -23,3 +23,7 @@ work=$(mktemp -d "$dir/save.XXXX")
 "$build/bench/output/glanmail-save-bench" "$dir/big-10000.dbx" "$work"
 "$build/bench/output/glanmail-save-bench" "$dir/big-10000.dbx" "$work" --txt
 rm -rf "$work"
+
+echo "== Window: the real window off screen on the large store (builds the Qt parts too)"
+BUILD_DIR=$build BUILD_TYPE=Release scripts/build.sh -DGLANMAIL_QT=ON
+QT_QPA_PLATFORM=offscreen "$build/bench/ui/glanmail-window-bench" "$dir/big-100000.dbx"

@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libgl-dev qt6-svg-dev qt6-multimedia-dev
-    fonts-liberation poppler-utils
+    qt6-base-dev libgl-dev qt6-svg-dev qt6-multimedia-dev qt6-translations-l10n
+    fonts-liberation poppler-utils xvfb
     desktop-file-utils shared-mime-info appstream libxml2-utils man-db groff-base
     sox
     tzdata

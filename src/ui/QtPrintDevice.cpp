@@ -39,6 +39,15 @@ std::unique_ptr<QtPrintDevice> QtPrintDevice::ForPdf(const std::string& pdfBase)
     return std::unique_ptr<QtPrintDevice>(new QtPrintDevice(pdfBase.empty() ? std::string("Glanmail") : pdfBase));
 }
 
+std::unique_ptr<QtPrintDevice> QtPrintDevice::ForPrinter(const std::string& printerName, const std::string& pdfBase) {
+    if (printerName.empty() || QPrinterInfo::printerInfo(QString::fromStdString(printerName)).isNull()) {
+        return ForDefaultPrinter(pdfBase);
+    }
+    auto device = std::unique_ptr<QtPrintDevice>(new QtPrintDevice(std::string()));
+    device->printer_->setPrinterName(QString::fromStdString(printerName));
+    return device;
+}
+
 QtPrintDevice::QtPrintDevice(std::string pdfBase)
     : printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)), font_(QStringLiteral("Arial"), 10),
       pdfBase_(std::move(pdfBase)) {

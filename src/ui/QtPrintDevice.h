@@ -22,6 +22,9 @@ public:
     // Each job goes to a PDF file: pdfBase + ".pdf", or pdfBase + "-1.pdf", "-2.pdf"... when
     // that name holds a file already; no file is written over.
     static std::unique_ptr<QtPrintDevice> ForPdf(const std::string& pdfBase);
+    // Prints on the named printer (the default one when the name is empty); with no printer
+    // at all, as ForPdf.
+    static std::unique_ptr<QtPrintDevice> ForPrinter(const std::string& printerName, const std::string& pdfBase);
 
     ~QtPrintDevice() override;
     QtPrintDevice(const QtPrintDevice&) = delete;
@@ -36,6 +39,13 @@ public:
     std::string TakeError() override;
 
     bool PrintsToPdf() const { return !pdfBase_.empty(); }
+    // The name the next PDF job takes (see ForPdf); the job under way keeps its file.
+    void SetPdfBase(const std::string& pdfBase) {
+        if (PrintsToPdf() && !pdfBase.empty()) {
+            pdfBase_ = pdfBase;
+        }
+    }
+    bool JobActive() const { return active_; }
     // The PDF files written so far, in job order.
     const std::vector<std::string>& PdfFiles() const { return pdfFiles_; }
 

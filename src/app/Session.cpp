@@ -1,0 +1,257 @@
+#include "app/Session.h"
+
+#include "common/Encoding.h"
+#include "common/Text.h"
+#include "output/FileRoutines.h"
+#include "output/MsgOutput.h"
+#include "reader/RawMessage.h"
+
+#include <algorithm>
+
+namespace glanmail {
+namespace {
+
+// Passes every box on and keeps a copy, so that an operation can say which boxes it raised.
+class RecordingPrompter : public Prompter {
+public:
+    RecordingPrompter(Prompter& inner, std::vector<Box>& boxes) : inner_(inner), boxes_(boxes) {}
+    void Show(const Box& box) override {
+        boxes_.push_back(box);
+        inner_.Show(box);
+    }
+    bool AskYesNo(const Box& box, bool yesIsDefault) override {
+        boxes_.push_back(box);
+        return inner_.AskYesNo(box, yesIsDefault);
+    }
+    std::optional<std::string> ChooseFile(const std::string& t, const std::string& s, const std::string& f) override {
+        return inner_.ChooseFile(t, s, f);
+    }
+    std::optional<std::string> ChooseFolder(const std::string& t, const std::string& s) override {
+        return inner_.ChooseFolder(t, s);
+    }
+
+private:
+    Prompter& inner_;
+    std::vector<Box>& boxes_;
+};
+
+// Asks before each file or print job begins whether to stop; a conversation group that has
+// begun is finished, so that no file is left holding part of it.
+class StoppableOutput : public MessageOutput {
+public:
+    StoppableOutput(MsgOutput& inner, const OutputContext& context) : inner_(inner), context_(context) {}
+    OutputStatus ReadMsg(std::size_t index, OutputMode mode) override {
+        if (stopped_ || (StartsOutput(mode) && context_.stopRequested && context_.stopRequested())) {
+            stopped_ = true;
+            return OutputStatus::Failed;
+        }
+        if (context_.progress) {
+            context_.progress(index);
+        }
+        return inner_.ReadMsg(index, mode);
+    }
+    void EndGroup() override { inner_.EndGroup(); }
+    bool Stopped() const { return stopped_; }
+
+private:
+    MsgOutput& inner_;
+    const OutputContext& context_;
+    bool stopped_ = false;
+};
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool IsRefusedName(const std::string& name) {
+    for (const char* refused : {"pop3uidl.dbx", "offline.dbx", "folders.dbx"}) {
+        if (text::EqualsIgnoreCase(name, refused)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+OutputFlags FlagsFor(OutputCommand command) {
+    switch (command) {
+    case OutputCommand::AllTxt:
+        return OutputFlags::AllTxt();
+    case OutputCommand::AllNws:
+        return OutputFlags::AllNws();
+    case OutputCommand::ModTxt:
+        return OutputFlags::ModTxt();
+    case OutputCommand::ModNws:
+        return OutputFlags::ModNws();
+    case OutputCommand::Print:
+        break;
+    }
+    return OutputFlags::Print();
+}
+
+} // namespace
+
+void Session::Close() {
+    store_.reset();
+    selection_.clear();
+    currentPos_ = 0;
+    shownId_ = 0;
+    shownRaw_.clear();
+    shownMsg_ = CurrentMessage{};
+}
+
+std::optional<std::string> Session::ChooseStore() {
+    std::optional<std::string> path =
+        prompter_.ChooseFile("Choisir le fichier dbx à lire", lastDbxFolder_, "Outlook Express (*.dbx)");
+    bool found = false;
+    if (path && !path->empty()) {
+        found = FileExists(*path, true, prompter_);
+        // The folder of the chosen file, whether it proved readable or not.
+        const std::size_t slash = path->rfind('/');
+        if (slash != std::string::npos && slash > 0) {
+            lastDbxFolder_ = path->substr(0, slash);
+        }
+    }
+    if (!found) {
+        prompter_.Show(Box{"Pas de fichier sélectionné."});
+        return std::nullopt;
+    }
+    return path;
+}
+
+OpenResult Session::Open(const std::string& path) {
+    Close();
+    OpenResult result;
+    RecordingPrompter prompter(prompter_, result.boxes);
+    if (!env_.OEStoreFolder.empty() && text::EqualsIgnoreCase(FolderOf(path), env_.OEStoreFolder) &&
+        env_.ProcessRunning && env_.ProcessRunning("msimn.exe")) {
+        prompter.Show(Box{"Par mesure de sécurité, Outlook Express doit être fermé."});
+        return result;
+    }
+    const std::string name = NameOf(path);
+    if (IsRefusedName(name)) {
+        prompter.Show(Box{"La lecture du fichier " + name + " n'est pas autorisée"});
+        return result;
+    }
+    result.Name = name;
+    store_ = OpenStore(path, prompter, state_);
+    if (!store_) {
+        return result;
+    }
+    result.outcome = result.boxes.empty() ? OpenOutcome::Opened : OpenOutcome::OpenedWithWarnings;
+    result.MsgCount = store_->MsgCount();
+    result.DbxMsgCount = store_->DbxMsgCount;
+    result.Caption = store_->Caption();
+    return result;
+}
+
+void Session::BuildSelection(std::vector<std::size_t> ids) {
+    selection_ = std::move(ids);
+    currentPos_ = std::min(currentPos_, selection_.size());
+}
+
+ShownMessage Session::View(std::size_t id) {
+    ShownMessage shown;
+    shown.id = id;
+    shownId_ = 0;
+    if (!store_ || id < 1 || id > store_->MsgCount()) {
+        return shown;
+    }
+    RecordingPrompter prompter(prompter_, shown.boxes);
+    const MsgEntry& entry = store_->Entry(id);
+    std::optional<std::string> raw = ReadRawMsg(*store_->bytes, entry.DataOffset, prompter);
+    if (!raw) {
+        return shown;
+    }
+    shownRaw_ = std::move(*raw);
+    shownMsg_ = MsgProcessing(shownRaw_, entry, state_, prompter);
+    shownId_ = id;
+    shown.read = true;
+    shown.Subject = entry.Subject;
+    const std::string& lines = shownMsg_.DateSenderLines;
+    shown.DateLine = lines.substr(0, lines.find("\r\n"));
+    shown.Body = encoding::CollapseCrCrLf(shownMsg_.MsgText);
+    return shown;
+}
+
+ShownMessage Session::Show(std::size_t pos) {
+    currentPos_ = pos;
+    return View(selection_[pos - 1]);
+}
+
+ShownMessage Session::ShowFirstSelected() {
+    if (selection_.empty()) {
+        currentPos_ = 0;
+        return ShownMessage{};
+    }
+    return Show(1);
+}
+
+std::optional<ShownMessage> Session::StepUp() {
+    if (!CanStepUp()) {
+        return std::nullopt;
+    }
+    return Show(currentPos_ - 1);
+}
+
+std::optional<ShownMessage> Session::StepDown() {
+    if (!CanStepDown()) {
+        return std::nullopt;
+    }
+    return Show(currentPos_ + 1);
+}
+
+std::vector<std::size_t> Session::Conversation(std::size_t id) const {
+    std::vector<std::size_t> ids;
+    if (!store_ || id < 1 || id > store_->MsgCount()) {
+        return ids;
+    }
+    const std::string& key = store_->Entry(id).ThreadKey;
+    for (std::size_t i = 1; i <= store_->MsgCount(); ++i) {
+        if (text::EqualsIgnoreCase(store_->Entry(i).ThreadKey, key)) {
+            ids.push_back(i);
+        }
+    }
+    return ids;
+}
+
+OutputResult Session::Run(OutputCommand command, OutputContext context) {
+    OutputResult result;
+    if (!store_) {
+        result.summary.abandoned = true;
+        return result;
+    }
+    MsgOutput output(*store_, state_, prompter_, FlagsFor(command));
+    output.SetStorageFolder(storageFolder_);
+    output.SetPrintDevice(context.printer);
+    output.SetBatchRunning(command == OutputCommand::AllTxt || command == OutputCommand::AllNws);
+    if (command == OutputCommand::ModTxt || command == OutputCommand::ModNws) {
+        context.edits.SubjectModified = subjectModified_;
+        context.edits.BodyModified = bodyModified_;
+        if (shownId_ == 0) {
+            result.summary.abandoned = true; // no message on show
+            return result;
+        }
+        const OutputStatus status = output.MsgEnd(shownId_, OutputMode::Single, shownRaw_, shownMsg_, &context.edits);
+        result.summary.messages = 1;
+        result.summary.written = status == OutputStatus::Written ? 1 : 0;
+        result.summary.refused = status == OutputStatus::Refused ? 1 : 0;
+        result.summary.abandoned = status == OutputStatus::Failed;
+    } else {
+        StoppableOutput stoppable(output, context);
+        result.summary = command == OutputCommand::AllNws
+                             ? OutputEach(selection_, stoppable, nullptr)
+                             : OutputSelection(selection_, store_->MsgTable, grouping_, stoppable, nullptr);
+        result.stopped = stoppable.Stopped();
+    }
+    result.lastPath = output.Saver().LastPath();
+    result.filesOpened = output.Saver().FilesOpened();
+    return result;
+}
+
+} // namespace glanmail

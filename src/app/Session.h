@@ -1,0 +1,155 @@
+#pragma once
+// One working session of the program: the open store and its table, the message on show,
+// the selection, the edit flags and the options. The window's events and the command line
+// call its operations; it never shows anything itself, every box goes to its prompter.
+
+#include "common/Prompter.h"
+#include "content/ContentState.h"
+#include "content/MsgProcessing.h"
+#include "output/BatchOutput.h"
+#include "output/MessageSaver.h"
+#include "output/PrintDevice.h"
+#include "reader/Store.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace glanmail {
+
+enum class OpenOutcome {
+    Opened,             // listed without a word
+    OpenedWithWarnings, // listed, with boxes on the way (for example no complete message)
+    Refused             // nothing listed; the refusal is the last box, if any was shown
+};
+
+struct OpenResult {
+    OpenOutcome outcome = OpenOutcome::Refused;
+    std::vector<Box> boxes;   // every box shown while opening, in order
+    std::string Name;         // the store's file name, once it has passed the name checks
+    std::size_t MsgCount = 0; // complete messages listed
+    std::uint32_t DbxMsgCount = 0;
+    std::string Caption; // "125/130 messages complets/contenus dans le fichier Inbox.dbx" when listed
+
+    bool Listed() const { return outcome != OpenOutcome::Refused; }
+};
+
+// What the store's place on disk is checked against: the Outlook Express store folder of
+// the user, and whether a program runs. Without them nothing is refused for its folder.
+struct StoreEnvironment {
+    std::string OEStoreFolder;
+    std::function<bool(const std::string&)> ProcessRunning;
+};
+
+// A message as the viewer shows it. Texts are Windows-1252.
+struct ShownMessage {
+    bool read = false;      // false when its raw text could not be read (the box says why)
+    std::size_t id = 0;     // its index in the message table
+    std::string Subject;    // txtSubject
+    std::string DateLine;   // "Date : ..." without its line break
+    std::string Body;       // txtBody: the plain text, one CR LF per line break
+    std::vector<Box> boxes; // boxes raised while reading and processing it
+};
+
+enum class OutputCommand { AllTxt, AllNws, ModTxt, ModNws, Print };
+
+// What an output command needs from its caller besides the session.
+struct OutputContext {
+    MessageEdits edits;                        // the viewer's texts, for ModTxt and ModNws
+    PrintDevice* printer = nullptr;            // for Print
+    std::function<void(std::size_t)> progress; // each message's table index, before it is read
+    std::function<bool()> stopRequested;       // asked before each file or print job begins
+};
+
+struct OutputResult {
+    BatchSummary summary;
+    bool stopped = false; // stopRequested answered yes: the messages not begun were left
+    std::string lastPath; // the file written last
+    std::size_t filesOpened = 0;
+    bool WorkDone() const { return !summary.abandoned; }
+};
+
+class Session {
+public:
+    explicit Session(Prompter& prompter) : prompter_(prompter) {}
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Options and folders.
+    void SetStorageFolder(std::string folder) { storageFolder_ = std::move(folder); }
+    const std::string& StorageFolder() const { return storageFolder_; }
+    bool GroupingOption() const { return grouping_; }
+    void SetGroupingOption(bool on) { grouping_ = on; }
+    const std::string& LastDbxFolder() const { return lastDbxFolder_; }
+    void SetLastDbxFolder(std::string folder) { lastDbxFolder_ = std::move(folder); }
+    void SetEnvironment(StoreEnvironment env) { env_ = std::move(env); }
+
+    // Opening. Close forgets the store, the selection and the message on show (the edit
+    // flags stay: only a click in the list clears them).
+    void Close();
+    // The store dialog: the chosen file, or nothing after "Pas de fichier sélectionné."
+    // (also when the chosen file is missing or empty, after saying so). Moves LastDbxFolder.
+    std::optional<std::string> ChooseStore();
+    // Opens the store at path in place of the one open: the folder and name checks, then
+    // the header, the index walk and the table.
+    OpenResult Open(const std::string& path);
+
+    const OpenedStore* Store() const { return store_.get(); }
+    std::size_t MsgCount() const { return store_ ? store_->MsgCount() : 0; }
+    const MsgEntry& Entry(std::size_t id) const { return store_->Entry(id); }
+
+    // Selection: table indexes in the list's display order. The position on show stays
+    // (within the new selection) until ShowFirstSelected.
+    void BuildSelection(std::vector<std::size_t> ids);
+    const std::vector<std::size_t>& Selection() const { return selection_; }
+    std::size_t CurrentPos() const { return currentPos_; } // 1-based; 0 when nothing is on show
+    ShownMessage ShowFirstSelected();
+    // The previous or next selected message; nothing at either end (the window beeps).
+    std::optional<ShownMessage> StepUp();
+    std::optional<ShownMessage> StepDown();
+    bool CanStepUp() const { return currentPos_ >= 2; }
+    bool CanStepDown() const { return currentPos_ >= 1 && currentPos_ < selection_.size(); }
+    // Reads and processes one message for the viewer; it becomes the message on show.
+    ShownMessage View(std::size_t id);
+    // Every table index whose conversation key equals that of id (any case), in table order.
+    std::vector<std::size_t> Conversation(std::size_t id) const;
+
+    // Edit flags.
+    bool SubjectModified() const { return subjectModified_; }
+    bool BodyModified() const { return bodyModified_; }
+    void MarkSubjectModified() { subjectModified_ = true; }
+    void MarkBodyModified() { bodyModified_ = true; }
+    void ClearEdits() { subjectModified_ = bodyModified_ = false; }
+
+    // Runs an output command: the text save, the original-form save and printing over the
+    // selection; the edited saves on the message on show. The edit flags of context.edits
+    // are taken from the session.
+    OutputResult Run(OutputCommand command, OutputContext context);
+
+private:
+    ShownMessage Show(std::size_t pos);
+
+    Prompter& prompter_;
+    ContentState state_;
+    StoreEnvironment env_;
+    std::string storageFolder_;
+    std::string lastDbxFolder_;
+    bool grouping_ = false;
+
+    std::unique_ptr<OpenedStore> store_;
+    std::vector<std::size_t> selection_;
+    std::size_t currentPos_ = 0;
+    bool subjectModified_ = false;
+    bool bodyModified_ = false;
+
+    // The message on show, as the edited saves need it.
+    std::size_t shownId_ = 0;
+    std::string shownRaw_;
+    CurrentMessage shownMsg_;
+};
+
+} // namespace glanmail

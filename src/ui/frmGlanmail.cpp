@@ -1,0 +1,388 @@
+#include "ui/frmGlanmail.h"
+
+#include "ui/MessageTableModel.h"
+#include "ui/MessageViewer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolButton>
+
+// The icons are compiled into the window's static library: registered by hand, as nothing
+// else would pull them into the program.
+static void InitIcons() {
+    Q_INIT_RESOURCE(icons);
+}
+
+namespace glanmail::ui {
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// "Small Fonts" 6.75 pt of the design: the system's sans-serif at that size.
+QFont SmallFont() {
+    QFont f(QStringLiteral("Arial"));
+    f.setPointSizeF(6.75);
+    return f;
+}
+
+template <typename T> T* Named(T* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QGroupBox* Frame(QWidget* parent, const char* name, const char* title) {
+    auto* frame = Named(new QGroupBox(U(title), parent), name);
+    frame->setFont(SmallFont());
+    return frame;
+}
+
+// A picture button: its image above its caption; without a caption, its tooltip names it.
+QToolButton* PictureButton(QWidget* parent, const char* name, const char* icon, const char* caption, const char* tip) {
+    auto* b = Named(new QToolButton(parent), name);
+    b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon))));
+    b->setText(U(caption));
+    b->setToolTip(U(tip));
+    b->setAccessibleName(caption[0] != '\0' ? U(caption) : U(tip));
+    b->setToolButtonStyle(caption[0] != '\0' ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+    b->setFont(SmallFont());
+    b->setIconSize(QSize(20, 20));
+    return b;
+}
+
+void Place(QWidget* w, const TwipRect& r, double dpi) {
+    w->setGeometry(Pixels(r.left, dpi), Pixels(r.top, dpi), Pixels(r.width, dpi), Pixels(r.height, dpi));
+}
+
+} // namespace
+
+frmGlanmail::frmGlanmail(Prompter& prompter, WindowServices services, QWidget* parent)
+    : QMainWindow(parent), session_(prompter), prompter_(prompter), services_(std::move(services)),
+      model_(new MessageTableModel(this)), geometry_(DesignGeometry()) {
+    InitIcons();
+    setObjectName(QStringLiteral("frmGlanmail"));
+    // The design's default font, MS Sans Serif 8.25 pt, has Arial's (Liberation Sans) widths.
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(8.25);
+    setFont(font);
+    setWindowTitle(U("Extraction des messages d'un fichier dbx"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/glanmail.svg")));
+    session_.SetStorageFolder(services_.storageFolder);
+    BuildControls();
+    BuildMenus();
+    Wire();
+    const double dpi = logicalDpiY();
+    setMinimumHeight(Pixels(kMinimumHeight - kFrameHeight, dpi) + MenuHeight());
+    resize(Pixels(kReferenceWidth - kFrameWidth, dpi), Pixels(kMinimumHeight - kFrameHeight, dpi) + MenuHeight());
+    ResetCommands();
+    mnuSelectAll->setEnabled(false);
+    txtBody->setFocus();
+}
+
+frmGlanmail::~frmGlanmail() {
+    qApp->removeEventFilter(this);
+}
+
+void frmGlanmail::BuildControls() {
+    auto* client = Named(new QWidget(this), "client");
+    setCentralWidget(client);
+    fraOpen = Frame(client, "fraOpen", "Ouvrir");
+    cmdOpen = PictureButton(fraOpen, "cmdOpen", "open", "Fichier dbx", "Ouvrir un fichier dbx");
+    fraGrouping = Frame(client, "fraGrouping", "Étendre");
+    cmdGrouping = PictureButton(fraGrouping, "cmdGrouping", "grouping", "à la discussion",
+                                "Grouper tous les messages relatifs à la même discussion que le message sélectionné");
+    fraAllRecord = Frame(client, "fraAllRecord", "Enregistrer");
+    cmdAllTxt = PictureButton(fraAllRecord, "cmdAllTxt", "txt", "Txt",
+                              "Enregistrer les messages sélectionnés sous forme de fichiers textes");
+    cmdAllNws = PictureButton(fraAllRecord, "cmdAllNws", "nws", "Nws et Eml",
+                              "Enregistrer les messages sélectionnés sous leur forme originale");
+    fraModRecord = Frame(client, "fraModRecord", "Enregistrer les modifications");
+    cmdModTxt = PictureButton(fraModRecord, "cmdModTxt", "modtxt", "Txt",
+                              "Enregistrer le message modifié sous forme d'un fichier texte");
+    cmdModNws = PictureButton(fraModRecord, "cmdModNws", "modnws", "Nws et Eml",
+                              "Enregistrer le message dont l'objet à été modifié sous sa forme originale");
+    fraPrinting = Frame(client, "fraPrinting", "Imprimer");
+    cmdPrint = PictureButton(fraPrinting, "cmdPrint", "print", "Format texte",
+                             "Imprimer les messages sélectionnés sous forme de texte brut");
+    lblLvw = Named(new QLabel(U("Liste des messages"), client), "lblLvw");
+
+    lvwMessages = Named(new QTableView(client), "lvwMessages");
+    lvwMessages->setModel(model_);
+    lvwMessages->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwMessages->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvwMessages->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwMessages->setShowGrid(false);
+    lvwMessages->setWordWrap(false);
+    lvwMessages->verticalHeader()->hide();
+    lvwMessages->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    lvwMessages->verticalHeader()->setDefaultSectionSize(lvwMessages->fontMetrics().height() + 4);
+    lvwMessages->horizontalHeader()->setHighlightSections(false);
+    lvwMessages->horizontalHeader()->setSectionsClickable(true);
+    lvwMessages->setColumnHidden(MessageTableModel::DatesPourTri, true);
+    lvwMessages->setColumnHidden(MessageTableModel::ID, true);
+    lvwMessages->setAccessibleName(U("Liste des messages"));
+
+    cmdDown = PictureButton(client, "cmdDown", "down", "", "Message sélectionné suivant");
+    cmdUp = PictureButton(client, "cmdUp", "up", "", "Message sélectionné précédent");
+    cmdDown->setIconSize(QSize(16, 16));
+    cmdUp->setIconSize(QSize(16, 16));
+    lblGrouping = Named(new QLabel(U("L'option 'Messages groupés par conversation' est activée.                   "
+                                     "Elle affectera les enregistrements en format texte et les impressions."),
+                                   client),
+                        "lblGrouping");
+    lblGrouping->setWordWrap(true);
+    lblGrouping->setFont(SmallFont());
+    lblGrouping->setStyleSheet(QStringLiteral("color: rgb(0, 0, 192);"));
+    lblGrouping->hide();
+    lblTxt = Named(new QLabel(U("Affichage et modification des messages sélectionnés"), client), "lblTxt");
+    txtSubject = Named(new QLineEdit(client), "txtSubject");
+    txtBody = Named(new QPlainTextEdit(client), "txtBody");
+    txtBody->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont bodyFont(QStringLiteral("Arial"));
+    bodyFont.setPointSizeF(8.25);
+    txtBody->setFont(bodyFont);
+    viewer_ = new MessageViewer(txtSubject, txtBody, this);
+
+    statBar = Named(new QStatusBar(client), "statBar");
+    statBar->setSizeGripEnabled(false);
+    const char* const panelTexts[6] = {
+        "Fichier dbx sélectionné  ", "aucun fichier chargé", "  Messages sélectionnés ", "", "", ""};
+    for (int i = 0; i < 6; ++i) {
+        auto* panel = new QLabel(U(panelTexts[i]), statBar);
+        panel->setObjectName(QStringLiteral("statBarPanel%1").arg(i + 1));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        statBar->addWidget(panel, i == 1 ? 1 : 0);
+        statPanels.push_back(panel);
+    }
+    // The end box and the bar lie over the status bar's last panel: made after it.
+    txtEnd = Named(new QLineEdit(U("Opération terminée"), client), "txtEnd");
+    txtEnd->setReadOnly(true);
+    txtEnd->setFocusPolicy(Qt::NoFocus);
+    txtEnd->setAlignment(Qt::AlignCenter);
+    txtEnd->setStyleSheet(QStringLiteral("background: #ffff00; color: black;"));
+    txtEnd->hide();
+    Bar = Named(new QProgressBar(client), "Bar");
+    Bar->setRange(0, 100);
+    Bar->setTextVisible(false);
+    Bar->setAccessibleName(U("Progression"));
+    Bar->hide();
+    fraModRecord->setEnabled(false);
+    fraPrinting->setEnabled(false);
+    cmdDown->setEnabled(false);
+    cmdUp->setEnabled(false);
+
+    // The design's tab order.
+    QWidget* order[] = {txtBody,   lvwMessages, txtSubject, cmdAllTxt, cmdAllNws, cmdModNws,
+                        cmdModTxt, cmdDown,     cmdUp,      cmdPrint,  cmdOpen,   cmdGrouping};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+    for (QToolButton* b :
+         {cmdOpen, cmdGrouping, cmdAllTxt, cmdAllNws, cmdModTxt, cmdModNws, cmdPrint, cmdDown, cmdUp}) {
+        b->setFocusPolicy(Qt::StrongFocus);
+    }
+}
+
+void frmGlanmail::BuildMenus() {
+    const auto menu = [this](const char* name, const char* title) { return Named(menuBar()->addMenu(U(title)), name); };
+    const auto entry = [](QMenu* m, const char* name, const char* caption) {
+        return Named(m->addAction(U(caption)), name);
+    };
+    const auto separator = [](QMenu* m, const char* name) { return Named(m->addSeparator(), name); };
+    mnuFiles = menu("mnuFiles", "Fichiers");
+    mnuFileDbx = entry(mnuFiles, "mnuFileDbx", "Fichier dbx à traiter");
+    mnu0 = separator(mnuFiles, "mnu0");
+    mnuPrinter = entry(mnuFiles, "mnuPrinter", "Imprimante");
+    mnu1 = separator(mnuFiles, "mnu1");
+    mnuQuit = entry(mnuFiles, "mnuQuit", "Sortie");
+    mnuEdit = menu("mnuEdit", "Éditions");
+    mnuSelectAll = entry(mnuEdit, "mnuSelectAll", "Sélection de tous les messages");
+    // The window catches Ctrl+A whatever has the focus (eventFilter); the menu shows the key and
+    // answers it only while the menu itself has the focus.
+    mnuSelectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    mnuSelectAll->setShortcutContext(Qt::WidgetShortcut);
+    mnuOptions = menu("mnuOptions", "Options");
+    mnuGrouping = entry(mnuOptions, "mnuGrouping", "Messages groupés par conversation");
+    mnuGrouping->setCheckable(true);
+    mnu2 = separator(mnuOptions, "mnu2");
+    mnuStorage = entry(mnuOptions, "mnuStorage", "Dossier de stockage");
+    mnuAide = menu("mnuAide", "?");
+    mnuHelp = entry(mnuAide, "mnuHelp", "Aide");
+    mnu9 = separator(mnuAide, "mnu9");
+    mnuAbout = entry(mnuAide, "mnuAbout", "À propos");
+}
+
+void frmGlanmail::Wire() {
+    connect(mnuFileDbx, &QAction::triggered, this, [this] { SelectDbx(); });
+    connect(cmdOpen, &QToolButton::clicked, this, [this] {
+        QCoreApplication::processEvents();
+        SelectDbx();
+    });
+    connect(mnuPrinter, &QAction::triggered, this, [this] { mnuPrinter_Click(); });
+    connect(mnuQuit, &QAction::triggered, this, &QWidget::close);
+    connect(mnuSelectAll, &QAction::triggered, this, [this] { SelectAll(); });
+    connect(mnuGrouping, &QAction::triggered, this, [this] { mnuGrouping_Click(); });
+    const auto optional = [this](QAction* a, const std::function<void()>& f) {
+        connect(a, &QAction::triggered, this, [f] {
+            if (f) {
+                f();
+            }
+        });
+    };
+    optional(mnuStorage, services_.chooseStorage);
+    optional(mnuHelp, services_.help);
+    optional(mnuAbout, services_.about);
+    connect(cmdGrouping, &QToolButton::clicked, this, [this] { cmdGrouping_Click(); });
+    connect(cmdAllTxt, &QToolButton::clicked, this, [this] { cmdAllTxt_Click(); });
+    connect(cmdAllNws, &QToolButton::clicked, this, [this] { cmdAllNws_Click(); });
+    connect(cmdModTxt, &QToolButton::clicked, this, [this] { cmdModTxt_Click(); });
+    connect(cmdModNws, &QToolButton::clicked, this, [this] { cmdModNws_Click(); });
+    connect(cmdPrint, &QToolButton::clicked, this, [this] { cmdPrint_Click(); });
+    connect(cmdUp, &QToolButton::clicked, this, [this] { cmdUp_Click(); });
+    connect(cmdDown, &QToolButton::clicked, this, [this] { cmdDown_Click(); });
+    connect(lvwMessages->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int section) { lvwMessages_ColumnClick(section + 1); });
+    connect(txtSubject, &QLineEdit::textChanged, this, [this] {
+        if (!busy_ && !viewer_->Filling()) {
+            session_.MarkSubjectModified();
+            EnableModifiedSave(true);
+        }
+    });
+    connect(txtBody, &QPlainTextEdit::textChanged, this, [this] {
+        if (!busy_ && !viewer_->Filling()) {
+            session_.MarkBodyModified();
+            EnableModifiedSave(true);
+        }
+    });
+    lvwMessages->viewport()->installEventFilter(this);
+    lvwMessages->installEventFilter(this);
+    txtSubject->installEventFilter(this);
+    txtBody->viewport()->installEventFilter(this);
+    qApp->installEventFilter(this); // Ctrl+A, whatever has the focus
+}
+
+bool frmGlanmail::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (key->key() == Qt::Key_A && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier &&
+            widget != nullptr && widget->window() == this) {
+            SelectAll();
+            return true;
+        }
+    }
+    if (type == QEvent::KeyPress && watched == lvwMessages) {
+        // Home and End go to the first and last message, as in a list (a table moves sideways).
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Home || key->key() == Qt::Key_End) && key->modifiers() == Qt::NoModifier &&
+            model_->rowCount() > 0) {
+            const QModelIndex target = model_->index(key->key() == Qt::Key_Home ? 0 : model_->rowCount() - 1, 0);
+            lvwMessages->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect |
+                                                                       QItemSelectionModel::Rows);
+            lvwMessages->scrollTo(target);
+            return true;
+        }
+    }
+    if (type == QEvent::MouseButtonRelease && watched == lvwMessages->viewport() &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        lvwMessages_Click();
+    } else if (type == QEvent::KeyRelease && watched == lvwMessages) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat()) {
+            lvwMessages_KeyUp(key->key());
+        }
+    } else if (type == QEvent::MouseButtonPress && (watched == txtSubject || watched == txtBody->viewport())) {
+        txtEnd->hide();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmGlanmail::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    const double dpi = logicalDpiY();
+    const int menu = MenuHeight();
+    const ResizeResult r = FormResize(geometry_, Twips(width(), dpi) + kFrameWidth,
+                                      Twips(height() - menu, dpi) + kFrameHeight, isMinimized());
+    geometry_ = r.geometry;
+    ApplyGeometry();
+    if (r.correctedHeight) {
+        resize(width(), Pixels(*r.correctedHeight - kFrameHeight, dpi) + menu);
+    }
+}
+
+// The menu bar's height as the main window lays it out (also before it is shown).
+int frmGlanmail::MenuHeight() const {
+    QMenuBar* bar = menuBar();
+    return bar->hasHeightForWidth() ? bar->heightForWidth(width()) : bar->sizeHint().height();
+}
+
+void frmGlanmail::ApplyGeometry() {
+    const double dpi = logicalDpiY();
+    const WindowGeometry& g = geometry_;
+    const std::pair<QWidget*, TwipRect> places[] = {{fraOpen, g.fraOpen},
+                                                    {cmdOpen, g.cmdOpen},
+                                                    {fraGrouping, g.fraGrouping},
+                                                    {cmdGrouping, g.cmdGrouping},
+                                                    {fraAllRecord, g.fraAllRecord},
+                                                    {cmdAllTxt, g.cmdAllTxt},
+                                                    {cmdAllNws, g.cmdAllNws},
+                                                    {fraModRecord, g.fraModRecord},
+                                                    {cmdModTxt, g.cmdModTxt},
+                                                    {cmdModNws, g.cmdModNws},
+                                                    {fraPrinting, g.fraPrinting},
+                                                    {cmdPrint, g.cmdPrint},
+                                                    {lblLvw, g.lblLvw},
+                                                    {lvwMessages, g.lvwMessages},
+                                                    {cmdDown, g.cmdDown},
+                                                    {cmdUp, g.cmdUp},
+                                                    {lblGrouping, g.lblGrouping},
+                                                    {lblTxt, g.lblTxt},
+                                                    {txtSubject, g.txtSubject},
+                                                    {txtBody, g.txtBody},
+                                                    {txtEnd, g.txtEnd},
+                                                    {Bar, g.Bar},
+                                                    {statBar, g.statBar}};
+    for (const auto& [widget, rect] : places) {
+        Place(widget, rect, dpi);
+    }
+    // A caption longer than its label's design width (fonts differ from the design's) is shown whole.
+    for (QLabel* label : {lblLvw, lblTxt}) {
+        label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+    }
+    for (int c = 0; c < 3; ++c) {
+        lvwMessages->setColumnWidth(c, Pixels(g.columns[static_cast<std::size_t>(c)], dpi));
+    }
+    for (std::size_t p = 0; p < statPanels.size(); ++p) {
+        statPanels[p]->setFixedWidth(Pixels(g.panels[p], dpi));
+    }
+}
+
+void frmGlanmail::closeEvent(QCloseEvent* event) {
+    if (working_) {
+        // The work under way stops at its next safe point; the window closes then.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void frmGlanmail::SetPanel(int panel, const QString& text) {
+    statPanels.at(static_cast<std::size_t>(panel - 1))->setText(text);
+}
+
+} // namespace glanmail::ui

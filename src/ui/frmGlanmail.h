@@ -1,0 +1,124 @@
+#pragma once
+// The main window: command frames along the top, the message list, the viewer, the end-of-work
+// box, the progress bar and the status bar. Members and object names are the controls' names.
+// Its work is split by job: frmGlanmail.cpp builds and lays it out, frmGlanmailList.cpp holds
+// the list's events and the selection, frmGlanmailOutput.cpp the opening and the output commands.
+
+#include "app/Session.h"
+#include "ui/WindowLayout.h"
+#include "ui/WindowServices.h"
+
+#include <QMainWindow>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QStatusBar;
+class QTableView;
+class QToolButton;
+
+namespace glanmail::ui {
+
+class MessageTableModel;
+class MessageViewer;
+
+class frmGlanmail : public QMainWindow {
+    Q_OBJECT
+public:
+    frmGlanmail(Prompter& prompter, WindowServices services, QWidget* parent = nullptr);
+    ~frmGlanmail() override;
+
+    Session& session() { return session_; }
+    MessageTableModel* model() const { return model_; }
+    const WindowGeometry& geometryInTwips() const { return geometry_; }
+
+    // Opening (the menu entry and the button; the path given at start).
+    void SelectDbx();
+    void OpenPath(const std::string& path);
+
+    // The list and the selection.
+    void lvwMessages_Click();
+    void lvwMessages_KeyUp(int key);
+    void lvwMessages_ColumnClick(int column); // 1-based, as the header's sections
+    void UpdateSelectionCommands(std::size_t n);
+    void ShowFirstSelected();
+    void BuildSelection();
+    void EnableModifiedSave(bool enabled);
+    void SelectAll();
+    void cmdUp_Click();
+    void cmdDown_Click();
+    void cmdGrouping_Click();
+    void mnuGrouping_Click();
+
+    // The output commands.
+    void cmdAllTxt_Click();
+    void cmdAllNws_Click();
+    void cmdModTxt_Click();
+    void cmdModNws_Click();
+    void cmdPrint_Click();
+    void mnuPrinter_Click();
+
+    // Long work under way (a store being listed, a batch): other commands are ignored.
+    bool Working() const { return working_; }
+
+    QGroupBox *fraOpen, *fraGrouping, *fraAllRecord, *fraModRecord, *fraPrinting;
+    QToolButton *cmdOpen, *cmdGrouping, *cmdAllTxt, *cmdAllNws, *cmdModTxt, *cmdModNws, *cmdPrint, *cmdDown, *cmdUp;
+    QLabel *lblLvw, *lblGrouping, *lblTxt;
+    QTableView* lvwMessages;
+    QLineEdit* txtSubject;
+    QPlainTextEdit* txtBody;
+    QLineEdit* txtEnd;
+    QProgressBar* Bar;
+    QStatusBar* statBar;
+    std::vector<QLabel*> statPanels; // the six panels, left to right
+    QMenu *mnuFiles, *mnuEdit, *mnuOptions, *mnuAide;
+    QAction *mnuFileDbx, *mnu0, *mnuPrinter, *mnu1, *mnuQuit, *mnuSelectAll, *mnuGrouping, *mnu2, *mnuStorage, *mnuHelp,
+        *mnu9, *mnuAbout;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void Wire();
+    void ApplyGeometry();
+    int MenuHeight() const;
+    void ResetCommands();
+    void ResetForOpen();
+    void CountSelection();
+    void ShowMessage(const ShownMessage& shown);
+    void ClearViewer(bool subjectToo);
+    void SetPanel(int panel, const QString& text); // 1-based
+    void ShowProgress(std::size_t i);
+    void WorkDone();
+    MessageEdits Edits() const;
+    void RunBatch(OutputCommand command);
+    bool StopRequested();
+    void KeepRepainting();
+
+    Session session_;
+    Prompter& prompter_;
+    WindowServices services_;
+    MessageTableModel* model_;
+    MessageViewer* viewer_ = nullptr;
+    WindowGeometry geometry_;
+    std::vector<int> rowSelected_; // the display rows found selected when the list was last counted
+    std::string printerName_;      // chosen in "Imprimante"; empty for the default printer
+    int sortToggle_ = 0;
+    double progressValue_ = 0;
+    bool busy_ = false;
+    bool working_ = false;
+    bool closeRequested_ = false;
+    qint64 lastRepaint_ = 0;
+};
+
+} // namespace glanmail::ui

@@ -1,0 +1,255 @@
+#include "app/Session.h"
+
+#include "common/Encoding.h"
+#include "output/OutputTesting.h"
+#include "reader/ReaderTestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace glanmail {
+namespace {
+
+using testing::FakePrompter;
+using testing::Mail;
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
+
+// A store on disk and a session over it, boxes answered by a scripted prompter.
+struct SessionFixture : ::testing::Test {
+    TempFolder temp;
+    FakePrompter prompter;
+    Session session{prompter};
+
+    std::string Store(const std::vector<testing::WriterMessage>& messages, const std::string& name = "Inbox.dbx",
+                      const testing::StoreOptions& options = {}) {
+        const std::string path = temp.Path() + "/" + name;
+        WriteFile(path, testing::WriteStore(messages, options));
+        return path;
+    }
+    // A conversation of two (the second answers the first) and a message on its own.
+    std::string ThreeMessages() {
+        auto first = Mail("Sortie", "<a@x>", "Premier\r\n");
+        auto answer = Mail("Re: Sortie", "<b@x>", "Second\r\n");
+        answer.parents = "<a@x>";
+        answer.received = testing::FiletimeFromUnix(1018744077 + 3600);
+        return Store({first, answer, Mail("Autre", "<c@x>", "Seul\r\n")});
+    }
+    std::vector<std::string> Files(const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(folder)) {
+            names.push_back(e.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(SessionFixture, OpeningListsTheStoreWithItsCaption) {
+    const OpenResult r = session.Open(ThreeMessages());
+    EXPECT_EQ(r.outcome, OpenOutcome::Opened);
+    EXPECT_EQ(r.Name, "Inbox.dbx");
+    EXPECT_EQ(r.MsgCount, 3u);
+    EXPECT_EQ(r.Caption, "3/3 messages complets/contenus dans le fichier Inbox.dbx");
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(session.MsgCount(), 3u);
+}
+
+TEST_F(SessionFixture, EveryRefusalSaysWhyAndListsNothing) {
+    struct Case {
+        std::string path;
+        std::vector<std::string> texts;
+        std::string name; // panel 2 once the name checks passed
+    };
+    auto incomplete = Mail("x", "<x@x>");
+    incomplete.offsetForm = testing::OffsetForm::None;
+    testing::StoreOptions noCount;
+    noCount.countAt0xC4 = 0;
+    const std::string notDbx = temp.Path() + "/Notes.dbx";
+    WriteFile(notDbx, std::string(600, 'x'));
+    const std::string missing = temp.Path() + "/Absent.dbx";
+    const std::vector<Case> cases = {
+        {Store({Mail("a", "<a@x>")}, "Folders.DBX"), {"La lecture du fichier Folders.DBX n'est pas autorisée"}, ""},
+        {Store({Mail("a", "<a@x>")}, "pop3uidl.dbx"), {"La lecture du fichier pop3uidl.dbx n'est pas autorisée"}, ""},
+        {notDbx, {" Le fichier  " + notDbx + " n'est pas un fichier Outlook Express valide "}, "Notes.dbx"},
+        {Store({Mail("a", "<a@x>")}, "Vide.dbx", noCount), {"Ce fichier ne contient pas de messages"}, "Vide.dbx"},
+        {missing, {"Fichier " + missing + " introuvable ou endommagé"}, "Absent.dbx"},
+    };
+    for (const Case& c : cases) {
+        prompter.shown.clear();
+        const OpenResult r = session.Open(c.path);
+        EXPECT_EQ(r.outcome, OpenOutcome::Refused) << c.path;
+        EXPECT_EQ(prompter.Texts(), c.texts) << c.path;
+        EXPECT_EQ(r.boxes.size(), c.texts.size());
+        EXPECT_EQ(r.Name, c.name);
+        EXPECT_EQ(session.Store(), nullptr);
+    }
+    // No complete message: listed empty, with its box and a caption beginning "0/".
+    prompter.shown.clear();
+    const OpenResult r = session.Open(Store({incomplete, incomplete}, "Brouillons.dbx"));
+    EXPECT_EQ(r.outcome, OpenOutcome::OpenedWithWarnings);
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Ce fichier ne contient aucun message complet"});
+    EXPECT_EQ(r.Caption, "0/2 messages complets/contenus dans le fichier Brouillons.dbx");
+}
+
+TEST_F(SessionFixture, OutlookExpressMustBeClosedOnlyForItsOwnFolder) {
+    const std::string path = ThreeMessages();
+    std::vector<std::string> asked;
+    session.SetEnvironment({temp.Path(), [&](const std::string& name) {
+                                asked.push_back(name);
+                                return true;
+                            }});
+    EXPECT_EQ(session.Open(path).outcome, OpenOutcome::Refused);
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Par mesure de sécurité, Outlook Express doit être fermé."});
+    EXPECT_EQ(asked, std::vector<std::string>{"msimn.exe"});
+    // A copy elsewhere opens while it runs; the folder is compared in any case.
+    session.SetEnvironment({temp.Path() + "/ailleurs", [](const std::string&) { return true; }});
+    EXPECT_TRUE(session.Open(path).Listed());
+    std::string upper = temp.Path();
+    std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+    session.SetEnvironment({upper, [](const std::string&) { return false; }});
+    EXPECT_TRUE(session.Open(path).Listed());
+}
+
+TEST_F(SessionFixture, TheStoreDialogRefusesCancelAndEmptyFilesAndRemembersTheFolder) {
+    session.SetLastDbxFolder("/départ");
+    EXPECT_EQ(session.ChooseStore(), std::nullopt); // cancelled
+    const std::string empty = temp.Path() + "/Vide.dbx";
+    WriteFile(empty, "");
+    prompter.fileAnswers.push_back(empty);
+    EXPECT_EQ(session.ChooseStore(), std::nullopt);
+    EXPECT_EQ(prompter.Texts(),
+              (std::vector<std::string>{"Pas de fichier sélectionné.", "Fichier " + empty + " introuvable ou endommagé",
+                                        "Pas de fichier sélectionné."}));
+    EXPECT_EQ(prompter.shown[1].icon, BoxIcon::Critical);
+    EXPECT_EQ(session.LastDbxFolder(), temp.Path());
+    const std::string good = ThreeMessages();
+    prompter.fileAnswers.push_back(good);
+    EXPECT_EQ(session.ChooseStore(), good);
+}
+
+TEST_F(SessionFixture, SteppingWalksTheSelectionInListOrderAndStopsAtBothEnds) {
+    session.Open(ThreeMessages());
+    session.BuildSelection({3, 1, 2});
+    EXPECT_EQ(session.ShowFirstSelected().id, 3u);
+    EXPECT_FALSE(session.CanStepUp());
+    EXPECT_EQ(session.StepUp(), std::nullopt);
+    EXPECT_EQ(session.StepDown()->id, 1u);
+    const ShownMessage last = *session.StepDown();
+    EXPECT_EQ(last.id, 2u);
+    EXPECT_EQ(session.CurrentPos(), 3u);
+    EXPECT_FALSE(session.CanStepDown());
+    EXPECT_EQ(session.StepDown(), std::nullopt);
+    EXPECT_EQ(session.StepUp()->id, 1u);
+    // The viewer's texts: subject as listed, the date line, the body with single line breaks.
+    const ShownMessage shown = session.View(session.Selection()[0]);
+    EXPECT_TRUE(shown.read);
+    EXPECT_EQ(shown.Subject, session.Entry(3).Subject);
+    EXPECT_EQ(shown.DateLine.rfind("Date : ", 0), 0u);
+    EXPECT_EQ(shown.DateLine.find('\r'), std::string::npos);
+    EXPECT_EQ(shown.Body.find("\r\r\n"), std::string::npos);
+    const std::string word = shown.Body.substr(0, shown.Body.find_first_of("\r\n"));
+    EXPECT_TRUE(word == "Premier" || word == "Second" || word == "Seul") << shown.Body;
+}
+
+TEST_F(SessionFixture, ConversationGathersTheMessagesOfOneKey) {
+    session.Open(ThreeMessages());
+    std::size_t sortie = 0, autre = 0;
+    for (std::size_t id = 1; id <= 3; ++id) {
+        (session.Entry(id).Subject == "Autre" ? autre : sortie) = id;
+    }
+    EXPECT_EQ(session.Conversation(autre), std::vector<std::size_t>{autre});
+    EXPECT_EQ(session.Conversation(sortie).size(), 2u);
+    EXPECT_TRUE(session.Conversation(99).empty());
+}
+
+TEST_F(SessionFixture, OutputCommandsWriteTheSelectionAndTheEditedMessage) {
+    const std::string path = ThreeMessages();
+    struct stat before {};
+    ::stat(path.c_str(), &before);
+    const std::string bytes = ReadFile(path);
+    session.SetStorageFolder(temp.Path() + "/out");
+    std::filesystem::create_directory(temp.Path() + "/out");
+    session.Open(path);
+    session.BuildSelection({1, 2, 3});
+    std::vector<std::size_t> progress;
+    OutputContext context;
+    context.progress = [&](std::size_t id) { progress.push_back(id); };
+    OutputResult r = session.Run(OutputCommand::AllTxt, context);
+    EXPECT_TRUE(r.WorkDone());
+    EXPECT_EQ(r.summary.written, 3u);
+    EXPECT_EQ(progress, (std::vector<std::size_t>{1, 2, 3}));
+    const std::string folder = temp.Path() + "/out/Inbox";
+    EXPECT_EQ(Files(folder).size(), 3u);
+
+    // Grouped: the conversation in one file, the other message dated.
+    session.SetGroupingOption(true);
+    std::filesystem::remove_all(folder);
+    r = session.Run(OutputCommand::AllTxt, {});
+    EXPECT_EQ(Files(folder), (std::vector<std::string>{"Autre_20020414 022757.txt", "Sortie.txt"}));
+    // The original form never groups.
+    r = session.Run(OutputCommand::AllNws, {});
+    EXPECT_EQ(Files(folder).size(), 5u);
+
+    // Edited saves use the message on show and the session's edit flags.
+    session.BuildSelection({1});
+    const ShownMessage shown = session.ShowFirstSelected();
+    OutputContext edits;
+    edits.edits.Subject = "Nouveau";
+    edits.edits.Body = "Texte modifi\xE9";
+    session.MarkBodyModified();
+    r = session.Run(OutputCommand::ModTxt, edits);
+    const std::string text = ReadFile(r.lastPath);
+    EXPECT_EQ(text.rfind("Objet : " + encoding::ToUtf8(shown.Subject) + "\r\n", 0), 0u) << text;
+    EXPECT_NE(text.find("Texte modifi\xC3\xA9"), std::string::npos);
+    EXPECT_NE(r.lastPath.find("_m_"), std::string::npos);
+    session.MarkSubjectModified();
+    r = session.Run(OutputCommand::ModNws, edits);
+    EXPECT_NE(ReadFile(r.lastPath).find("Subject: Nouveau\r\n"), std::string::npos);
+    session.ClearEdits();
+    EXPECT_FALSE(session.SubjectModified() || session.BodyModified());
+
+    // The store itself is never written.
+    struct stat after {};
+    ::stat(path.c_str(), &after);
+    EXPECT_EQ(ReadFile(path), bytes);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+}
+
+TEST_F(SessionFixture, AStopLeavesTheMessagesNotBegunAndFinishesAGroup) {
+    session.SetStorageFolder(temp.Path());
+    session.Open(ThreeMessages());
+    session.BuildSelection({1, 2, 3});
+    int asked = 0;
+    OutputContext context;
+    context.stopRequested = [&] { return ++asked == 2; };
+    OutputResult r = session.Run(OutputCommand::AllTxt, context);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_FALSE(r.WorkDone());
+    EXPECT_EQ(r.summary.written, 1u);
+    EXPECT_EQ(Files(temp.Path() + "/Inbox").size(), 1u);
+    // Grouped, a stop asked once the conversation has begun waits for its last message.
+    std::filesystem::remove_all(temp.Path() + "/Inbox");
+    session.SetGroupingOption(true);
+    bool begun = false;
+    context.progress = [&](std::size_t id) { begun = begun || session.Entry(id).Subject == "Sortie"; };
+    context.stopRequested = [&] { return begun; };
+    r = session.Run(OutputCommand::AllTxt, context);
+    EXPECT_EQ(r.summary.written, 3u);
+    EXPECT_NE(ReadFile(temp.Path() + "/Inbox/Sortie.txt").find("Second"), std::string::npos);
+}
+
+TEST_F(SessionFixture, EditedSavesNeedAMessageOnShow) {
+    session.SetStorageFolder(temp.Path());
+    session.Open(ThreeMessages());
+    EXPECT_FALSE(session.Run(OutputCommand::ModTxt, {}).WorkDone());
+    session.Close();
+    EXPECT_FALSE(session.Run(OutputCommand::AllTxt, {}).WorkDone());
+    EXPECT_EQ(session.MsgCount(), 0u);
+}
+
+} // namespace
+} // namespace glanmail

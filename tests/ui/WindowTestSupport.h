@@ -1,0 +1,74 @@
+#pragma once
+// The real window off screen, over a scripted prompter, with a fresh storage folder.
+#include "output/OutputTesting.h"
+#include "support/FakePrompter.h"
+#include "support/StoreWriter.h"
+#include "ui/MessageTableModel.h"
+#include "ui/frmGlanmail.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace glanmail::testing {
+
+inline QApplication& App() {
+    static int argc = 1;
+    static char name[] = "window_tests";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+inline const std::string kSampleStore = std::string(GLANMAIL_BINARY_DIR) + "/samples/Exemple.dbx";
+
+struct WindowFixture : ::testing::Test {
+    TempFolder temp;
+    FakePrompter prompter;
+    int beeps = 0;
+    std::unique_ptr<ui::frmGlanmail> w;
+
+    void SetUp() override {
+        App();
+        ui::WindowServices services;
+        services.storageFolder = temp.Path();
+        services.beep = [this] { ++beeps; };
+        w = std::make_unique<ui::frmGlanmail>(prompter, services);
+        w->show();
+    }
+    void OpenSample() { w->OpenPath(kSampleStore); }
+
+    template <typename T> T* Find(const char* name) { return w->findChild<T*>(QString::fromLatin1(name)); }
+    QString Panel(int n) { return w->statPanels.at(static_cast<std::size_t>(n - 1))->text(); }
+    QString Cell(int row, int column = ui::MessageTableModel::Objet) {
+        return w->model()->index(row, column).data().toString();
+    }
+    void ClickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTableView* view = Find<QTableView>("lvwMessages");
+        const QRect rect = view->visualRect(w->model()->index(row, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, rect.center());
+    }
+    void ClickHeader(int section) {
+        QHeaderView* header = Find<QTableView>("lvwMessages")->horizontalHeader();
+        const int x = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(x, header->height() / 2));
+    }
+    void Click(const char* button) { QTest::mouseClick(Find<QToolButton>(button), Qt::LeftButton); }
+    bool Enabled(const char* name) { return w->findChild<QWidget*>(QString::fromLatin1(name))->isEnabled(); }
+    QString Subject() { return Find<QLineEdit>("txtSubject")->text(); }
+};
+
+} // namespace glanmail::testing
