@@ -139,9 +139,14 @@ OpenResult Session::Open(const std::string& path) {
         return result;
     }
     result.Name = name;
-    store_ = OpenStore(path, prompter, state_);
+    store_ = OpenStore(path, prompter);
     if (!store_) {
         return result;
+    }
+    // Damage passed over while the index was read: the store opens with what it still holds,
+    // and the user is told what may be missing.
+    for (const Box& warning : store_->Warnings) {
+        prompter.Show(warning);
     }
     result.outcome = result.boxes.empty() ? OpenOutcome::Opened : OpenOutcome::OpenedWithWarnings;
     result.MsgCount = store_->MsgCount();
@@ -164,11 +169,14 @@ ShownMessage Session::View(std::size_t id) {
     }
     RecordingPrompter prompter(prompter_, shown.boxes);
     const MsgEntry& entry = store_->Entry(id);
-    std::optional<std::string> raw = ReadRawMsg(*store_->bytes, entry.DataOffset, prompter);
+    std::optional<RawExtraction> raw = ReadRawMsg(*store_->bytes, entry.DataOffset, prompter);
     if (!raw) {
         return shown;
     }
-    shownRaw_ = std::move(*raw);
+    if (raw->incomplete) {
+        prompter.Show(Box{IncompleteMessageText(id), kAppTitle, BoxIcon::Exclamation});
+    }
+    shownRaw_ = std::move(raw->text);
     shownMsg_ = MsgProcessing(shownRaw_, entry, state_, prompter);
     shownId_ = id;
     shown.read = true;
