@@ -1,5 +1,10 @@
 #include "Commands.h"
 
+#include "common/CheckedOutput.h"
+#include "common/WriteErrors.h"
+
+#include <cerrno>
+
 namespace glanmail::cli {
 namespace {
 
@@ -31,7 +36,22 @@ std::size_t ParseId(const std::string& s) {
     return v;
 }
 
-int RunCli(const Args& args, std::ostream& out, std::ostream& err) {
+int FinishOutput(int status, std::ostream& out, std::ostream& err) {
+    out.flush();
+    const auto* checked = dynamic_cast<const CheckedOutput*>(out.rdbuf());
+    const int error = checked != nullptr ? checked->Error() : out ? 0 : EIO;
+    if (error == 0) {
+        return status;
+    }
+    if (error != EPIPE) {
+        err << "glanmail-cli: " << CannotWriteStandardOutput(error) << "\n";
+    }
+    return status == kExitInterrupted ? status : kExitOutput;
+}
+
+namespace {
+
+int Dispatch(const Args& args, std::ostream& out, std::ostream& err) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         (args.empty() ? err : out) << kUsage;
         return args.empty() ? kExitUsage : kExitOk;
@@ -52,6 +72,12 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err) {
     }
     err << "Commande inconnue : " << name << "\n" << kUsage;
     return kExitUsage;
+}
+
+} // namespace
+
+int RunCli(const Args& args, std::ostream& out, std::ostream& err) {
+    return FinishOutput(Dispatch(args, out, err), out, err);
 }
 
 } // namespace glanmail::cli

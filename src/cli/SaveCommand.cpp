@@ -254,12 +254,15 @@ void SaveStore(const OpenedStore& store, const SaveOptions& o, const std::string
     const BatchSummary s = o.form == Form::Txt ? OutputSelection(selection, store.MsgTable, o.group, output, nullptr)
                                                : OutputEach(selection, output, nullptr);
     bar.Clear();
-    totals.files += output.Saver().FilesOpened();
-    totals.messages += s.written;
+    totals.files += output.Saver().FilesWritten();
+    totals.messages += output.Saver().MessagesWritten();
     totals.skipped += s.Skipped();
     if (s.abandoned) {
         totals.abandoned = true;
         totals.skipped += selection.size() - s.messages + 1; // the failed message and those not reached
+        bar.Clear();
+        err << "Enregistrement arrêté : " << totals.files << (totals.files == 1 ? " fichier écrit" : " fichiers écrits")
+            << "\n";
     }
 }
 
@@ -304,9 +307,12 @@ int RunSave(const Args& args, std::ostream& out, std::ostream& err) {
         }
     }
 
-    out << "Fichiers écrits : " << totals.files << " (" << totals.messages << " messages)\n"
-        << "Messages ignorés : " << totals.skipped << "\n"
+    out << "Fichiers écrits : " << totals.files << " (" << totals.messages
+        << (totals.messages == 1 ? " message)\n" : " messages)\n") << "Messages ignorés : " << totals.skipped << "\n"
         << "Fichiers DBX refusés : " << totals.refusedStores << "\n";
+    if (totals.abandoned) {
+        return kExitOutput;
+    }
     if (totals.openedStores == 0 && totals.refusedStores > 0) {
         return kExitBadStore;
     }

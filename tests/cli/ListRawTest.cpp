@@ -1,10 +1,15 @@
 // glanmail-cli list and raw, run in-process.
 #include "Commands.h"
+#include "common/CheckedOutput.h"
+#include "support/FailingFiles.h"
 #include "support/StoreWriter.h"
 
+#include <csignal>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace glanmail::cli {
 namespace {
@@ -62,6 +67,39 @@ TEST(RawCommand, BytesAsExtracted) {
              {"raw", path, "4"}, {"raw", path, "0"}, {"raw", path, "x"}, {"raw", path}, {"list", path, "--bogus"}}) {
         EXPECT_EQ(Cli(args).status, kExitUsage);
     }
+}
+
+// A command's output on a descriptor that fails: the status is 74 and one line says why, except for a
+// reader that went away.
+TEST(OutputFailure, StandardOutputThatCannotBeWritten) {
+    const std::string path = StoreFile("ListRaw.dbx");
+    const auto run = [&](int fd, FileSystem& files, const Args& args) {
+        CheckedOutput buffer(fd, files);
+        std::ostream out(&buffer);
+        std::ostringstream err;
+        const int status = RunCli(args, out, err);
+        ::close(fd);
+        return std::to_string(status) + " " + err.str();
+    };
+    FileSystem& system = SystemFiles();
+    const std::string full = "74 glanmail-cli: Impossible d'écrire sur la sortie standard : disque plein\n";
+    EXPECT_EQ(run(::open("/dev/full", O_WRONLY), system, {"list", path}), full);
+    EXPECT_EQ(run(::open("/dev/full", O_WRONLY), system, {"raw", path, "1"}), full);
+    EXPECT_EQ(run(::open("/dev/full", O_WRONLY), system, {"show", path, "1"}), full);
+    EXPECT_EQ(run(::open("/dev/null", O_RDONLY), system, {"list", path}),
+              "74 glanmail-cli: Impossible d'écrire sur la sortie standard : sortie fermée\n");
+    EXPECT_EQ(run(::open("/dev/null", O_WRONLY), system, {"list", path}), "0 ");
+    testing::FailingFiles failing; // the 100th byte fails: the end of the list is lost
+    failing.failAtByte = 100;
+    failing.error = EIO;
+    EXPECT_EQ(run(::open("/dev/null", O_WRONLY), failing, {"list", path}),
+              "74 glanmail-cli: Impossible d'écrire sur la sortie standard : erreur d'entrée/sortie\n");
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    const auto previous = std::signal(SIGPIPE, SIG_IGN); // a closed pipe is quiet, killed or not
+    EXPECT_EQ(run(ends[1], system, {"list", path}), "74 ");
+    std::signal(SIGPIPE, previous);
 }
 
 } // namespace

@@ -33,11 +33,11 @@ TEST(SaveCommandTest, FormsStoresSummaryAndStatus) {
         {{store}, "64\n"}, {{"--storage", dir}, "64\n"}, {{store, "-x", "--storage", dir}, "64\n"},
         {{store, "--ids", "0", "--storage", dir}, "64\n"}, {{store, "--ids", "1,x", "--storage", dir}, "64\n"},
         {{store, "--txt", "--eml", "--storage", dir}, "64\n"}, {{store, "--complete", "--storage", dir}, "0\n"},
-        {{store, "--eml", "--storage", dir}, "0\nFichiers écrits : 1 (1 messages)\nMessages ignorés : 0\n"},
+        {{store, "--eml", "--storage", dir}, "0\nFichiers écrits : 1 (1 message)\nMessages ignorés : 0\n"},
         {{stores, "--txt", "--storage=" + dir}, // a folder: every store in it
-            "1\nFichiers écrits : 1 (1 messages)\nMessages ignorés : 0\nFichiers DBX refusés : 1\n"},
-        {{store, "--ids", "1,9", "--storage", dir}, "1\nFichiers écrits : 1 (1 messages)\nMessages ignorés : 1\n"},
-        {{store, "--storage", temp.Path() + "/" + std::string(240 - temp.Path().size(), 'd')}, "1\n"}, // too long
+            "1\nFichiers écrits : 1 (1 message)\nMessages ignorés : 0\nFichiers DBX refusés : 1\n"},
+        {{store, "--ids", "1,9", "--storage", dir}, "1\nFichiers écrits : 1 (1 message)\nMessages ignorés : 1\n"},
+        {{store, "--storage", temp.Path() + "/" + std::string(240 - temp.Path().size(), 'd')}, "0\n"}, // long, no longer refused
         {{stores + "/absent.dbx", "--storage", dir}, "2\n"}, {{stores + "/folders.dbx", "--storage", dir}, "2\n"}};
     // clang-format on
     for (const auto& [args, start] : runs) {
