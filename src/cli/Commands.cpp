@@ -18,7 +18,7 @@ const char* const kUsage =
 } // namespace
 
 std::string NoSuchMessage(std::size_t id, const std::string& storeName, std::size_t count) {
-    return "Pas de message " + std::to_string(id) + " : le fichier " + storeName + " n'en liste que " +
+    return "Identifiant " + std::to_string(id) + " inconnu : le fichier " + storeName + " n'en liste que " +
            std::to_string(count) + "\n";
 }
 

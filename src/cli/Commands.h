@@ -2,6 +2,8 @@
 // The commands of glanmail-cli. Each takes the arguments after its name and writes to
 // the given streams, so tests can run them without a process.
 
+#include "common/FileSystem.h"
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,7 +23,8 @@ inline constexpr int kExitInterrupted = 130; // stopped by Ctrl+C (128 + SIGINT,
 int RunList(const Args& args, std::ostream& out, std::ostream& err);
 int RunRaw(const Args& args, std::ostream& out, std::ostream& err);
 int RunShow(const Args& args, std::ostream& out, std::ostream& err);
-int RunSave(const Args& args, std::ostream& out, std::ostream& err);
+// Files are written through files (tests make it fail).
+int RunSave(const Args& args, std::ostream& out, std::ostream& err, FileSystem& files = SystemFiles());
 
 // Dispatches argv (without the program name) to a command, then makes sure all its
 // output was written (FinishOutput).

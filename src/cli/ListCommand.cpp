@@ -101,6 +101,7 @@ int RunList(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     CliPrompter prompter(err);
+    prompter.SetFile(path);
     const ContentState state;
     const auto store = OpenStore(path, prompter, state);
     if (!store) {

@@ -18,6 +18,7 @@ int RunRaw(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     CliPrompter prompter(err);
+    prompter.SetFile(args[0]);
     const ContentState state;
     const auto store = OpenStore(args[0], prompter, state);
     if (!store) {

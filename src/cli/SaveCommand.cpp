@@ -5,7 +5,10 @@
 // file. A folder given as STORE stands for every .dbx in it, in name order.
 #include "CliPrompter.h"
 #include "Commands.h"
+#include "Interrupt.h"
+#include "common/RepeatedBoxes.h"
 #include "common/Text.h"
+#include "common/WriteErrors.h"
 #include "output/BatchOutput.h"
 #include "output/FileRoutines.h"
 #include "output/MsgOutput.h"
@@ -220,11 +223,31 @@ struct Totals {
     std::size_t skipped = 0;
     std::size_t refusedStores = 0;
     std::size_t openedStores = 0;
-    bool abandoned = false;
+    bool abandoned = false;   // a write failed in a way that would repeat: the save stopped
+    bool interrupted = false; // Ctrl+C or SIGTERM
+    bool writeFailed = false; // some file could not be written
 };
 
-void SaveStore(const OpenedStore& store, const SaveOptions& o, const std::string& storage, ContentState& state,
-               Prompter& prompter, ProgressBar& bar, std::ostream& err, Totals& totals) {
+// What the save of every store shares: options, where to write, how to tell the user.
+struct SaveRun {
+    const SaveOptions& options;
+    std::string storage;
+    FileSystem& files;
+    CliPrompter& cli;
+    RepeatedBoxes& prompter;
+    ProgressBar& bar;
+    std::ostream& err;
+    ContentState state;
+    Totals totals;
+};
+
+std::string FilesWritten(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " fichier écrit" : " fichiers écrits");
+}
+
+void SaveStore(const OpenedStore& store, SaveRun& run) {
+    const SaveOptions& o = run.options;
+    Totals& totals = run.totals;
     std::vector<std::size_t> selection;
     if (o.ids.empty()) {
         for (std::size_t id = 1; id <= store.MsgCount(); ++id) {
@@ -235,40 +258,45 @@ void SaveStore(const OpenedStore& store, const SaveOptions& o, const std::string
             if (id <= store.MsgCount()) {
                 selection.push_back(id);
             } else {
-                bar.Clear();
-                err << NoSuchMessage(id, store.Name, store.MsgCount());
+                run.bar.Clear();
+                run.err << run.cli.Line(NoSuchMessage(id, store.Name, store.MsgCount()));
                 ++totals.skipped;
             }
         }
     }
     const OutputFlags flags = o.form == Form::Txt ? OutputFlags::AllTxt() : OutputFlags::AllNws();
-    MsgOutput output(store, state, prompter, flags);
-    output.SetStorageFolder(storage);
+    MsgOutput output(store, run.state, run.prompter, flags, run.files);
+    output.SetStorageFolder(run.storage);
     if (o.form == Form::Complete) {
         output.SetAttachmentPolicy(AttachmentPolicy::Whole);
     }
     output.SetBatchRunning(true);
-    output.SetProgress([&bar](std::size_t) { bar.Step(); });
+    output.SetProgress([&run](std::size_t id) {
+        run.cli.SetMessage(id);
+        run.bar.Step();
+    });
+    output.SetStopRequested(&InterruptCatcher::Requested);
 
-    bar.Start(store.Name, selection.size());
+    run.bar.Start(store.Name, selection.size());
     const BatchSummary s = o.form == Form::Txt ? OutputSelection(selection, store.MsgTable, o.group, output, nullptr)
                                                : OutputEach(selection, output, nullptr);
-    bar.Clear();
+    run.bar.Clear();
+    run.cli.SetMessage(0);
+    run.prompter.ShowCounts();
     totals.files += output.Saver().FilesWritten();
     totals.messages += output.Saver().MessagesWritten();
     totals.skipped += s.Skipped();
+    totals.writeFailed = totals.writeFailed || s.notWritten > 0;
     if (s.abandoned) {
         totals.abandoned = true;
         totals.skipped += selection.size() - s.messages + 1; // the failed message and those not reached
-        bar.Clear();
-        err << "Enregistrement arrêté : " << totals.files << (totals.files == 1 ? " fichier écrit" : " fichiers écrits")
-            << "\n";
     }
+    totals.interrupted = s.interrupted;
 }
 
 } // namespace
 
-int RunSave(const Args& args, std::ostream& out, std::ostream& err) {
+int RunSave(const Args& args, std::ostream& out, std::ostream& err, FileSystem& files) {
     SaveOptions o;
     const std::string problem = ParseArgs(args, o);
     if (!problem.empty()) {
@@ -277,46 +305,62 @@ int RunSave(const Args& args, std::ostream& out, std::ostream& err) {
     }
     const std::string storage = AbsoluteFolder(o.storage);
     if (!FolderExists(storage)) {
-        std::error_code ec;
-        if (!fs::create_directory(storage, ec) && !FolderExists(storage)) {
-            err << "Impossible de créer le dossier de stockage " << storage << " : " << ec.message() << "\n";
-            return kExitUsage;
+        const int made = files.MakeFolder(storage);
+        if (made < 0 && !FolderExists(storage)) {
+            err << "glanmail-cli: " << CannotCreateFolder(storage, -made) << "\n";
+            return kExitOutput;
         }
     }
 
+    const InterruptCatcher interrupts;
     const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
     ProgressBar bar(terminal);
-    CliPrompter cliPrompter(err);
-    BarPrompter prompter(cliPrompter, bar);
-    ContentState state;
-    Totals totals;
+    CliPrompter cli(err);
+    BarPrompter barPrompter(cli, bar);
+    RepeatedBoxes prompter(barPrompter);
+    SaveRun run{o, storage, files, cli, prompter, bar, err, ContentState{}, Totals{}};
+    Totals& totals = run.totals;
     for (const std::string& path : ExpandStores(o.stores, err, totals.refusedStores)) {
-        const int boxesBefore = cliPrompter.BoxCount();
-        const auto store = OpenStore(path, prompter, state);
+        if (InterruptCatcher::Requested()) {
+            totals.interrupted = true;
+            break;
+        }
+        cli.SetFile(path);
+        const int boxesBefore = cli.BoxCount();
+        const auto store = OpenStore(path, prompter, run.state);
         if (!store) {
-            if (cliPrompter.BoxCount() == boxesBefore) {
-                err << "Le fichier " << path << " n'a pas d'index de messages\n";
+            if (cli.BoxCount() == boxesBefore) {
+                err << cli.Line("Le fichier n'a pas d'index de messages") << "\n";
             }
             ++totals.refusedStores;
             continue;
         }
         ++totals.openedStores;
-        SaveStore(*store, o, storage, state, prompter, bar, err, totals);
-        if (totals.abandoned) {
+        SaveStore(*store, run);
+        if (totals.abandoned || totals.interrupted) {
             break;
         }
     }
+    cli.SetFile("");
 
     out << "Fichiers écrits : " << totals.files << " (" << totals.messages
         << (totals.messages == 1 ? " message)\n" : " messages)\n") << "Messages ignorés : " << totals.skipped << "\n"
         << "Fichiers DBX refusés : " << totals.refusedStores << "\n";
+    if (totals.interrupted) {
+        err << cli.Line("Enregistrement interrompu : " + FilesWritten(totals.files)) << "\n";
+        return kExitInterrupted;
+    }
     if (totals.abandoned) {
+        err << cli.Line("Enregistrement arrêté : " + FilesWritten(totals.files)) << "\n";
+        return kExitOutput;
+    }
+    if (totals.writeFailed) {
         return kExitOutput;
     }
     if (totals.openedStores == 0 && totals.refusedStores > 0) {
         return kExitBadStore;
     }
-    if (totals.skipped > 0 || totals.refusedStores > 0 || totals.abandoned) {
+    if (totals.skipped > 0 || totals.refusedStores > 0) {
         return kExitSkipped;
     }
     return kExitOk;

@@ -21,6 +21,7 @@ int RunShow(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     CliPrompter prompter(err);
+    prompter.SetFile(args[0]);
     ContentState state;
     const std::unique_ptr<OpenedStore> store = OpenStore(args[0], prompter, state);
     if (!store) {

@@ -55,8 +55,9 @@ TEST(ListCommand, RowsInListOrderAsTextOrJsonAndRefusals) {
     EXPECT_NE(r.out.find("{\"id\": 3, \"subject\": \"Été \\\"chaud\\\"\", \"sender\": \"René\\tDupont\""),
               std::string::npos);
     const std::string cut = StoreFile("ListRawCut.dbx", 0x30), empty = StoreFile("ListRawEmpty.dbx", 0);
-    EXPECT_EQ(Cli({"list", cut}).err, "ReadFileHeader: Lecture au-delà de la fin du fichier\n");
-    EXPECT_EQ(Cli({"list", empty}).err, "Fichier " + empty + " introuvable ou endommagé\n");
+    EXPECT_EQ(Cli({"list", cut}).err, "glanmail-cli: " + cut + ": Lecture au-delà de la fin du fichier\n");
+    EXPECT_EQ(Cli({"list", empty}).err,
+              "glanmail-cli: " + empty + ": Fichier " + empty + " introuvable ou endommagé\n");
     EXPECT_EQ(Cli({"list", empty}).status, kExitBadStore);
 }
 
