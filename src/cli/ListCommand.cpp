@@ -10,16 +10,18 @@
 namespace glanmail::cli {
 namespace {
 
-// A field of a tab-separated row: UTF-8, with tabs and line breaks turned into spaces so
-// that one message stays one row.
-std::string Field(const std::string& cp1252) {
-    std::string s = encoding::ToUtf8(cp1252);
-    for (char& c : s) {
-        if (c == '\t' || c == '\r' || c == '\n') {
+// A field of a tab-separated row, in UTF-8. Every control character becomes one space: a
+// tab or a line break would split the row, and ESC, BEL and the like would be obeyed by
+// the terminal showing the list. That covers the five bytes Windows-1252 leaves undefined,
+// which come out as C1 controls (0x90 and 0x9D open terminal commands).
+std::string Field(std::string cp1252) {
+    for (char& c : cp1252) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
             c = ' ';
         }
     }
-    return s;
+    return encoding::ToUtf8(cp1252);
 }
 
 std::string JsonString(const std::string& utf8) {

@@ -12,6 +12,7 @@
 #include "output/BatchOutput.h"
 #include "output/FileRoutines.h"
 #include "output/MsgOutput.h"
+#include "output/StoreFolders.h"
 #include "reader/Store.h"
 
 #include <algorithm>
@@ -245,7 +246,7 @@ std::string FilesWritten(std::size_t n) {
     return std::to_string(n) + (n == 1 ? " fichier écrit" : " fichiers écrits");
 }
 
-void SaveStore(const OpenedStore& store, SaveRun& run) {
+void SaveStore(const OpenedStore& store, const std::string& folder, SaveRun& run) {
     const SaveOptions& o = run.options;
     Totals& totals = run.totals;
     std::vector<std::size_t> selection;
@@ -267,6 +268,7 @@ void SaveStore(const OpenedStore& store, SaveRun& run) {
     const OutputFlags flags = o.form == Form::Txt ? OutputFlags::AllTxt() : OutputFlags::AllNws();
     MsgOutput output(store, run.state, run.prompter, flags, run.files);
     output.SetStorageFolder(run.storage);
+    output.SetStoreFolder(folder);
     if (o.form == Form::Complete) {
         output.SetAttachmentPolicy(AttachmentPolicy::Whole);
     }
@@ -320,7 +322,13 @@ int RunSave(const Args& args, std::ostream& out, std::ostream& err, FileSystem& 
     RepeatedBoxes prompter(barPrompter);
     SaveRun run{o, storage, files, cli, prompter, bar, err, ContentState{}, Totals{}};
     Totals& totals = run.totals;
-    for (const std::string& path : ExpandStores(o.stores, err, totals.refusedStores)) {
+    const StorePlan plan = PlanStores(ExpandStores(o.stores, err, totals.refusedStores));
+    for (const StorePlan::Repeat& repeat : plan.repeats) {
+        err << "glanmail-cli: " << repeat.path << ": même fichier que " << repeat.sameAs
+            << ", enregistré une seule fois\n";
+    }
+    for (const StoreToSave& each : plan.stores) {
+        const std::string& path = each.path;
         if (InterruptCatcher::Requested()) {
             totals.interrupted = true;
             break;
@@ -336,7 +344,7 @@ int RunSave(const Args& args, std::ostream& out, std::ostream& err, FileSystem& 
             continue;
         }
         ++totals.openedStores;
-        SaveStore(*store, run);
+        SaveStore(*store, each.folder, run);
         if (totals.abandoned || totals.interrupted) {
             break;
         }

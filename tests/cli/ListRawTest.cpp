@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <unistd.h>
 
@@ -67,6 +68,56 @@ TEST(RawCommand, BytesAsExtracted) {
     for (const Args& args : std::vector<Args>{
              {"raw", path, "4"}, {"raw", path, "0"}, {"raw", path, "x"}, {"raw", path}, {"list", path, "--bogus"}}) {
         EXPECT_EQ(Cli(args).status, kExitUsage);
+    }
+}
+
+// Control characters in a subject, a sender or a conversation key cannot reach the terminal: one space
+// each in the rows; escaped as JSON requires in --json, whose output a JSON parser reads back whole.
+TEST(ListCommand, ControlCharactersNeverReachTheTerminal) {
+    std::vector<testing::WriterMessage> messages(2);
+    std::string every; // every control character, and DEL
+    for (int c = 1; c < 0x20; ++c) {
+        every += static_cast<char>(c);
+    }
+    every += '\x7F';
+    messages[0].raw = messages[1].raw = "Subject: x\r\n\r\nTexte";
+    messages[0].subject = messages[0].subjectKey = "Bip\x7F\x9D"
+                                                   "fin";
+    messages[0].sender = "A" + every + "B";
+    messages[1].subject = "Calme";
+    messages[1].subjectKey = "Cal\x1B[2Jme";
+    messages[0].received = messages[1].received = glanmail::testing::FiletimeFromUnix(1018744077);
+    messages[1].sender = "\x1B]0;titre\x07";
+    const std::string path = std::string(GLANMAIL_BINARY_DIR) + "/ListControl.dbx";
+    std::ofstream(path, std::ios::binary) << testing::WriteStore(messages);
+
+    const CliRun rows = Cli({"list", path});
+    ASSERT_EQ(rows.status, kExitOk) << rows.err;
+    const std::string date = "14/04/2002 02:27:57\t20020414 022757";
+    EXPECT_EQ(rows.out, "ID\tObjet\tÉmetteur\tDate\tDates pour tri\tConversation\n"
+                        "1\tBip  fin\tA" +
+                            std::string(32, ' ') + "B\t" + date +
+                            "\t<Bip  fin>\n"
+                            "2\tCalme\t ]0;titre \t" +
+                            date +
+                            "\t<Cal [2Jme>\n"
+                            "2/2 messages complets/contenus dans le fichier ListControl.dbx\n");
+
+    const CliRun json = Cli({"list", path, "--json"});
+    ASSERT_EQ(json.status, kExitOk) << json.err;
+    const nlohmann::json doc = nlohmann::json::parse(json.out); // throws on a raw control character
+    EXPECT_EQ(doc.at("messages").at(0).at("sender"), "A" + every + "B");
+    EXPECT_EQ(doc.at("messages").at(0).at("subject"), "Bip\x7F\xC2\x9D"
+                                                      "fin");
+    EXPECT_EQ(doc.at("messages").at(0).at("threadKey"), "<Bip\x7F\xC2\x9D"
+                                                        "fin>");
+    EXPECT_EQ(doc.at("messages").at(1).at("threadKey"), "<Cal\x1B[2Jme>");
+    EXPECT_EQ(doc.at("messages").at(1).at("sender"), "\x1B]0;titre\x07");
+    EXPECT_EQ(doc.at("caption"), "2/2 messages complets/contenus dans le fichier ListControl.dbx");
+    EXPECT_EQ(doc.at("complete"), 2);
+    EXPECT_EQ(doc.at("count"), 2);
+    for (char c = 1; c < 0x20; ++c) {
+        EXPECT_TRUE(c == '\n' || json.out.find(c) == std::string::npos) << int(c);
     }
 }
 

@@ -49,6 +49,43 @@ TEST(SaveCommandTest, FormsStoresSummaryAndStatus) {
     EXPECT_EQ(ReadFile(path + "-1_20040315 142530.eml").find("image/jpeg"), std::string::npos); // attachment cut
 }
 
+// Two accounts' Inbox.dbx in one save get folders of their own; one file named twice is saved once.
+// A folder stands for its stores of any letter case of ".dbx".
+TEST(SaveCommandTest, StoresOfOneNameFolderOfStoresAndOneFileTwice) {
+    testing::TempFolder temp;
+    const auto store = [&](const std::string& path, const std::string& subject) {
+        testing::WriterMessage m;
+        m.raw = "Subject: " + subject + "\r\n\r\nTexte";
+        m.subject = m.subjectKey = subject;
+        m.received = testing::FiletimeFromUnix(1079357130);
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        testing::WriteFile(path, testing::WriteStore({m}));
+    };
+    const std::string a = temp.Path() + "/a/Inbox.dbx", b = temp.Path() + "/b/inbox.dbx", dir = temp.Path() + "/G";
+    store(a, "De A");
+    store(b, "De B");
+    store(temp.Path() + "/c/Sent.DBX", "Envoi");
+    store(temp.Path() + "/c/Old.Dbx", "Ancien");
+    store(temp.Path() + "/c/notes.dbx.txt", "Pas un magasin");
+    const std::string again = temp.Path() + "/a/../a/Inbox.dbx";
+    const std::string run = Save({a, b, again, temp.Path() + "/c", "--eml", "--storage", dir});
+    EXPECT_EQ(run, "0\nFichiers écrits : 4 (4 messages)\nMessages ignorés : 0\nFichiers DBX refusés : 0\n"
+                   "glanmail-cli: " +
+                       again + ": même fichier que " + a + ", enregistré une seule fois\n");
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+        if (entry.is_regular_file()) {
+            files.push_back(entry.path().string().substr(dir.size()) + " " + ReadFile(entry.path().string()));
+        }
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{
+                         "/Inbox/De A_20040315 142530.eml Subject: De A\r\n\r\nTexte",
+                         "/Old/Ancien_20040315 142530.eml Subject: Ancien\r\n\r\nTexte",
+                         "/Sent/Envoi_20040315 142530.eml Subject: Envoi\r\n\r\nTexte",
+                         "/inbox-1/De B_20040315 142530.eml Subject: De B\r\n\r\nTexte"})); // its own case
+}
+
 TEST(SaveRealStoresTest, OriginalFormByteForByteTextFormNamedAlike) {
     const std::string real = GLANMAIL_REAL_SAMPLES;
     if (!std::filesystem::exists(real + "/one-message-a.dbx")) {
