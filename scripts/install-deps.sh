@@ -6,6 +6,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev
+    libcli11-dev nlohmann-json3-dev
     fonts-liberation poppler-utils
 )
 

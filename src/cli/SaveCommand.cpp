@@ -6,6 +6,7 @@
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "Interrupt.h"
+#include "StoreOpening.h"
 #include "common/RepeatedBoxes.h"
 #include "common/Text.h"
 #include "common/WriteErrors.h"
@@ -27,90 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kUsage =
-    "Utilisation : glanmail-cli save STORE... [--txt | --eml | --complete] [--group] [--ids 3,5,8] "
-    "[--storage DIR]\n";
-
-enum class Form { Txt, Eml, Complete };
-
-struct SaveOptions {
-    std::vector<std::string> stores;
-    Form form = Form::Txt;
-    bool formGiven = false;
-    bool group = false;
-    std::vector<std::size_t> ids; // empty: every listed message
-    std::string storage;
-};
-
-// Parses "3,5,8" into IDs, dropping repeats; false when one is not an ID.
-bool ParseIds(const std::string& list, std::vector<std::size_t>& ids) {
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = list.find(',', start);
-        const std::size_t id =
-            ParseId(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (id == 0) {
-            return false;
-        }
-        if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
-            ids.push_back(id);
-        }
-        if (comma == std::string::npos) {
-            return true;
-        }
-        start = comma + 1;
-    }
-}
-
-// Returns an error text, empty when the arguments are good.
-std::string ParseArgs(const Args& args, SaveOptions& o) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const auto value = [&](const std::string& name, std::string& into) {
-            if (a.size() > name.size() && a.compare(0, name.size() + 1, name + "=") == 0) {
-                into = a.substr(name.size() + 1);
-                return true;
-            }
-            if (a == name && i + 1 < args.size()) {
-                into = args[++i];
-                return true;
-            }
-            return false;
-        };
-        std::string v;
-        if (a == "--txt" || a == "--eml" || a == "--complete") {
-            const Form f = a == "--txt" ? Form::Txt : a == "--eml" ? Form::Eml : Form::Complete;
-            if (o.formGiven && f != o.form) {
-                return "--txt, --eml et --complete s'excluent.";
-            }
-            o.form = f;
-            o.formGiven = true;
-        } else if (a == "--group") {
-            o.group = true;
-        } else if (value("--ids", v)) {
-            if (!ParseIds(v, o.ids)) {
-                return "Numéros de messages incorrects : " + v;
-            }
-        } else if (value("--storage", v)) {
-            if (v.empty()) {
-                return "Dossier de stockage vide.";
-            }
-            o.storage = v;
-        } else if (!a.empty() && a[0] != '-') {
-            o.stores.push_back(a);
-        } else {
-            return "Option inconnue : " + a;
-        }
-    }
-    if (o.stores.empty()) {
-        return "Aucun fichier DBX indiqué.";
-    }
-    if (o.storage.empty()) {
-        return "Le dossier de stockage (--storage DIR) est obligatoire.";
-    }
-    return {};
-}
-
 // The storage folder as an absolute path without a trailing "/": the path budget counts
 // the whole path, as the window's storage folder is.
 std::string AbsoluteFolder(const std::string& path) {
@@ -131,19 +48,11 @@ std::vector<std::string> ExpandStores(const std::vector<std::string>& given, std
             stores.push_back(path);
             continue;
         }
-        std::vector<std::string> found;
-        std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(path, ec)) {
-            const std::string name = entry.path().filename().string();
-            if (text::EndsWithIgnoreCase(name, ".dbx") && !entry.is_directory()) {
-                found.push_back(entry.path().string());
-            }
-        }
+        const std::vector<std::string> found = StoresInFolder(path);
         if (found.empty()) {
-            err << "Aucun fichier .dbx dans le dossier " << path << "\n";
+            err << "glanmail-cli: " << path << ": aucun fichier .dbx dans ce dossier\n";
             ++refused;
         }
-        std::sort(found.begin(), found.end());
         stores.insert(stores.end(), found.begin(), found.end());
     }
     return stores;
@@ -260,16 +169,16 @@ void SaveStore(const OpenedStore& store, const std::string& folder, SaveRun& run
                 selection.push_back(id);
             } else {
                 run.bar.Clear();
-                run.err << run.cli.Line(NoSuchMessage(id, store.Name, store.MsgCount()));
+                run.err << run.cli.Line(NoSuchMessage(id, store.MsgCount())) << "\n";
                 ++totals.skipped;
             }
         }
     }
-    const OutputFlags flags = o.form == Form::Txt ? OutputFlags::AllTxt() : OutputFlags::AllNws();
+    const OutputFlags flags = o.form == SaveForm::Txt ? OutputFlags::AllTxt() : OutputFlags::AllNws();
     MsgOutput output(store, run.state, run.prompter, flags, run.files);
     output.SetStorageFolder(run.storage);
     output.SetStoreFolder(folder);
-    if (o.form == Form::Complete) {
+    if (o.form == SaveForm::Complete) {
         output.SetAttachmentPolicy(AttachmentPolicy::Whole);
     }
     output.SetBatchRunning(true);
@@ -280,8 +189,9 @@ void SaveStore(const OpenedStore& store, const std::string& folder, SaveRun& run
     output.SetStopRequested(&InterruptCatcher::Requested);
 
     run.bar.Start(store.Name, selection.size());
-    const BatchSummary s = o.form == Form::Txt ? OutputSelection(selection, store.MsgTable, o.group, output, nullptr)
-                                               : OutputEach(selection, output, nullptr);
+    const BatchSummary s = o.form == SaveForm::Txt
+                               ? OutputSelection(selection, store.MsgTable, o.group, output, nullptr)
+                               : OutputEach(selection, output, nullptr);
     run.bar.Clear();
     run.cli.SetMessage(0);
     run.prompter.ShowCounts();
@@ -298,13 +208,7 @@ void SaveStore(const OpenedStore& store, const std::string& folder, SaveRun& run
 
 } // namespace
 
-int RunSave(const Args& args, std::ostream& out, std::ostream& err, FileSystem& files) {
-    SaveOptions o;
-    const std::string problem = ParseArgs(args, o);
-    if (!problem.empty()) {
-        err << problem << "\n" << kUsage;
-        return kExitUsage;
-    }
+int Save(const SaveOptions& o, std::ostream& out, std::ostream& err, FileSystem& files) {
     const std::string storage = AbsoluteFolder(o.storage);
     if (!FolderExists(storage)) {
         const int made = files.MakeFolder(storage);
@@ -334,12 +238,8 @@ int RunSave(const Args& args, std::ostream& out, std::ostream& err, FileSystem& 
             break;
         }
         cli.SetFile(path);
-        const int boxesBefore = cli.BoxCount();
-        const auto store = OpenStore(path, prompter, run.state);
+        const auto store = OpenForCommand(path, cli, prompter, run.state);
         if (!store) {
-            if (cli.BoxCount() == boxesBefore) {
-                err << cli.Line("Le fichier n'a pas d'index de messages") << "\n";
-            }
             ++totals.refusedStores;
             continue;
         }

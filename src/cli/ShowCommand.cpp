@@ -1,37 +1,28 @@
 // glanmail-cli show STORE ID: what the text form would save for one message (subject line,
 // date and sender lines, body), in UTF-8, each line break CR LF.
-
 #include "CliPrompter.h"
 #include "Commands.h"
+#include "StoreOpening.h"
 #include "content/MsgProcessing.h"
 #include "output/MessageSaver.h"
 #include "reader/RawMessage.h"
-#include "reader/Store.h"
 
 namespace glanmail::cli {
 
-int RunShow(const Args& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 2) {
-        err << "Utilisation : glanmail-cli show STORE ID\n";
-        return kExitUsage;
-    }
-    const std::size_t id = ParseId(args[1]);
-    if (id == 0) {
-        err << "Identifiant de message incorrect : " << args[1] << "\n";
-        return kExitUsage;
-    }
+int Show(const MessageOptions& o, std::ostream& out, std::ostream& err) {
     CliPrompter prompter(err);
-    prompter.SetFile(args[0]);
+    prompter.SetFile(o.store);
     ContentState state;
-    const std::unique_ptr<OpenedStore> store = OpenStore(args[0], prompter, state);
+    const auto store = OpenForCommand(o.store, prompter, prompter, state);
     if (!store) {
         return kExitBadStore;
     }
-    if (id > store->MsgCount()) {
-        err << NoSuchMessage(id, store->Name, store->MsgCount());
+    if (o.id > store->MsgCount()) {
+        err << prompter.Line(NoSuchMessage(o.id, store->MsgCount())) << "\n";
         return kExitUsage;
     }
-    const MsgEntry& entry = store->Entry(id);
+    prompter.SetMessage(o.id);
+    const MsgEntry& entry = store->Entry(o.id);
     const std::optional<std::string> raw = ReadRawMsg(*store->bytes, entry.DataOffset, prompter);
     if (!raw) {
         return kExitBadStore; // the first block could not be read; the reader has said why

@@ -3,6 +3,8 @@
 #include "common/Text.h"
 #include "output/SaveNaming.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace glanmail {
@@ -18,6 +20,19 @@ bool Taken(const std::vector<StoreToSave>& stores, const std::string& folder) {
 }
 
 } // namespace
+
+std::vector<std::string> StoresInFolder(const std::string& folder) {
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (text::EndsWithIgnoreCase(name, ".dbx") && !entry.is_directory(ec)) {
+            found.push_back(entry.path().string());
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
 
 StorePlan PlanStores(const std::vector<std::string>& paths) {
     struct Identity {

@@ -24,6 +24,10 @@ struct StorePlan {
     std::vector<Repeat> repeats;
 };
 
+// The stores in a folder: every entry whose name ends in ".dbx" in any letter case and
+// that is not a folder, in name order.
+std::vector<std::string> StoresInFolder(const std::string& folder);
+
 // Paths in the order given. Names are compared without regard to case, so that the folders
 // stay apart on file systems that ignore it too.
 StorePlan PlanStores(const std::vector<std::string>& paths);

@@ -53,8 +53,10 @@ TEST(ListCommand, RowsInListOrderAsTextOrJsonAndRefusals) {
                      "3\tÉté \"chaud\"\tRené Dupont\t14/04/2002 02:27:57\t20020414 022757\t<Été \"chaud\">\n"
                      "3/3 messages complets/contenus dans le fichier ListRaw.dbx\n");
     r = Cli({"list", path, "--json"});
-    EXPECT_NE(r.out.find("{\"id\": 3, \"subject\": \"Été \\\"chaud\\\"\", \"sender\": \"René\\tDupont\""),
-              std::string::npos);
+    const nlohmann::ordered_json third = nlohmann::ordered_json::parse(r.out).at("messages").at(2);
+    EXPECT_EQ(third.dump(),
+              "{\"id\":3,\"subject\":\"Été \\\"chaud\\\"\",\"sender\":\"René\\tDupont\",\"date\":"
+              "\"14/04/2002 02:27:57\",\"dateKey\":\"20020414 022757\",\"threadKey\":\"<Été \\\"chaud\\\">\"}");
     const std::string cut = StoreFile("ListRawCut.dbx", 0x30), empty = StoreFile("ListRawEmpty.dbx", 0);
     EXPECT_EQ(Cli({"list", cut}).err, "glanmail-cli: " + cut + ": Lecture au-delà de la fin du fichier\n");
     EXPECT_EQ(Cli({"list", empty}).err,
@@ -62,13 +64,39 @@ TEST(ListCommand, RowsInListOrderAsTextOrJsonAndRefusals) {
     EXPECT_EQ(Cli({"list", empty}).status, kExitBadStore);
 }
 
-TEST(RawCommand, BytesAsExtracted) {
+TEST(RawCommand, BytesAsExtractedUpToTheLastListedId) {
     const std::string path = StoreFile("ListRaw.dbx");
     EXPECT_EQ(Cli({"raw", path, "1"}).out, "Subject: Autre\r\n\r\nTexte"); // cut before the picture's part
-    for (const Args& args : std::vector<Args>{
-             {"raw", path, "4"}, {"raw", path, "0"}, {"raw", path, "x"}, {"raw", path}, {"list", path, "--bogus"}}) {
-        EXPECT_EQ(Cli(args).status, kExitUsage);
+    const CliRun last = Cli({"raw", path, "3"}), past = Cli({"raw", path, "4"});
+    EXPECT_EQ(last.status, kExitOk);
+    EXPECT_EQ(last.out, "Subject: \xC9t\xE9 \"chaud\"\r\n\r\nTexte");
+    EXPECT_EQ(past.status, kExitUsage);
+    EXPECT_EQ(past.out, "");
+    EXPECT_EQ(past.err,
+              "glanmail-cli: " + path + ": Identifiant 4 inconnu : ce fichier liste les identifiants 1 à 3\n");
+    for (const Args& args : std::vector<Args>{{"raw", path, "0"},
+                                              {"raw", path, "x"},
+                                              {"raw", path, "-1"},
+                                              {"raw", path, "1e0"},
+                                              {"raw", path},
+                                              {"raw", path, "1", "2"},
+                                              {"list", path, "--bogus"},
+                                              {"bogus"},
+                                              {}}) {
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, kExitUsage) << r.err;
+        EXPECT_NE(r.err.find("\nUtilisation : glanmail-cli "), std::string::npos) << r.err;
     }
+    EXPECT_EQ(Cli({"raw", path, "1", "2"}).err, "glanmail-cli: argument inattendu : 2\nUtilisation : glanmail-cli raw "
+                                                "STORE ID\nPour en savoir plus : glanmail-cli raw --help\n");
+    // Help anywhere, and the version, go to standard output with status 0.
+    for (const Args& args : std::vector<Args>{{"--help"}, {"raw", path, "--help"}, {"raw", "--help", "x", "y", "z"}}) {
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, kExitOk);
+        EXPECT_NE(r.out.find("Utilisation : glanmail-cli "), std::string::npos) << r.out;
+        EXPECT_EQ(r.err, "");
+    }
+    EXPECT_EQ(Cli({"--version"}).out, "glanmail-cli " GLANMAIL_VERSION "\n");
 }
 
 // Control characters in a subject, a sender or a conversation key cannot reach the terminal: one space
