@@ -152,7 +152,7 @@ struct SaveRun {
 };
 
 std::string FilesWritten(std::size_t n) {
-    return std::to_string(n) + (n == 1 ? " fichier écrit" : " fichiers écrits");
+    return std::to_string(n) + (n < 2 ? " fichier écrit" : " fichiers écrits");
 }
 
 void SaveStore(const OpenedStore& store, const std::string& folder, SaveRun& run) {
@@ -252,7 +252,7 @@ int Save(const SaveOptions& o, std::ostream& out, std::ostream& err, FileSystem&
     cli.SetFile("");
 
     out << "Fichiers écrits : " << totals.files << " (" << totals.messages
-        << (totals.messages == 1 ? " message)\n" : " messages)\n") << "Messages ignorés : " << totals.skipped << "\n"
+        << (totals.messages < 2 ? " message)\n" : " messages)\n") << "Messages ignorés : " << totals.skipped << "\n"
         << "Fichiers DBX refusés : " << totals.refusedStores << "\n";
     if (totals.interrupted) {
         err << cli.Line("Enregistrement interrompu : " + FilesWritten(totals.files)) << "\n";

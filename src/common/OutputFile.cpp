@@ -17,7 +17,8 @@ bool IsEmptyFile(const std::string& path) {
 std::unique_ptr<OutputFile> OutputFile::Create(FileSystem& files, const std::string& folder, int& error) {
     // A short name of its own, whatever the length of the final one; the process number
     // keeps two runs apart, the counter two files of one run.
-    const std::string stem = folder + std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-";
+    static const pid_t process = ::getpid(); // asked once: it is a system call each time
+    const std::string stem = folder + std::string(kTemporaryPrefix) + std::to_string(process) + "-";
     for (int n = 0; n < 1000; ++n) {
         std::string path = stem + std::to_string(n) + ".tmp";
         const int fd = files.CreateNew(path);

@@ -206,7 +206,7 @@ OutputStatus MessageSaver::OpenNew(const OutputFlags& flags, OutputMode mode, co
     key += '\0';
     key += pending_.tail;
     pending_.counter = &nextCounter_[key];
-    if (!FindFreeName()) {
+    if (!ChooseName()) {
         TooLong();
         return OutputStatus::Refused;
     }
@@ -229,24 +229,21 @@ OutputStatus MessageSaver::OpenNew(const OutputFlags& flags, OutputMode mode, co
     return OutputStatus::Written;
 }
 
-bool MessageSaver::FindFreeName() {
-    for (std::size_t& counter = *pending_.counter;; ++counter) {
-        const std::string suffix = counter == 0 ? std::string() : "-" + std::to_string(counter);
-        // The subject is cut so that the whole name, counter and tail included, fits what
-        // a file system takes in one name.
-        const std::string_view base = CutName(pending_.name, suffix.size() + pending_.tail.size());
-        std::string path = pending_.folder;
-        path += encoding::ToUtf8(base);
-        path += suffix;
-        path += pending_.tail;
-        if (path.size() > kPathBytes) {
-            return false;
-        }
-        if (!FileExists(path)) {
-            pending_.path = std::move(path);
-            return true;
-        }
+bool MessageSaver::ChooseName() {
+    const std::size_t counter = *pending_.counter;
+    const std::string suffix = counter == 0 ? std::string() : "-" + std::to_string(counter);
+    // The subject is cut so that the whole name, counter and tail included, fits what a file
+    // system takes in one name.
+    const std::string_view base = CutName(pending_.name, suffix.size() + pending_.tail.size());
+    std::string path = pending_.folder;
+    path += encoding::ToUtf8(base);
+    path += suffix;
+    path += pending_.tail;
+    if (path.size() > kPathBytes) {
+        return false;
     }
+    pending_.path = std::move(path);
+    return true;
 }
 
 OutputStatus MessageSaver::Commit() {
@@ -263,9 +260,9 @@ OutputStatus MessageSaver::Commit() {
         if (error != EEXIST) {
             return Fail(CannotWrite(pending_.path, error), error);
         }
-        // Taken since the name was chosen: the next free one.
+        // Taken (the final step never replaces a file that holds something): the next name.
         ++*pending_.counter;
-        if (!FindFreeName()) {
+        if (!ChooseName()) {
             Discard();
             TooLong();
             return OutputStatus::Refused;

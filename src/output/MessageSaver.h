@@ -80,14 +80,15 @@ private:
         std::string name;   // StandardName of the subject, Windows-1252
         std::string tail;
         std::size_t* counter = nullptr; // the first counter not known to be taken
-        std::string path;               // the name it gets unless that is taken meanwhile
+        std::string path;               // the name it gets unless that is taken
         std::size_t messages = 0;
     };
 
     OutputStatus OpenNew(const OutputFlags& flags, OutputMode mode, const MsgEntry& entry, const SaveTarget& target,
                          const std::string& extension);
-    // The first free path from the pending counter on; false when it would be too long.
-    bool FindFreeName();
+    // The path for the pending counter; false when it would be too long. Whether it is free
+    // is learnt when the file is given that name.
+    bool ChooseName();
     OutputStatus Commit();
     OutputStatus Fail(const std::string& text, int error);
     void TooLong();

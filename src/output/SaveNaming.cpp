@@ -29,7 +29,11 @@ std::string StoreFolderPart(std::string_view storeName) {
                 ++dropped;
             }
         }
-        name = name.substr(0, cut);
+        // "..dbx" and "...dbx" would name the storage folder itself or the one above it:
+        // such names are kept whole too.
+        if (name.substr(0, cut) != "." && name.substr(0, cut) != "..") {
+            name = name.substr(0, cut);
+        }
     }
     return "/" + std::string(name);
 }

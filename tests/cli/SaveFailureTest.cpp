@@ -94,7 +94,7 @@ TEST(SaveWithPathsTooLong, EachCauseIsToldOnceWithItsCount) {
     const std::string box = "Chemin trop long / Ce message ne sera pas enregistré";
     EXPECT_EQ(r.err, "glanmail-cli: " + store + ": Identifiant 1 : " + box + "\nglanmail-cli: " + store + ": " + box +
                          " / (3 fois en tout)\n");
-    EXPECT_EQ(r.out, "Fichiers écrits : 0 (0 messages)\nMessages ignorés : 3\nFichiers DBX refusés : 0\n");
+    EXPECT_EQ(r.out, "Fichiers écrits : 0 (0 message)\nMessages ignorés : 3\nFichiers DBX refusés : 0\n");
 }
 
 // The real program, stopped with Ctrl+C while it saves a large store: it ends with 130, says how many

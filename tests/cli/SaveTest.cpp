@@ -26,7 +26,7 @@ std::string UsageError(const std::string& fault) {
 
 std::string Summary(int status, int files, int skipped, int refused) {
     return std::to_string(status) + "\nFichiers écrits : " + std::to_string(files) + " (" + std::to_string(files) +
-           (files == 1 ? " message" : " messages") + ")\nMessages ignorés : " + std::to_string(skipped) +
+           (files < 2 ? " message" : " messages") + ")\nMessages ignorés : " + std::to_string(skipped) +
            "\nFichiers DBX refusés : " + std::to_string(refused) + "\n";
 }
 

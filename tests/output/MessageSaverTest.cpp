@@ -141,6 +141,7 @@ TEST_F(SaverTest, NameCutTo255BytesPathRefusedPast4095) {
     // clang-format off
     const std::pair<std::string, std::string> stores[] = {
         {"/m/Inbox.DBX", "/Inbox"}, {"Bo\xC3\xAEte.dbx", "/Bo\xC3\xAEte"}, {"a.dbx", "/a"}, {".dbx", "/.dbx"},
+        {"..dbx", "/..dbx"}, {"...DBX", "/...DBX"}, {"....dbx", "/..."}, // never "." or ".."
         {"/m/x/Sent Items.dbx", "/Sent Items"}};
     // clang-format on
     for (const auto& [store, folder] : stores) {

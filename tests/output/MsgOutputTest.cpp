@@ -197,5 +197,37 @@ TEST(MsgOutputTest, ViewingWritesNothingPrintingEndsItsJobsFailuresAreReported) 
     EXPECT_FALSE(device.jobOpen);
 }
 
+// A group left open by a command that ran to its end is named with what it holds; one left open by a
+// command that was stopped is removed.
+TEST(MsgOutputTest, AnOpenGroupIsNamedAtItsEndOrRemovedWhenStopped) {
+    testing::FakePrompter prompter;
+    ContentState state;
+    testing::WriterMessage mail;
+    mail.raw = "Subject: Annonce\r\n\r\nTexte\r\n";
+    mail.subject = mail.subjectKey = "Annonce";
+    mail.received = testing::FiletimeFromUnix(1079357130);
+    const auto store =
+        OpenStoreBytes(std::make_unique<MemorySource>(testing::WriteStore({mail})), "B.dbx", prompter, state);
+    ASSERT_TRUE(store && store->MsgCount() == 1);
+    testing::TempFolder temp;
+    const auto files = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(temp.Path() + "/B")) {
+            names.push_back(e.path().filename().string());
+        }
+        return names;
+    };
+    MsgOutput output(*store, state, prompter, OutputFlags::AllTxt());
+    output.SetStorageFolder(temp.Path());
+    EXPECT_EQ(output.ReadMsg(1, OutputMode::First), OutputStatus::Written);
+    EXPECT_EQ(files().size(), 1u); // the temporary file
+    output.AbandonGroup();
+    EXPECT_EQ(files(), std::vector<std::string>{});
+    EXPECT_EQ(output.ReadMsg(1, OutputMode::First), OutputStatus::Written);
+    EXPECT_EQ(output.EndGroup(), OutputStatus::Written);
+    EXPECT_EQ(files(), std::vector<std::string>{"Annonce.txt"});
+    EXPECT_EQ(output.EndGroup(), OutputStatus::Nothing);
+}
+
 } // namespace
 } // namespace glanmail
