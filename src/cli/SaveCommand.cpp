@@ -17,6 +17,7 @@
 #include "reader/Store.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -213,7 +214,8 @@ int Save(const SaveOptions& o, std::ostream& out, std::ostream& err, FileSystem&
     if (!FolderExists(storage)) {
         const int made = files.MakeFolder(storage);
         if (made < 0 && !FolderExists(storage)) {
-            err << "glanmail-cli: " << CannotCreateFolder(storage, -made) << "\n";
+            const int error = made == -EEXIST ? ENOTDIR : -made; // a file has the folder's name
+            err << "glanmail-cli: " << CannotCreateFolder(storage, error) << "\n";
             return kExitOutput;
         }
     }

@@ -66,7 +66,9 @@ TEST(SaveCommandTest, FormsStoresSummaryAndStatus) {
         {{refused, "--storage", dir}, Summary(2, 0, 0, 1) + "glanmail-cli: " + refused +
             ": La lecture du fichier folders.dbx n'est pas autorisée\n"},
         {{"--storage", dir, "--", "--eml"}, Summary(2, 0, 0, 1) + // after "--", a store's name
-            "glanmail-cli: --eml: Fichier --eml introuvable ou endommagé\n"}};
+            "glanmail-cli: --eml: Fichier --eml introuvable ou endommagé\n"},
+        {{store, "--storage", store}, "74\nglanmail-cli: Impossible de créer le dossier « " + store +
+            " » : un fichier occupe la place d'un dossier\n"}};
     // clang-format on
     for (const auto& [args, expected] : runs) {
         const std::string run = Save(args);
