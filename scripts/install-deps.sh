@@ -10,6 +10,7 @@ packages=(
     desktop-file-utils shared-mime-info appstream libxml2-utils man-db groff-base
     sox
     tzdata
+    libcli11-dev nlohmann-json3-dev
 )
 
 missing=()

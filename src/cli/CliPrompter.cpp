@@ -4,23 +4,35 @@
 
 namespace glanmail::cli {
 
-std::string FormatBox(const Box& box) {
-    std::string text = text::ReplaceAll(box.text, "\r\n", "\n");
-    text = std::string(text::TrimSpaces(text));
-    if (box.title.empty() || box.title == kAppTitle) {
-        return text;
+std::string OneLine(const std::string& text) {
+    std::string line = text::ReplaceAll(text, "\r\n", " / ");
+    for (char& c : line) {
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
     }
-    return box.title + ": " + text;
+    return std::string(text::TrimSpaces(line));
+}
+
+std::string CliPrompter::Line(const std::string& text) const {
+    std::string line = "glanmail-cli: ";
+    if (!file_.empty()) {
+        line += file_ + ": ";
+    }
+    if (id_ != 0) {
+        line += "Identifiant " + std::to_string(id_) + " : ";
+    }
+    return line + text;
 }
 
 void CliPrompter::Show(const Box& box) {
     ++boxes_;
-    err_ << FormatBox(box) << '\n';
+    err_ << Line(OneLine(box.text)) << '\n';
 }
 
 bool CliPrompter::AskYesNo(const Box& box, bool yesIsDefault) {
     ++boxes_;
-    err_ << FormatBox(box) << (yesIsDefault ? " (oui)" : " (non)") << '\n';
+    err_ << Line(OneLine(box.text)) << (yesIsDefault ? " (oui)" : " (non)") << '\n';
     return yesIsDefault;
 }
 

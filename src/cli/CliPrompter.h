@@ -1,17 +1,25 @@
 #pragma once
-// Boxes on the command line: each box's text (with its title where it is not the
-// program's own) goes to standard error. Questions take their default answer; nothing
-// is chosen from a dialog.
+// Boxes on the command line: each box is one line on standard error,
+// "glanmail-cli: FILE: text", FILE being the store the command is working on. The box's
+// title is left out: it names a routine of the program, which tells the user nothing.
+// Questions take their default answer; nothing is chosen from a dialog.
 
 #include "common/Prompter.h"
 
+#include <cstddef>
 #include <ostream>
+#include <string>
 
 namespace glanmail::cli {
 
 class CliPrompter : public Prompter {
 public:
     explicit CliPrompter(std::ostream& err) : err_(err) {}
+
+    // The store the following boxes are about ("" for none).
+    void SetFile(std::string file) { file_ = std::move(file); }
+    // The message they are about (its ID), or 0.
+    void SetMessage(std::size_t id) { id_ = id; }
 
     void Show(const Box& box) override;
     bool AskYesNo(const Box& box, bool yesIsDefault) override;
@@ -22,12 +30,17 @@ public:
 
     int BoxCount() const { return boxes_; }
 
+    // "glanmail-cli: FILE: text" (or "glanmail-cli: text" without a file).
+    std::string Line(const std::string& text) const;
+
 private:
     std::ostream& err_;
+    std::string file_;
+    std::size_t id_ = 0;
     int boxes_ = 0;
 };
 
-// "title: text" (or the text alone for the program's own title); line breaks as "\n".
-std::string FormatBox(const Box& box);
+// The box's text on one line: its lines joined by " / ", spaces around it trimmed.
+std::string OneLine(const std::string& text);
 
 } // namespace glanmail::cli

@@ -1,21 +1,139 @@
+// The command line of glanmail-cli: its commands and options, their help and their errors,
+// in French. Parsing is CLI11's; each command then runs on checked options.
 #include "Commands.h"
+
+#include "common/CheckedOutput.h"
+#include "common/WriteErrors.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cerrno>
+#include <sstream>
 
 namespace glanmail::cli {
 namespace {
 
-const char* const kUsage =
-    "Utilisation :\n"
-    "  glanmail-cli list STORE [--json]\n"
-    "  glanmail-cli raw STORE ID\n"
-    "  glanmail-cli show STORE ID\n"
-    "  glanmail-cli save STORE... [--txt | --eml | --complete] [--group] [--ids 3,5,8] [--storage DIR]\n";
+const char* const kProgram = "glanmail-cli";
+
+// An ID check for CLI11: the message is French, as every message of the program.
+const CLI::Validator
+    kIdCheck([](std::string& s) { return ParseId(s) == 0 ? "Identifiant de message incorrect : " + s : std::string(); },
+             "");
+
+// CLI11's own errors, in the program's language. The name of the option or argument at
+// fault is taken from CLI11's text, which begins with it.
+std::string FrenchError(const CLI::Error& e) {
+    const std::string what = e.what();
+    const std::string name = e.get_name();
+    const auto after = [&](const std::string& mark) {
+        const std::size_t at = what.find(mark);
+        return at == std::string::npos ? what : what.substr(at + mark.size());
+    };
+    if (what.find(" not expected: ") != std::string::npos) { // ExtrasError, named after its command
+        // CLI11 lists them last first.
+        std::vector<std::string> words;
+        std::istringstream list(after("expected: "));
+        for (std::string word; list >> word;) {
+            words.insert(words.begin(), word);
+        }
+        std::string joined;
+        for (const std::string& word : words) {
+            joined += (joined.empty() ? "" : " ") + word;
+        }
+        return (words.size() > 1 ? "arguments inattendus : " : "argument inattendu : ") + joined;
+    }
+    if (name == "ArgumentMismatch") {
+        return "l'option " + what.substr(0, what.find(':')) + " attend une valeur";
+    }
+    if (name == "ValidationError" || name == "ConversionError") {
+        return after(": ");
+    }
+    if (name == "RequiredError" && what.find("subcommand") != std::string::npos) {
+        return "indiquez une commande : list, raw, show ou save";
+    }
+    if (name == "RequiredError") {
+        const std::string missing = what.substr(0, what.find(' '));
+        return (missing.rfind("--", 0) == 0 ? "l'option " : "l'argument ") + missing + " est obligatoire";
+    }
+    return what;
+}
+
+// The usage line of each command, written out: it shows what is required (--storage) and
+// what excludes what, which CLI11's own line does not.
+class Usage : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App* app, std::string /*name*/) const override {
+        const std::string command = app->get_parent() == nullptr ? "" : app->get_name();
+        return "Utilisation : " + UsageLine(command) + "\n";
+    }
+};
+
+// Help texts in French.
+void FrenchLabels(CLI::App& app) {
+    app.formatter(std::make_shared<Usage>());
+    const auto formatter = app.get_formatter();
+    formatter->label("Usage", "Utilisation");
+    formatter->label("OPTIONS", "OPTIONS");
+    formatter->label("Options", "Options");
+    formatter->label("Positionals", "Arguments");
+    formatter->label("Subcommands", "Commandes");
+    formatter->label("SUBCOMMAND", "COMMANDE");
+    formatter->label("REQUIRED", "(obligatoire)");
+    formatter->label("Excludes", "Exclut");
+    formatter->column_width(26);
+}
+
+CLI::App* Command(CLI::App& app, const std::string& name, const std::string& description) {
+    CLI::App* command = app.add_subcommand(name, description);
+    command->set_help_flag("-h,--help", "Affiche l'aide de la commande");
+    command->group("Commandes");
+    return command;
+}
+
+struct Parsed {
+    ListOptions list;
+    MessageOptions raw, show;
+    SaveOptions save;
+    bool txt = false, eml = false, complete = false;
+};
+
+// Checks that CLI11 leaves to the program; an error text, or "" when all is right.
+std::string CheckSave(Parsed& p) {
+    if (static_cast<int>(p.txt) + static_cast<int>(p.eml) + static_cast<int>(p.complete) > 1) {
+        return "--txt, --eml et --complete s'excluent";
+    }
+    p.save.form = p.eml ? SaveForm::Eml : p.complete ? SaveForm::Complete : SaveForm::Txt;
+    if (p.save.group && p.save.form != SaveForm::Txt) {
+        return "--group ne s'emploie qu'avec --txt : le regroupement ne change que les fichiers textes";
+    }
+    std::vector<std::size_t> unique; // a repeated ID is saved once
+    for (const std::size_t id : p.save.ids) {
+        if (std::find(unique.begin(), unique.end(), id) == unique.end()) {
+            unique.push_back(id);
+        }
+    }
+    p.save.ids = std::move(unique);
+    return {};
+}
+
+// "--help" anywhere before "--" asks for the help of the command, whatever else is wrong
+// on the line: the arguments reduced to the command and "--help" (last first, as CLI11
+// takes them), or nothing when no help is asked.
+std::vector<std::string> HelpAsked(const Args& args) {
+    for (const std::string& a : args) {
+        if (a == "--") {
+            break;
+        }
+        if (a == "--help" || a == "-h") {
+            const bool command =
+                !args.empty() && (args[0] == "list" || args[0] == "raw" || args[0] == "show" || args[0] == "save");
+            return command ? std::vector<std::string>{"--help", args[0]} : std::vector<std::string>{"--help"};
+        }
+    }
+    return {};
+}
 
 } // namespace
-
-std::string NoSuchMessage(std::size_t id, const std::string& storeName, std::size_t count) {
-    return "Pas de message " + std::to_string(id) + " : le fichier " + storeName + " n'en liste que " +
-           std::to_string(count) + "\n";
-}
 
 std::size_t ParseId(const std::string& s) {
     if (s.empty() || s.size() > 9) {
@@ -31,27 +149,137 @@ std::size_t ParseId(const std::string& s) {
     return v;
 }
 
-int RunCli(const Args& args, std::ostream& out, std::ostream& err) {
-    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        (args.empty() ? err : out) << kUsage;
-        return args.empty() ? kExitUsage : kExitOk;
+std::string UsageLine(const std::string& command) {
+    if (command == "list") {
+        return "glanmail-cli list STORE [--json]";
     }
-    const Args rest(args.begin() + 1, args.end());
-    const std::string& name = args[0];
-    if (name == "list") {
-        return RunList(rest, out, err);
+    if (command == "raw" || command == "show") {
+        return "glanmail-cli " + command + " STORE ID";
     }
-    if (name == "raw") {
-        return RunRaw(rest, out, err);
+    if (command == "save") {
+        return "glanmail-cli save STORE... --storage DIR [--txt | --eml | --complete] [--group] [--ids 3,5,8]";
     }
-    if (name == "show") {
-        return RunShow(rest, out, err);
+    return "glanmail-cli COMMANDE [ARGUMENTS]";
+}
+
+std::string NoSuchMessage(std::size_t id, std::size_t count) {
+    const std::string head = "Identifiant " + std::to_string(id) + " inconnu : ";
+    if (count == 0) {
+        return head + "ce fichier ne liste aucun message";
     }
-    if (name == "save") {
-        return RunSave(rest, out, err);
+    if (count == 1) {
+        return head + "ce fichier ne liste qu'un message, d'identifiant 1";
     }
-    err << "Commande inconnue : " << name << "\n" << kUsage;
-    return kExitUsage;
+    return head + "ce fichier liste les identifiants 1 à " + std::to_string(count);
+}
+
+int FinishOutput(int status, std::ostream& out, std::ostream& err) {
+    out.flush();
+    const auto* checked = dynamic_cast<const CheckedOutput*>(out.rdbuf());
+    const int error = checked != nullptr ? checked->Error() : out ? 0 : EIO;
+    if (error == 0) {
+        return status;
+    }
+    if (error != EPIPE) {
+        err << kProgram << ": " << CannotWriteStandardOutput(error) << "\n";
+    }
+    return status == kExitInterrupted ? status : kExitOutput;
+}
+
+int RunCli(const Args& args, std::ostream& out, std::ostream& err, FileSystem& files) {
+    CLI::App app("Glanmail : les messages des fichiers .dbx d'Outlook Express", kProgram);
+    FrenchLabels(app);
+    app.set_help_flag("-h,--help", "Affiche cette aide");
+    app.set_version_flag("--version", std::string(kProgram) + " " + GLANMAIL_VERSION, "Affiche la version");
+    app.require_subcommand(1);
+    Parsed p;
+
+    CLI::App* list = Command(app, "list", "Liste les messages d'un fichier .dbx, dans l'ordre de la liste");
+    list->add_option("STORE", p.list.store, "Le fichier .dbx")->required()->type_name("");
+    list->add_flag("--json", p.list.json, "Un document JSON au lieu de lignes séparées par des tabulations");
+
+    CLI::App* raw = Command(app, "raw", "Écrit un message tel qu'il est enregistré, jusqu'à sa première pièce jointe");
+    raw->add_option("STORE", p.raw.store, "Le fichier .dbx")->required()->type_name("");
+    raw->add_option("ID", p.raw.id, "Identifiant du message (colonne ID de list)")
+        ->required()
+        ->check(kIdCheck)
+        ->type_name("");
+
+    CLI::App* show = Command(app, "show", "Affiche un message en texte, comme l'enregistrement texte l'écrit");
+    show->add_option("STORE", p.show.store, "Le fichier .dbx")->required()->type_name("");
+    show->add_option("ID", p.show.id, "Identifiant du message (colonne ID de list)")
+        ->required()
+        ->check(kIdCheck)
+        ->type_name("");
+
+    CLI::App* save = Command(app, "save", "Enregistre les messages dans DIR/<nom du fichier>/");
+    save->add_option("STORE", p.save.stores, "Fichiers .dbx, ou dossiers de fichiers .dbx")->required()->type_name("");
+    save->add_option("--storage", p.save.storage, "Dossier de stockage (créé s'il n'existe pas)")
+        ->required()
+        ->type_name("DIR");
+    save->add_flag("--txt", p.txt, "Forme texte (par défaut)");
+    save->add_flag("--eml", p.eml, "Forme originale (.eml, .nws pour les nouvelles), coupée avant les pièces jointes");
+    save->add_flag("--complete", p.complete, "Forme originale entière, pièces jointes comprises");
+    save->add_flag("--group", p.save.group, "Un fichier texte par conversation (avec --txt)");
+    save->add_option("--ids", p.save.ids, "Seulement ces identifiants (3,5,8)")
+        ->delimiter(',')
+        ->check(kIdCheck)
+        ->type_name("ID,ID...");
+
+    app.failure_message([&app](const CLI::App*, const CLI::Error& e) {
+        std::string text = std::string(kProgram) + ": " + FrenchError(e) + "\n";
+        const auto used = app.get_subcommands(); // the command being parsed, if any
+        const std::string name = used.empty() ? "" : used.front()->get_name();
+        return text + "Utilisation : " + UsageLine(name) + "\nPour en savoir plus : " + kProgram +
+               (name.empty() ? "" : " " + name) + " --help\n";
+    });
+    std::vector<std::string> reversed = HelpAsked(args); // CLI11 takes the arguments last first
+    if (reversed.empty()) {
+        reversed.assign(args.rbegin(), args.rend());
+    }
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        const int status = app.exit(e, out, err);
+        return FinishOutput(status == 0 ? kExitOk : kExitUsage, out, err);
+    }
+
+    int status = kExitOk;
+    if (list->parsed()) {
+        status = List(p.list, out, err);
+    } else if (raw->parsed()) {
+        status = Raw(p.raw, out, err);
+    } else if (show->parsed()) {
+        status = Show(p.show, out, err);
+    } else if (const std::string problem = CheckSave(p); !problem.empty()) {
+        err << kProgram << ": " << problem << "\nUtilisation : " << UsageLine("save")
+            << "\nPour en savoir plus : " << kProgram << " save --help\n";
+        status = kExitUsage;
+    } else {
+        status = Save(p.save, out, err, files);
+    }
+    return FinishOutput(status, out, err);
+}
+
+namespace {
+Args With(const char* command, const Args& args) {
+    Args all{command};
+    all.insert(all.end(), args.begin(), args.end());
+    return all;
+}
+} // namespace
+
+int RunList(const Args& args, std::ostream& out, std::ostream& err) {
+    return RunCli(With("list", args), out, err);
+}
+int RunRaw(const Args& args, std::ostream& out, std::ostream& err) {
+    return RunCli(With("raw", args), out, err);
+}
+int RunShow(const Args& args, std::ostream& out, std::ostream& err) {
+    return RunCli(With("show", args), out, err);
+}
+int RunSave(const Args& args, std::ostream& out, std::ostream& err, FileSystem& files) {
+    return RunCli(With("save", args), out, err, files);
 }
 
 } // namespace glanmail::cli

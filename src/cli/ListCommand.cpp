@@ -3,57 +3,37 @@
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "StoreWarnings.h"
+#include "StoreOpening.h"
 #include "common/Encoding.h"
-#include "reader/Store.h"
 
-#include <cstdio>
+#include <nlohmann/json.hpp>
 
 namespace glanmail::cli {
 namespace {
 
-// A field of a tab-separated row: UTF-8, with tabs and line breaks turned into spaces so
-// that one message stays one row.
-std::string Field(const std::string& cp1252) {
-    std::string s = encoding::ToUtf8(cp1252);
-    for (char& c : s) {
-        if (c == '\t' || c == '\r' || c == '\n') {
+// A field of a tab-separated row, in UTF-8. Every control character becomes one space: a
+// tab or a line break would split the row, and ESC, BEL and the like would be obeyed by
+// the terminal showing the list. That covers the five bytes Windows-1252 leaves undefined,
+// which come out as C1 controls (0x90 and 0x9D open terminal commands).
+std::string Field(std::string cp1252) {
+    for (char& c : cp1252) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
             c = ' ';
         }
     }
-    return s;
+    return encoding::ToUtf8(cp1252);
 }
 
-std::string JsonString(const std::string& utf8) {
-    std::string out = "\"";
-    for (const char c : utf8) {
+// The same for text already in UTF-8 (the caption, which holds the store's file name).
+std::string Plain(std::string utf8) {
+    for (char& c : utf8) {
         const auto b = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (b < 0x20 || b == 0x7F) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04X", b);
-                out += buf;
-            } else {
-                out.push_back(c);
-            }
+        if (b < 0x20 || b == 0x7F) {
+            c = ' ';
         }
     }
-    return out + "\"";
+    return utf8;
 }
 
 void PrintRows(const OpenedStore& store, std::ostream& out) {
@@ -63,54 +43,42 @@ void PrintRows(const OpenedStore& store, std::ostream& out) {
         out << id << '\t' << Field(e.Subject) << '\t' << Field(e.Sender) << '\t' << Field(e.DateText) << '\t'
             << Field(e.DateKey) << '\t' << Field(e.ThreadKey) << '\n';
     }
-    out << store.Caption() << '\n';
+    out << Plain(store.Caption()) << '\n';
 }
 
+// The same as one JSON document; texts whole, escaped as JSON requires.
 void PrintJson(const OpenedStore& store, std::ostream& out) {
-    out << "{\n  \"store\": " << JsonString(store.Name) << ",\n  \"caption\": " << JsonString(store.Caption())
-        << ",\n  \"complete\": " << store.MsgCount() << ",\n  \"count\": " << store.DbxMsgCount
-        << ",\n  \"messages\": [";
+    using Json = nlohmann::ordered_json;
+    Json messages = Json::array();
     for (std::size_t id = 1; id <= store.MsgCount(); ++id) {
         const MsgEntry& e = store.Entry(id);
-        out << (id == 1 ? "\n" : ",\n") << "    {\"id\": " << id
-            << ", \"subject\": " << JsonString(encoding::ToUtf8(e.Subject))
-            << ", \"sender\": " << JsonString(encoding::ToUtf8(e.Sender))
-            << ", \"date\": " << JsonString(encoding::ToUtf8(e.DateText))
-            << ", \"dateKey\": " << JsonString(encoding::ToUtf8(e.DateKey))
-            << ", \"threadKey\": " << JsonString(encoding::ToUtf8(e.ThreadKey)) << "}";
+        messages.push_back(Json{{"id", id},
+                                {"subject", encoding::ToUtf8(e.Subject)},
+                                {"sender", encoding::ToUtf8(e.Sender)},
+                                {"date", encoding::ToUtf8(e.DateText)},
+                                {"dateKey", encoding::ToUtf8(e.DateKey)},
+                                {"threadKey", encoding::ToUtf8(e.ThreadKey)}});
     }
-    out << (store.MsgCount() > 0 ? "\n  ]\n}\n" : "]\n}\n");
+    const Json doc{{"store", store.Name},
+                   {"caption", store.Caption()},
+                   {"complete", store.MsgCount()},
+                   {"count", store.DbxMsgCount},
+                   {"messages", std::move(messages)}};
+    // The store's name comes from the file system and may not be UTF-8: replaced, not refused.
+    out << doc.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
 }
 
 } // namespace
 
-int RunList(const Args& args, std::ostream& out, std::ostream& err) {
-    std::string path;
-    bool json = false;
-    for (const std::string& a : args) {
-        if (a == "--json") {
-            json = true;
-        } else if (path.empty() && (a.empty() || a[0] != '-')) {
-            path = a;
-        } else {
-            err << "Utilisation : glanmail-cli list STORE [--json]\n";
-            return kExitUsage;
-        }
-    }
-    if (path.empty()) {
-        err << "Utilisation : glanmail-cli list STORE [--json]\n";
-        return kExitUsage;
-    }
+int List(const ListOptions& o, std::ostream& out, std::ostream& err) {
     CliPrompter prompter(err);
-    const auto store = OpenStore(path, prompter);
+    prompter.SetFile(o.store);
+    const auto store = OpenForCommand(o.store, prompter, prompter);
     if (!store) {
-        if (prompter.BoxCount() == 0) {
-            err << "Le fichier " << path << " n'a pas d'index de messages\n";
-        }
         return kExitBadStore;
     }
     const bool damaged = ReportStoreDamage(*store, err);
-    if (json) {
+    if (o.json) {
         PrintJson(*store, out);
     } else {
         PrintRows(*store, out);

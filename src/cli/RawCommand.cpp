@@ -3,41 +3,31 @@
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "StoreWarnings.h"
+#include "StoreOpening.h"
 #include "reader/RawMessage.h"
-#include "reader/Store.h"
 
 namespace glanmail::cli {
 
-int RunRaw(const Args& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 2) {
-        err << "Utilisation : glanmail-cli raw STORE ID\n";
-        return kExitUsage;
-    }
-    const std::size_t id = ParseId(args[1]);
-    if (id == 0) {
-        err << "Numéro de message incorrect : " << args[1] << "\n";
-        return kExitUsage;
-    }
+int Raw(const MessageOptions& o, std::ostream& out, std::ostream& err) {
     CliPrompter prompter(err);
-    const auto store = OpenStore(args[0], prompter);
+    prompter.SetFile(o.store);
+    const auto store = OpenForCommand(o.store, prompter, prompter);
     if (!store) {
-        if (prompter.BoxCount() == 0) {
-            err << "Le fichier " << args[0] << " n'a pas d'index de messages\n";
-        }
         return kExitBadStore;
     }
-    if (id > store->MsgCount()) {
-        err << NoSuchMessage(id, store->Name, store->MsgCount());
+    if (o.id > store->MsgCount()) {
+        err << prompter.Line(NoSuchMessage(o.id, store->MsgCount())) << "\n";
         return kExitUsage;
     }
     ReportStoreDamage(*store, err);
-    const auto raw = ReadRawMsg(*store->bytes, store->Entry(id).DataOffset, prompter);
+    prompter.SetMessage(o.id);
+    const auto raw = ReadRawMsg(*store->bytes, store->Entry(o.id).DataOffset, prompter);
     if (!raw) {
-        return kExitBadStore;
+        return kExitBadStore; // the first block could not be read; the reader has said why
     }
     out.write(raw->text.data(), static_cast<std::streamsize>(raw->text.size()));
     if (raw->incomplete) {
-        ReportIncompleteMessage(*store, id, err);
+        ReportIncompleteMessage(*store, o.id, err);
         return kExitSkipped;
     }
     return kExitOk;

@@ -6,13 +6,19 @@
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "StoreWarnings.h"
+#include "Interrupt.h"
+#include "StoreOpening.h"
+#include "common/RepeatedBoxes.h"
 #include "common/Text.h"
+#include "common/WriteErrors.h"
 #include "output/BatchOutput.h"
 #include "output/FileRoutines.h"
 #include "output/MsgOutput.h"
+#include "output/StoreFolders.h"
 #include "reader/Store.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -23,90 +29,6 @@ namespace glanmail::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-const char* const kUsage =
-    "Utilisation : glanmail-cli save STORE... [--txt | --eml | --complete] [--group] [--ids 3,5,8] "
-    "[--storage DIR]\n";
-
-enum class Form { Txt, Eml, Complete };
-
-struct SaveOptions {
-    std::vector<std::string> stores;
-    Form form = Form::Txt;
-    bool formGiven = false;
-    bool group = false;
-    std::vector<std::size_t> ids; // empty: every listed message
-    std::string storage;
-};
-
-// Parses "3,5,8" into IDs, dropping repeats; false when one is not an ID.
-bool ParseIds(const std::string& list, std::vector<std::size_t>& ids) {
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = list.find(',', start);
-        const std::size_t id =
-            ParseId(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (id == 0) {
-            return false;
-        }
-        if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
-            ids.push_back(id);
-        }
-        if (comma == std::string::npos) {
-            return true;
-        }
-        start = comma + 1;
-    }
-}
-
-// Returns an error text, empty when the arguments are good.
-std::string ParseArgs(const Args& args, SaveOptions& o) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const auto value = [&](const std::string& name, std::string& into) {
-            if (a.size() > name.size() && a.compare(0, name.size() + 1, name + "=") == 0) {
-                into = a.substr(name.size() + 1);
-                return true;
-            }
-            if (a == name && i + 1 < args.size()) {
-                into = args[++i];
-                return true;
-            }
-            return false;
-        };
-        std::string v;
-        if (a == "--txt" || a == "--eml" || a == "--complete") {
-            const Form f = a == "--txt" ? Form::Txt : a == "--eml" ? Form::Eml : Form::Complete;
-            if (o.formGiven && f != o.form) {
-                return "--txt, --eml et --complete s'excluent.";
-            }
-            o.form = f;
-            o.formGiven = true;
-        } else if (a == "--group") {
-            o.group = true;
-        } else if (value("--ids", v)) {
-            if (!ParseIds(v, o.ids)) {
-                return "Numéros de messages incorrects : " + v;
-            }
-        } else if (value("--storage", v)) {
-            if (v.empty()) {
-                return "Dossier de stockage vide.";
-            }
-            o.storage = v;
-        } else if (!a.empty() && a[0] != '-') {
-            o.stores.push_back(a);
-        } else {
-            return "Option inconnue : " + a;
-        }
-    }
-    if (o.stores.empty()) {
-        return "Aucun fichier DBX indiqué.";
-    }
-    if (o.storage.empty()) {
-        return "Le dossier de stockage (--storage DIR) est obligatoire.";
-    }
-    return {};
-}
 
 // The storage folder as an absolute path without a trailing "/": the path budget counts
 // the whole path, as the window's storage folder is.
@@ -128,19 +50,11 @@ std::vector<std::string> ExpandStores(const std::vector<std::string>& given, std
             stores.push_back(path);
             continue;
         }
-        std::vector<std::string> found;
-        std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(path, ec)) {
-            const std::string name = entry.path().filename().string();
-            if (text::EndsWithIgnoreCase(name, ".dbx") && !entry.is_directory()) {
-                found.push_back(entry.path().string());
-            }
-        }
+        const std::vector<std::string> found = StoresInFolder(path);
         if (found.empty()) {
-            err << "Aucun fichier .dbx dans le dossier " << path << "\n";
+            err << "glanmail-cli: " << path << ": aucun fichier .dbx dans ce dossier\n";
             ++refused;
         }
-        std::sort(found.begin(), found.end());
         stores.insert(stores.end(), found.begin(), found.end());
     }
     return stores;
@@ -223,11 +137,31 @@ struct Totals {
     std::size_t refusedStores = 0;
     bool damagedIndex = false;
     std::size_t openedStores = 0;
-    bool abandoned = false;
+    bool abandoned = false;   // a write failed in a way that would repeat: the save stopped
+    bool interrupted = false; // Ctrl+C or SIGTERM
+    bool writeFailed = false; // some file could not be written
 };
 
-void SaveStore(const OpenedStore& store, const SaveOptions& o, const std::string& storage, ContentState& state,
-               Prompter& prompter, ProgressBar& bar, std::ostream& err, Totals& totals) {
+// What the save of every store shares: options, where to write, how to tell the user.
+struct SaveRun {
+    const SaveOptions& options;
+    std::string storage;
+    FileSystem& files;
+    CliPrompter& cli;
+    RepeatedBoxes& prompter;
+    ProgressBar& bar;
+    std::ostream& err;
+    ContentState state;
+    Totals totals;
+};
+
+std::string FilesWritten(std::size_t n) {
+    return std::to_string(n) + (n < 2 ? " fichier écrit" : " fichiers écrits");
+}
+
+void SaveStore(const OpenedStore& store, const std::string& folder, SaveRun& run) {
+    const SaveOptions& o = run.options;
+    Totals& totals = run.totals;
     std::vector<std::size_t> selection;
     if (o.ids.empty()) {
         for (std::size_t id = 1; id <= store.MsgCount(); ++id) {
@@ -238,66 +172,80 @@ void SaveStore(const OpenedStore& store, const SaveOptions& o, const std::string
             if (id <= store.MsgCount()) {
                 selection.push_back(id);
             } else {
-                bar.Clear();
-                err << NoSuchMessage(id, store.Name, store.MsgCount());
+                run.bar.Clear();
+                run.err << run.cli.Line(NoSuchMessage(id, store.MsgCount())) << "\n";
                 ++totals.skipped;
             }
         }
     }
-    const OutputFlags flags = o.form == Form::Txt ? OutputFlags::AllTxt() : OutputFlags::AllNws();
-    MsgOutput output(store, state, prompter, flags);
-    output.SetStorageFolder(storage);
-    if (o.form == Form::Complete) {
+    const OutputFlags flags = o.form == SaveForm::Txt ? OutputFlags::AllTxt() : OutputFlags::AllNws();
+    MsgOutput output(store, run.state, run.prompter, flags, run.files);
+    output.SetStorageFolder(run.storage);
+    output.SetStoreFolder(folder);
+    if (o.form == SaveForm::Complete) {
         output.SetAttachmentPolicy(AttachmentPolicy::Whole);
     }
     output.SetBatchRunning(true);
-    output.SetProgress([&bar](std::size_t) { bar.Step(); });
+    output.SetProgress([&run](std::size_t id) {
+        run.cli.SetMessage(id);
+        run.bar.Step();
+    });
+    output.SetStopRequested(&InterruptCatcher::Requested);
 
-    bar.Start(store.Name, selection.size());
-    const BatchSummary s = o.form == Form::Txt ? OutputSelection(selection, store.MsgTable, o.group, output, nullptr)
-                                               : OutputEach(selection, output, nullptr);
-    bar.Clear();
-    totals.files += output.Saver().FilesOpened();
-    totals.messages += s.written;
+    run.bar.Start(store.Name, selection.size());
+    const BatchSummary s = o.form == SaveForm::Txt
+                               ? OutputSelection(selection, store.MsgTable, o.group, output, nullptr)
+                               : OutputEach(selection, output, nullptr);
+    run.bar.Clear();
+    run.cli.SetMessage(0);
+    run.prompter.ShowCounts();
+    totals.files += output.Saver().FilesWritten();
+    totals.messages += output.Saver().MessagesWritten();
     totals.skipped += s.Skipped();
     totals.incomplete += output.IncompleteCount();
+    totals.writeFailed = totals.writeFailed || s.notWritten > 0;
     if (s.abandoned) {
         totals.abandoned = true;
         totals.skipped += selection.size() - s.messages + 1; // the failed message and those not reached
     }
+    totals.interrupted = s.interrupted;
 }
 
 } // namespace
 
-int RunSave(const Args& args, std::ostream& out, std::ostream& err) {
-    SaveOptions o;
-    const std::string problem = ParseArgs(args, o);
-    if (!problem.empty()) {
-        err << problem << "\n" << kUsage;
-        return kExitUsage;
-    }
+int Save(const SaveOptions& o, std::ostream& out, std::ostream& err, FileSystem& files) {
     const std::string storage = AbsoluteFolder(o.storage);
     if (!FolderExists(storage)) {
-        std::error_code ec;
-        if (!fs::create_directory(storage, ec) && !FolderExists(storage)) {
-            err << "Impossible de créer le dossier de stockage " << storage << " : " << ec.message() << "\n";
-            return kExitUsage;
+        const int made = files.MakeFolder(storage);
+        if (made < 0 && !FolderExists(storage)) {
+            const int error = made == -EEXIST ? ENOTDIR : -made; // a file has the folder's name
+            err << "glanmail-cli: " << CannotCreateFolder(storage, error) << "\n";
+            return kExitOutput;
         }
     }
 
+    const InterruptCatcher interrupts;
     const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
     ProgressBar bar(terminal);
-    CliPrompter cliPrompter(err);
-    BarPrompter prompter(cliPrompter, bar);
-    ContentState state;
-    Totals totals;
-    for (const std::string& path : ExpandStores(o.stores, err, totals.refusedStores)) {
-        const int boxesBefore = cliPrompter.BoxCount();
-        const auto store = OpenStore(path, prompter);
+    CliPrompter cli(err);
+    BarPrompter barPrompter(cli, bar);
+    RepeatedBoxes prompter(barPrompter);
+    SaveRun run{o, storage, files, cli, prompter, bar, err, ContentState{}, Totals{}};
+    Totals& totals = run.totals;
+    const StorePlan plan = PlanStores(ExpandStores(o.stores, err, totals.refusedStores));
+    for (const StorePlan::Repeat& repeat : plan.repeats) {
+        err << "glanmail-cli: " << repeat.path << ": même fichier que " << repeat.sameAs
+            << ", enregistré une seule fois\n";
+    }
+    for (const StoreToSave& each : plan.stores) {
+        const std::string& path = each.path;
+        if (InterruptCatcher::Requested()) {
+            totals.interrupted = true;
+            break;
+        }
+        cli.SetFile(path);
+        const auto store = OpenForCommand(path, cli, prompter);
         if (!store) {
-            if (cliPrompter.BoxCount() == boxesBefore) {
-                err << "Le fichier " << path << " n'a pas d'index de messages\n";
-            }
             ++totals.refusedStores;
             continue;
         }
@@ -305,23 +253,34 @@ int RunSave(const Args& args, std::ostream& out, std::ostream& err) {
         bar.Clear();
         totals.damagedIndex = ReportStoreDamage(*store, err) || totals.damagedIndex;
         totals.skipped += store->UnreadableEntries;
-        SaveStore(*store, o, storage, state, prompter, bar, err, totals);
-        if (totals.abandoned) {
+        SaveStore(*store, each.folder, run);
+        if (totals.abandoned || totals.interrupted) {
             break;
         }
     }
+    cli.SetFile("");
 
-    out << "Fichiers écrits : " << totals.files << " (" << totals.messages << " messages)\n"
-        << "Messages ignorés : " << totals.skipped << "\n"
+    out << "Fichiers écrits : " << totals.files << " (" << totals.messages
+        << (totals.messages < 2 ? " message)\n" : " messages)\n") << "Messages ignorés : " << totals.skipped << "\n"
         << "Fichiers DBX refusés : " << totals.refusedStores << "\n";
     if (totals.incomplete > 0) {
         out << "Messages incomplets : " << totals.incomplete << "\n";
     }
+    if (totals.interrupted) {
+        err << cli.Line("Enregistrement interrompu : " + FilesWritten(totals.files)) << "\n";
+        return kExitInterrupted;
+    }
+    if (totals.abandoned) {
+        err << cli.Line("Enregistrement arrêté : " + FilesWritten(totals.files)) << "\n";
+        return kExitOutput;
+    }
+    if (totals.writeFailed) {
+        return kExitOutput;
+    }
     if (totals.openedStores == 0 && totals.refusedStores > 0) {
         return kExitBadStore;
     }
-    if (totals.skipped > 0 || totals.incomplete > 0 || totals.damagedIndex || totals.refusedStores > 0 ||
-        totals.abandoned) {
+    if (totals.skipped > 0 || totals.incomplete > 0 || totals.damagedIndex || totals.refusedStores > 0) {
         return kExitSkipped;
     }
     return kExitOk;

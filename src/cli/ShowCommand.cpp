@@ -1,37 +1,29 @@
 // glanmail-cli show STORE ID: what the text form would save for one message (subject line,
 // date and sender lines, body), in UTF-8, each line break CR LF.
-
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "StoreWarnings.h"
+#include "StoreOpening.h"
 #include "content/MsgProcessing.h"
 #include "output/MessageSaver.h"
 #include "reader/RawMessage.h"
-#include "reader/Store.h"
 
 namespace glanmail::cli {
 
-int RunShow(const Args& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 2) {
-        err << "Utilisation : glanmail-cli show STORE ID\n";
-        return kExitUsage;
-    }
-    const std::size_t id = ParseId(args[1]);
-    if (id == 0) {
-        err << "Identifiant de message incorrect : " << args[1] << "\n";
-        return kExitUsage;
-    }
+int Show(const MessageOptions& o, std::ostream& out, std::ostream& err) {
     CliPrompter prompter(err);
-    const std::unique_ptr<OpenedStore> store = OpenStore(args[0], prompter);
+    prompter.SetFile(o.store);
+    const auto store = OpenForCommand(o.store, prompter, prompter);
     if (!store) {
         return kExitBadStore;
     }
-    if (id > store->MsgCount()) {
-        err << NoSuchMessage(id, store->Name, store->MsgCount());
+    if (o.id > store->MsgCount()) {
+        err << prompter.Line(NoSuchMessage(o.id, store->MsgCount())) << "\n";
         return kExitUsage;
     }
-    const MsgEntry& entry = store->Entry(id);
     ReportStoreDamage(*store, err);
+    prompter.SetMessage(o.id);
+    const MsgEntry& entry = store->Entry(o.id);
     const std::optional<RawExtraction> raw = ReadRawMsg(*store->bytes, entry.DataOffset, prompter);
     if (!raw) {
         return kExitBadStore; // the first block could not be read; the reader has said why
@@ -40,7 +32,7 @@ int RunShow(const Args& args, std::ostream& out, std::ostream& err) {
     const CurrentMessage msg = MsgProcessing(raw->text, entry, state, prompter);
     out << TextFormBytes(msg, OutputMode::Single, nullptr);
     if (raw->incomplete) {
-        ReportIncompleteMessage(*store, id, err);
+        ReportIncompleteMessage(*store, o.id, err);
         return kExitSkipped;
     }
     return kExitOk;

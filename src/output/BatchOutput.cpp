@@ -120,6 +120,9 @@ bool Count(OutputStatus status, BatchSummary& summary) {
     case OutputStatus::Unreadable:
         ++summary.unreadable;
         break;
+    case OutputStatus::NotWritten:
+        ++summary.notWritten;
+        break;
     case OutputStatus::Failed:
         summary.abandoned = true;
         return false;
@@ -129,9 +132,31 @@ bool Count(OutputStatus status, BatchSummary& summary) {
     return true;
 }
 
+// False, with the summary marked, when the user asked to stop.
+bool GoOn(const MessageOutput& output, BatchSummary& summary) {
+    if (output.StopRequested()) {
+        summary.interrupted = true;
+        return false;
+    }
+    return true;
+}
+
+// Ends what a group left open: named when the command ran to its end, dropped otherwise.
+bool EndGroup(MessageOutput& output, BatchSummary& summary) {
+    if (summary.abandoned || summary.interrupted) {
+        output.AbandonGroup();
+        return false;
+    }
+    if (output.EndGroup() == OutputStatus::Failed) {
+        summary.abandoned = true;
+        return false;
+    }
+    return true;
+}
+
 BatchSummary Finish(BatchSummary summary, MessageOutput& output, const std::function<void()>& workDone) {
-    output.EndGroup();
-    if (!summary.abandoned && workDone) {
+    EndGroup(output, summary);
+    if (!summary.abandoned && !summary.interrupted && workDone) {
         workDone();
     }
     return summary;
@@ -143,7 +168,7 @@ BatchSummary OutputEach(const std::vector<std::size_t>& selection, MessageOutput
                         const std::function<void()>& workDone) {
     BatchSummary summary;
     for (const std::size_t index : selection) {
-        if (!Count(output.ReadMsg(index, OutputMode::Single), summary)) {
+        if (!GoOn(output, summary) || !Count(output.ReadMsg(index, OutputMode::Single), summary)) {
             break;
         }
     }
@@ -183,13 +208,13 @@ BatchSummary OutputSelection(const std::vector<std::size_t>& selection, const st
         SortGroup(order, dates, i, last, random);
         bool goOn = true;
         if (last == i) {
-            goOn = Count(output.ReadMsg(order[i], OutputMode::Single), summary);
+            goOn = GoOn(output, summary) && Count(output.ReadMsg(order[i], OutputMode::Single), summary);
         } else {
             for (std::size_t j = i; j <= last && goOn; ++j) {
                 const OutputMode mode = j == i ? OutputMode::First : j == last ? OutputMode::Last : OutputMode::Middle;
-                goOn = Count(output.ReadMsg(order[j], mode), summary);
+                goOn = GoOn(output, summary) && Count(output.ReadMsg(order[j], mode), summary);
             }
-            output.EndGroup();
+            goOn = EndGroup(output, summary) && goOn;
         }
         if (!goOn) {
             break;

@@ -22,8 +22,12 @@ public:
     // index: 1-based index in the message table.
     virtual OutputStatus ReadMsg(std::size_t index, OutputMode mode) = 0;
     // Closes the file or ends the print job a group left open (its last message could
-    // not be read); nothing when none is open.
-    virtual void EndGroup() {}
+    // not be read); Nothing when none is open, Failed when the file could not be written.
+    virtual OutputStatus EndGroup() { return OutputStatus::Nothing; }
+    // Drops what a group left open, unfinished: the command was stopped.
+    virtual void AbandonGroup() { EndGroup(); }
+    // True when the user asked the command to stop (Ctrl+C, the window's stop button).
+    virtual bool StopRequested() const { return false; }
 };
 
 struct BatchSummary {
@@ -32,9 +36,11 @@ struct BatchSummary {
     std::size_t printed = 0;
     std::size_t refused = 0;    // "Chemin trop long"
     std::size_t unreadable = 0; // raw text could not be read
+    std::size_t notWritten = 0; // their file could not be written, for a reason of their own
     bool abandoned = false;     // a write or printer failure stopped the command
+    bool interrupted = false;   // the user stopped the command
 
-    std::size_t Skipped() const { return refused + unreadable; }
+    std::size_t Skipped() const { return refused + unreadable + notWritten; }
 };
 
 // The pseudo-random draws of the date sort: a fixed seed, so each run draws the same.
@@ -59,7 +65,7 @@ void SortGroup(std::vector<std::size_t>& order, std::vector<std::string>& dates,
 // With grouping: ascending table order, cut into runs of equal ThreadKey (any case), each
 // run sorted by date and output as First, Middle..., Last; a run of one as Single.
 // workDone is called at the end, also when messages were skipped, but not when the
-// command was abandoned.
+// command was abandoned or stopped. The stop request is looked at before each message.
 BatchSummary OutputSelection(const std::vector<std::size_t>& selection, const std::vector<MsgEntry>& table,
                              bool grouping, MessageOutput& output, const std::function<void()>& workDone);
 

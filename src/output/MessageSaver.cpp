@@ -2,6 +2,7 @@
 
 #include "common/Encoding.h"
 #include "common/Text.h"
+#include "common/WriteErrors.h"
 #include "output/FileRoutines.h"
 #include "output/SaveNaming.h"
 #include "output/StandardName.h"
@@ -9,10 +10,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace glanmail {
 namespace {
@@ -138,14 +136,15 @@ std::string EditedOriginalForm(const std::string& rawMsg, const CurrentMessage& 
 }
 
 MessageSaver::~MessageSaver() {
-    Close();
+    Discard();
 }
 
-void MessageSaver::Close() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+void MessageSaver::Discard() {
+    file_.reset(); // removes the unnamed file
+}
+
+OutputStatus MessageSaver::Close() {
+    return file_ == nullptr ? OutputStatus::Nothing : Commit();
 }
 
 OutputStatus MessageSaver::Save(const OutputFlags& flags, OutputMode mode, const MsgEntry& entry,
@@ -157,11 +156,13 @@ OutputStatus MessageSaver::Save(const OutputFlags& flags, OutputMode mode, const
     if (!flags.DoAllTxt) {
         mode = OutputMode::Single; // original forms and edited messages are one message per file
     }
-    if (!StartsOutput(mode) && fd_ < 0) {
+    if (!StartsOutput(mode) && file_ == nullptr) {
         mode = OutputMode::Single; // the group has no open file: its first message was refused
     }
     if (StartsOutput(mode)) {
-        Close();
+        if (const OutputStatus ended = Close(); ended == OutputStatus::Failed) {
+            return ended;
+        }
         const OutputStatus opened = OpenNew(flags, mode, entry, target, Extension(flags, msg.MsgHeaders));
         if (opened != OutputStatus::Written) {
             return opened;
@@ -173,129 +174,106 @@ OutputStatus MessageSaver::Save(const OutputFlags& flags, OutputMode mode, const
         unedited.Subject = entry.Subject; // what the viewer shows until the user edits it
         edits = &unedited;
     }
-    bool ok = false;
+    int error = 0;
     if (flags.DoAllTxt) {
-        ok = Write(TextFormBytes(msg, mode, nullptr));
+        error = file_->Write(TextFormBytes(msg, mode, nullptr));
     } else if (flags.DoModTxt) {
-        ok = Write(TextFormBytes(msg, OutputMode::Single, edits));
+        error = file_->Write(TextFormBytes(msg, OutputMode::Single, edits));
     } else if (flags.DoAllNws) {
-        ok = Write(rawMsg);
+        error = file_->Write(rawMsg);
     } else {
-        ok = Write(EditedOriginalForm(rawMsg, msg, edits->Subject));
+        error = file_->Write(EditedOriginalForm(rawMsg, msg, edits->Subject));
     }
-    if (!ok) {
-        return OutputStatus::Failed;
+    if (error != 0) {
+        return Fail(CannotWrite(pending_.path, error), error);
     }
-    if (EndsOutput(mode)) {
-        Close();
-    }
-    return OutputStatus::Written;
+    ++pending_.messages;
+    return EndsOutput(mode) ? Commit() : OutputStatus::Written;
 }
 
 OutputStatus MessageSaver::OpenNew(const OutputFlags& flags, OutputMode mode, const MsgEntry& entry,
                                    const SaveTarget& target, const std::string& extension) {
-    const std::string tail = NameTail(flags, mode, entry.DateKey, extension);
-    const std::string folderPart = StoreFolderPart(target.DbxPath);
-    const std::size_t budget = CharCount(target.StorageFolder) + CharCount(folderPart) + CharCount(tail) + 1;
-    if (budget > kPathBudget - 1) {
+    const std::string folderPart =
+        target.StoreFolder.empty() ? StoreFolderPart(target.DbxPath) : "/" + target.StoreFolder;
+    pending_ = Pending{};
+    pending_.folder = target.StorageFolder + folderPart + "/";
+    pending_.name = StandardName(entry.Subject);
+    pending_.tail = NameTail(flags, mode, entry.DateKey, extension);
+
+    std::string key = pending_.folder;
+    key += '\0';
+    key += pending_.name;
+    key += '\0';
+    key += pending_.tail;
+    pending_.counter = &nextCounter_[key];
+    if (!ChooseName()) {
         TooLong();
         return OutputStatus::Refused;
     }
-    const std::string fullName = StandardName(entry.Subject);
-    const std::string_view name = std::string_view(fullName).substr(0, kPathBudget - budget);
 
-    const std::string folder = target.StorageFolder + folderPart + "/";
-    if (folder != knownFolder_) {
-        if (!FolderExists(folder) && ::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-            Fail(folder, errno);
-            return OutputStatus::Failed;
-        }
-        knownFolder_ = folder;
-    }
-
-    std::string key = folder;
-    key += '\0';
-    key.append(name);
-    key += '\0';
-    key += tail;
-    std::size_t& counter = nextCounter_[key];
-    for (;; ++counter) {
-        // Only the counter in use is charged to the budget, so numbering never runs out
-        // of room merely because many files of one name exist.
-        const std::string suffix = counter == 0 ? std::string() : "-" + std::to_string(counter);
-        if (budget + suffix.size() > kPathBudget - 1) {
-            TooLong();
-            return OutputStatus::Refused;
-        }
-        const std::string_view base = CutName(name, kPathBudget - budget - suffix.size(), suffix.size() + tail.size());
-        std::string path = folder;
-        path += encoding::ToUtf8(base);
-        path += suffix;
-        path += tail;
-        const OpenResult r = TryOpen(path);
-        if (r == OpenResult::Failed) {
-            return OutputStatus::Failed;
-        }
-        if (r == OpenResult::Opened) {
-            ++counter;
-            openPath_ = lastPath_ = path;
-            ++filesOpened_;
-            return OutputStatus::Written;
-        }
-    }
-}
-
-MessageSaver::OpenResult MessageSaver::TryOpen(const std::string& path) {
-    // A new name is created at once; only a name that exists is looked at more closely.
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        fd_ = fd;
-        return OpenResult::Opened;
-    }
-    if (errno != EEXIST) {
-        Fail(path, errno);
-        return OpenResult::Failed;
-    }
-    // Only an empty plain file is written over; anything else keeps its name.
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > 0) {
-        return OpenResult::Taken;
-    }
-    fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        return OpenResult::Taken; // changed under us: try the next name
-    }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > 0) {
-        ::close(fd);
-        return OpenResult::Taken;
-    }
-    fd_ = fd;
-    return OpenResult::Opened;
-}
-
-bool MessageSaver::Write(const std::string& bytes) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd_, p, left);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
+    if (pending_.folder != knownFolder_) {
+        if (!FolderExists(pending_.folder)) {
+            const int made = files_.MakeFolder(pending_.folder);
+            if (made < 0 && !(made == -EEXIST && FolderExists(pending_.folder))) {
+                const int error = made == -EEXIST ? ENOTDIR : -made; // a file has the folder's name
+                return Fail(CannotCreateFolder(pending_.folder.substr(0, pending_.folder.size() - 1), error), error);
             }
-            const int error = errno;
-            Close();
-            Fail(openPath_, error);
-            return false;
         }
-        p += n;
-        left -= static_cast<std::size_t>(n);
+        knownFolder_ = pending_.folder;
     }
+    int error = 0;
+    file_ = OutputFile::Create(files_, pending_.folder, error);
+    if (file_ == nullptr) {
+        return Fail(CannotWrite(pending_.path, error), error);
+    }
+    return OutputStatus::Written;
+}
+
+bool MessageSaver::ChooseName() {
+    const std::size_t counter = *pending_.counter;
+    const std::string suffix = counter == 0 ? std::string() : "-" + std::to_string(counter);
+    // The subject is cut so that the whole name, counter and tail included, fits what a file
+    // system takes in one name.
+    const std::string_view base = CutName(pending_.name, suffix.size() + pending_.tail.size());
+    std::string path = pending_.folder;
+    path += encoding::ToUtf8(base);
+    path += suffix;
+    path += pending_.tail;
+    if (path.size() > kPathBytes) {
+        return false;
+    }
+    pending_.path = std::move(path);
     return true;
 }
 
-void MessageSaver::Fail(const std::string& what, int error) {
-    Close();
-    prompter_.Show(Box{what + " : " + std::strerror(error), "MsgEnd", BoxIcon::Critical});
+OutputStatus MessageSaver::Commit() {
+    for (;;) {
+        const int error = file_->Commit(pending_.path);
+        if (error == 0) {
+            ++*pending_.counter;
+            lastPath_ = pending_.path;
+            ++filesWritten_;
+            messagesWritten_ += pending_.messages;
+            file_.reset();
+            return OutputStatus::Written;
+        }
+        if (error != EEXIST) {
+            return Fail(CannotWrite(pending_.path, error), error);
+        }
+        // Taken (the final step never replaces a file that holds something): the next name.
+        ++*pending_.counter;
+        if (!ChooseName()) {
+            Discard();
+            TooLong();
+            return OutputStatus::Refused;
+        }
+    }
+}
+
+OutputStatus MessageSaver::Fail(const std::string& text, int error) {
+    Discard();
+    prompter_.Show(Box{text, "MsgEnd", BoxIcon::Critical});
+    return FailureRepeats(error) ? OutputStatus::Failed : OutputStatus::NotWritten;
 }
 
 void MessageSaver::TooLong() {

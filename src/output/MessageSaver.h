@@ -3,6 +3,8 @@
 // numbers it when the name is taken, and writes the text form or the original form. A
 // conversation group keeps one file open from its First to its Last message.
 
+#include "common/FileSystem.h"
+#include "common/OutputFile.h"
 #include "common/Prompter.h"
 #include "content/MsgProcessing.h"
 #include "output/OutputFlags.h"
@@ -10,6 +12,7 @@
 #include "reader/MsgEntry.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <unordered_map>
 
@@ -20,6 +23,9 @@ namespace glanmail {
 struct SaveTarget {
     std::string StorageFolder; // without a trailing "/"
     std::string DbxPath;       // the store's path (or file name)
+    // The store folder's name when a command chose it (two stores of one name in one
+    // save); empty for the store's file name without its extension.
+    std::string StoreFolder;
 };
 
 // The viewer's texts for the edited forms, in Windows-1252.
@@ -39,40 +45,61 @@ std::string EditedOriginalForm(const std::string& rawMsg, const CurrentMessage& 
 
 class MessageSaver {
 public:
-    explicit MessageSaver(Prompter& prompter) : prompter_(prompter) {}
+    explicit MessageSaver(Prompter& prompter, FileSystem& files = SystemFiles()) : prompter_(prompter), files_(files) {}
+    // A file still open is removed: only whole files get a name.
     ~MessageSaver();
     MessageSaver(const MessageSaver&) = delete;
     MessageSaver& operator=(const MessageSaver&) = delete;
 
     // Saves one message as the flags ask. Middle and Last append to the open file; when
     // the group has none (its first message was refused), they are saved on their own.
-    // edits is needed for DoModTxt and DoModNws. A failure to write shows a box titled
-    // "MsgEnd", closes the file and gives Failed: the caller abandons the command.
+    // edits is needed for DoModTxt and DoModNws. Each file is written under a temporary
+    // name and named when whole (at Single or Last). A failure to write shows a box titled
+    // "MsgEnd" naming the file and the reason, removes the unfinished file and gives
+    // Failed when the next file would fail alike (the caller abandons the command), else
+    // NotWritten (the message is skipped).
     OutputStatus Save(const OutputFlags& flags, OutputMode mode, const MsgEntry& entry, const SaveTarget& target,
                       const std::string& rawMsg, const CurrentMessage& msg, const MessageEdits* edits = nullptr);
 
-    // Closes the open file, if any (a group whose last message was never read).
-    void Close();
-    bool FileOpen() const { return fd_ >= 0; }
-    // Path of the file written last.
+    // Names the open file, if any, with what it holds (a group whose last message was
+    // never read). Written, Nothing when no file was open, or the failure as for Save.
+    OutputStatus Close();
+    // Removes the open file, if any, without naming it: the command was stopped.
+    void Discard();
+    bool FileOpen() const { return file_ != nullptr; }
+    // Path of the file named last.
     const std::string& LastPath() const { return lastPath_; }
-    // Files opened so far.
-    std::size_t FilesOpened() const { return filesOpened_; }
+    // Files named so far, and the messages they hold.
+    std::size_t FilesWritten() const { return filesWritten_; }
+    std::size_t MessagesWritten() const { return messagesWritten_; }
 
 private:
-    enum class OpenResult { Opened, Taken, Failed };
+    // The file being written and the name it is meant to get.
+    struct Pending {
+        std::string folder; // ends in "/"
+        std::string name;   // StandardName of the subject, Windows-1252
+        std::string tail;
+        std::size_t* counter = nullptr; // the first counter not known to be taken
+        std::string path;               // the name it gets unless that is taken
+        std::size_t messages = 0;
+    };
+
     OutputStatus OpenNew(const OutputFlags& flags, OutputMode mode, const MsgEntry& entry, const SaveTarget& target,
                          const std::string& extension);
-    OpenResult TryOpen(const std::string& path);
-    bool Write(const std::string& bytes);
-    void Fail(const std::string& what, int error);
+    // The path for the pending counter; false when it would be too long. Whether it is free
+    // is learnt when the file is given that name.
+    bool ChooseName();
+    OutputStatus Commit();
+    OutputStatus Fail(const std::string& text, int error);
     void TooLong();
 
     Prompter& prompter_;
-    int fd_ = -1;
-    std::string openPath_;
+    FileSystem& files_;
+    std::unique_ptr<OutputFile> file_;
+    Pending pending_;
     std::string lastPath_;
-    std::size_t filesOpened_ = 0;
+    std::size_t filesWritten_ = 0;
+    std::size_t messagesWritten_ = 0;
     // Per folder, name and tail: the first counter not yet known to be taken. Names this
     // saver has found taken or has written are not probed again, so numbering stays fast
     // when thousands of messages share a name; every other name is probed on disk.

@@ -2,8 +2,9 @@
 
 namespace glanmail {
 
-MsgOutput::MsgOutput(const OpenedStore& store, ContentState& state, Prompter& prompter, OutputFlags flags)
-    : store_(store), state_(state), prompter_(prompter), flags_(flags), saver_(prompter) {}
+MsgOutput::MsgOutput(const OpenedStore& store, ContentState& state, Prompter& prompter, OutputFlags flags,
+                     FileSystem& files)
+    : store_(store), state_(state), prompter_(prompter), flags_(flags), saver_(prompter, files) {}
 
 void MsgOutput::SetPrintDevice(PrintDevice* device) {
     layout_.reset();
@@ -49,9 +50,10 @@ OutputStatus MsgOutput::MsgEnd(std::size_t index, OutputMode mode, const std::st
         return OutputStatus::Unreadable;
     }
     if (flags_.Saving()) {
-        return saver_.Save(flags_, mode, store_.Entry(index),
-                           SaveTarget{storageFolder_, store_.DbxPath.empty() ? store_.Name : store_.DbxPath}, rawMsg,
-                           msg, edits);
+        return saver_.Save(
+            flags_, mode, store_.Entry(index),
+            SaveTarget{storageFolder_, store_.DbxPath.empty() ? store_.Name : store_.DbxPath, storeFolder_}, rawMsg,
+            msg, edits);
     }
     if (!flags_.DoPrint) {
         return OutputStatus::Nothing;
@@ -71,11 +73,18 @@ OutputStatus MsgOutput::MsgEnd(std::size_t index, OutputMode mode, const std::st
     return OutputStatus::Printed;
 }
 
-void MsgOutput::EndGroup() {
-    saver_.Close();
+OutputStatus MsgOutput::EndGroup() {
     if (layout_ != nullptr) {
         layout_->EndJob();
     }
+    return saver_.Close();
+}
+
+void MsgOutput::AbandonGroup() {
+    if (layout_ != nullptr) {
+        layout_->EndJob();
+    }
+    saver_.Discard();
 }
 
 } // namespace glanmail

@@ -23,11 +23,16 @@ namespace glanmail {
 
 class MsgOutput : public MessageOutput {
 public:
-    MsgOutput(const OpenedStore& store, ContentState& state, Prompter& prompter, OutputFlags flags);
+    MsgOutput(const OpenedStore& store, ContentState& state, Prompter& prompter, OutputFlags flags,
+              FileSystem& files = SystemFiles());
     MsgOutput(const MsgOutput&) = delete;
     MsgOutput& operator=(const MsgOutput&) = delete;
 
     void SetStorageFolder(std::string storageFolder) { storageFolder_ = std::move(storageFolder); }
+    // The store folder's name, when it is not the store's file name without its extension.
+    void SetStoreFolder(std::string name) { storeFolder_ = std::move(name); }
+    // Asked before each message of a batch: true stops the command, what is unfinished removed.
+    void SetStopRequested(std::function<bool()> stop) { stop_ = std::move(stop); }
     void SetPrintDevice(PrintDevice* device);
     // Whole gives the original form with its attachments.
     void SetAttachmentPolicy(AttachmentPolicy policy) { policy_ = policy; }
@@ -40,7 +45,9 @@ public:
     void SetShow(std::function<void(std::size_t, const CurrentMessage&)> show) { show_ = std::move(show); }
 
     OutputStatus ReadMsg(std::size_t index, OutputMode mode) override;
-    void EndGroup() override;
+    OutputStatus EndGroup() override;
+    void AbandonGroup() override;
+    bool StopRequested() const override { return stop_ && stop_(); }
 
     // The end of a message already read and processed; the edited-message commands call it
     // directly on the message on show, with the viewer's texts.
@@ -59,6 +66,8 @@ private:
     Prompter& prompter_;
     OutputFlags flags_;
     std::string storageFolder_;
+    std::string storeFolder_;
+    std::function<bool()> stop_;
     AttachmentPolicy policy_ = AttachmentPolicy::CutAtFirstAttachment;
     std::function<void(std::size_t)> progress_;
     std::function<void(std::size_t, const CurrentMessage&)> show_;

@@ -37,7 +37,8 @@ enum class OutputStatus {
     Printed,    // laid out on the print device
     Refused,    // "Chemin trop long": skipped, the command goes on
     Unreadable, // its raw text could not be read: skipped, the command goes on
-    Failed      // a file or printer failure, reported under "MsgEnd": the command is abandoned
+    NotWritten, // its file could not be written, for a reason of its own (its size, its name): skipped
+    Failed      // a file or printer failure that would repeat, reported under "MsgEnd": the command is abandoned
 };
 
 } // namespace glanmail

@@ -29,7 +29,11 @@ std::string StoreFolderPart(std::string_view storeName) {
                 ++dropped;
             }
         }
-        name = name.substr(0, cut);
+        // "..dbx" and "...dbx" would name the storage folder itself or the one above it:
+        // such names are kept whole too.
+        if (name.substr(0, cut) != "." && name.substr(0, cut) != "..") {
+            name = name.substr(0, cut);
+        }
     }
     return "/" + std::string(name);
 }
@@ -70,14 +74,14 @@ std::size_t Utf8Length(std::string_view cp1252) {
     return n;
 }
 
-std::string_view CutName(std::string_view name, std::size_t maxChars, std::size_t suffixBytes) {
+std::string_view CutName(std::string_view name, std::size_t suffixBytes) {
     if (suffixBytes >= kNameBytes) {
         return name.substr(0, 0);
     }
     const std::size_t room = kNameBytes - suffixBytes;
     std::size_t bytes = 0;
     std::size_t n = 0;
-    while (n < name.size() && n < maxChars) {
+    while (n < name.size()) {
         const std::size_t len = Utf8LengthOf(static_cast<unsigned char>(name[n]));
         if (bytes + len > room) {
             break;

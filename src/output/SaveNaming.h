@@ -1,6 +1,6 @@
 #pragma once
 // The pieces of a saved file's path: the store folder, the name's tail and extension,
-// and the length budget that keeps a whole path within 255 characters.
+// and the cut that keeps each file's name within 255 bytes.
 
 #include "output/OutputFlags.h"
 #include "output/OutputMode.h"
@@ -11,10 +11,10 @@
 
 namespace glanmail {
 
-// The budget of a whole path, in characters: folder, name, counter and tail.
-inline constexpr std::size_t kPathBudget = 255;
 // Longest file name the file system takes, in bytes of its UTF-8 form.
 inline constexpr std::size_t kNameBytes = 255;
+// Longest whole path the system takes, in bytes (its limit of 4,096 holds the final NUL).
+inline constexpr std::size_t kPathBytes = 4095;
 
 // Characters of a UTF-8 text (bytes that do not continue a sequence).
 std::size_t CharCount(std::string_view utf8);
@@ -33,8 +33,8 @@ std::string NameTail(const OutputFlags& flags, OutputMode mode, std::string_view
 // Length of the UTF-8 form of Windows-1252 text.
 std::size_t Utf8Length(std::string_view cp1252);
 
-// The longest beginning of name (Windows-1252) of at most maxChars characters whose UTF-8
-// form, followed by suffixBytes further bytes, stays within kNameBytes.
-std::string_view CutName(std::string_view name, std::size_t maxChars, std::size_t suffixBytes);
+// The longest beginning of name (Windows-1252) whose UTF-8 form, followed by suffixBytes
+// further bytes (counter and tail), stays within kNameBytes.
+std::string_view CutName(std::string_view name, std::size_t suffixBytes);
 
 } // namespace glanmail

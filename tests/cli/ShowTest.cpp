@@ -34,7 +34,7 @@ TEST(ShowCommand, PrintsTheTextFormInUtf8WithCrLfLineEnds) {
                      "Répétition mardi.\r\nFrançoise");
     const Result boxed = Show({store, "1"}); // the box on standard error with its title; processing goes on
     EXPECT_EQ(boxed.status, kExitOk);
-    EXPECT_EQ(boxed.err, "DateOE: Incompatibilité de type\n");
+    EXPECT_EQ(boxed.err, "glanmail-cli: " + store + ": Identifiant 1 : Incompatibilité de type\n");
     EXPECT_NE(boxed.out.find("\r\n\r\nRépétition mardi."), std::string::npos) << boxed.out;
     for (const Args& wrong : {Args{}, Args{store}, Args{store, "1", "2"}, Args{store, "0"}, Args{store, "3"}}) {
         EXPECT_EQ(Show(wrong).status, kExitUsage);

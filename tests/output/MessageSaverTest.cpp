@@ -5,6 +5,7 @@
 #include "output/MsgOutput.h"
 #include "output/SaveNaming.h"
 #include "output/StandardName.h"
+#include "support/FailingFiles.h"
 #include "support/FakePrompter.h"
 
 #include <gtest/gtest.h>
@@ -47,8 +48,9 @@ class SaverTest : public ::testing::Test {
 protected:
     testing::TempFolder temp;
     testing::FakePrompter prompter;
-    MessageSaver saver{prompter};
-    SaveTarget target{temp.Path(), "/mail/Inbox.dbx"};
+    testing::FailingFiles files;
+    MessageSaver saver{prompter, files};
+    SaveTarget target{temp.Path(), "/mail/Inbox.dbx", ""};
     OutputStatus status = OutputStatus::Nothing;
     std::string Folder() const { return target.StorageFolder + "/Inbox/"; }
 
@@ -103,51 +105,71 @@ TEST_F(SaverTest, NamesFormsNumberingAndGroups) {
     const std::string cut = Save(std::string(200, '\xE9')), numbered = Save(std::string(200, '\xE9')); // é: 2 bytes
     EXPECT_EQ(cut.size(), 254u); // 117 é and the tail: one more é would pass 255 bytes
     EXPECT_EQ(numbered, cut.substr(0, 232) + "-1" + kDate + ".txt");
-    // A group's file: one subject line, each later message after an empty line and a separator.
-    EXPECT_EQ(Save("Sujet : un", OutputMode::First), "Sujet_un.txt");
+    // A group's file: one subject line, each later message after an empty line and a separator. It gets
+    // its name only when whole.
+    EXPECT_EQ(Save("Sujet : un", OutputMode::First), numbered); // the last file named is still the one before
     Save("b", OutputMode::Middle, OutputFlags::AllTxt(), kRaw, nullptr, "Deux\r\r\nbis");
     EXPECT_TRUE(saver.FileOpen());
+    EXPECT_FALSE(fs::exists(Folder() + "Sujet_un.txt"));
     EXPECT_EQ(Save("c", OutputMode::Last, OutputFlags::AllTxt(), kRaw, nullptr, "Trois"), "Sujet_un.txt");
     EXPECT_FALSE(saver.FileOpen());
     const std::string separator = "\r\n\r\n" + testing::Repeat("\xE2\x80\x94", 71) + "\r\n";
     EXPECT_EQ(ReadFile(Folder() + "Sujet_un.txt"), "Objet : Sujet : un\r\n" + kHead + "Corps" + separator + kHead +
                                                        "Deux\r\nbis" + separator + kHead + "Trois");
+    EXPECT_EQ(saver.FilesWritten(), 18u);
+    EXPECT_EQ(saver.MessagesWritten(), 20u);
 }
 
-TEST_F(SaverTest, PathBudgetNumberingAndWriteFailures) {
-    // Storage folder + "/Inbox" + tail "_20040315 142530.txt" = 254 characters; é is two bytes.
-    target.StorageFolder = temp.Path() + "/" + testing::Repeat("\xC3\xA9", 20);
-    target.StorageFolder += std::string(254 - 26 - CharCount(target.StorageFolder), 'd');
-    fs::create_directory(target.StorageFolder);
-    EXPECT_EQ(Save("Bonjour"), "");
-    EXPECT_EQ(status, OutputStatus::Refused);
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, "Chemin trop long\r\nCe message ne sera pas enregistré");
-    EXPECT_EQ(prompter.shown[0].icon, BoxIcon::Critical);
-    EXPECT_FALSE(fs::exists(Folder()));
-    target.StorageFolder.pop_back(); // 253: the name keeps its first character
-    fs::create_directory(target.StorageFolder);
-    EXPECT_EQ(Save("Bonjour"), "B" + kDate + ".txt");
-    EXPECT_EQ(Save("Bonjour"), ""); // no room for a counter
-    EXPECT_EQ(prompter.shown.size(), 2u);
-    // A failure to write is reported under MsgEnd; nothing is written over.
-    target.StorageFolder = temp.Path();
-    WriteFile(temp.Path() + "/Inbox", "a file where the store folder should be");
-    EXPECT_EQ(Save("Test", OutputMode::First), "");
-    EXPECT_EQ(status, OutputStatus::Failed);
-    ASSERT_EQ(prompter.shown.size(), 3u);
-    EXPECT_EQ(prompter.shown[2].title, "MsgEnd");
-    EXPECT_EQ(ReadFile(temp.Path() + "/Inbox"), "a file where the store folder should be");
-
-    // 200 characters of the budget taken: charging every counter tried runs out before 30 files;
-    // the counters cut the name further so the path keeps within 255 characters.
-    target.StorageFolder = temp.Path() + "/" + std::string(200 - temp.Path().size() - 27, 's');
-    fs::create_directory(target.StorageFolder);
-    for (int i = 0; i < 29; ++i) {
-        Save(std::string(100, 'n'));
+// Entries of the folder, temporary files included.
+std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
     }
-    EXPECT_EQ(Save(std::string(100, 'n')), std::string(51, 'n') + "-29" + kDate + ".txt");
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
+TEST_F(SaverTest, NameCutTo255BytesPathRefusedPast4095) {
+    // "_20040315 142530.txt" is 20 bytes: subjects of 234 and 235 letters make names of 254 and 255 bytes,
+    // one of 236 letters is cut to 255.
+    EXPECT_EQ(Save(std::string(234, 'n')), std::string(234, 'n') + kDate + ".txt");
+    EXPECT_EQ(Save(std::string(235, 'n')), std::string(235, 'n') + kDate + ".txt");
+    EXPECT_EQ(Save(std::string(236, 'n')), std::string(233, 'n') + "-1" + kDate + ".txt"); // taken: numbered
+    EXPECT_EQ(Save(std::string(236, 'o')), std::string(235, 'o') + kDate + ".txt");
+    // The store folder is the store's name without its last four characters, whatever their case.
+    // clang-format off
+    const std::pair<std::string, std::string> stores[] = {
+        {"/m/Inbox.DBX", "/Inbox"}, {"Bo\xC3\xAEte.dbx", "/Bo\xC3\xAEte"}, {"a.dbx", "/a"}, {".dbx", "/.dbx"},
+        {"..dbx", "/..dbx"}, {"...DBX", "/...DBX"}, {"....dbx", "/..."}, // never "." or ".."
+        {"/m/x/Sent Items.dbx", "/Sent Items"}};
+    // clang-format on
+    for (const auto& [store, folder] : stores) {
+        EXPECT_EQ(StoreFolderPart(store), folder);
+    }
+
+    // A long storage folder is no obstacle until the whole path passes 4,095 bytes.
+    std::string storage = temp.Path();
+    while (storage.size() + 201 < 4067) {
+        storage += "/" + std::string(200, 'd');
+    }
+    storage += "/" + std::string(4067 - storage.size() - 1, 'e');
+    ASSERT_EQ(storage.size(), 4067u); // + "/Inbox/" + "B_20040315 142530.txt" = 4,095
+    fs::create_directories(storage);
+    target.StorageFolder = storage;
+    EXPECT_EQ(Save("B"), "B" + kDate + ".txt");
+    EXPECT_EQ(saver.LastPath().size(), 4095u);
+    for (const char* longer : {"Bo", "B"}) { // 4,096 bytes: "Bo", or "B-1" for the second "B"
+        EXPECT_EQ(Save(longer), "") << longer;
+        EXPECT_EQ(status, OutputStatus::Refused);
+        EXPECT_EQ(prompter.Texts().back(), "Chemin trop long\r\nCe message ne sera pas enregistré");
+        EXPECT_EQ(prompter.shown.back().icon, BoxIcon::Critical);
+    }
+    EXPECT_EQ(Entries(storage + "/Inbox"), std::vector<std::string>{"B" + kDate + ".txt"});
+}
+
+TEST_F(SaverTest, NumberingNeverWritesOverAFile) {
+    fs::create_directory(Folder());
     WriteFile(Folder() + "Test" + kDate + ".txt", "keep me");
     WriteFile(Folder() + "Test-1" + kDate + ".txt", ""); // an empty file is written over
     EXPECT_EQ(Save("Test"), "Test-1" + kDate + ".txt");
@@ -155,6 +177,79 @@ TEST_F(SaverTest, PathBudgetNumberingAndWriteFailures) {
     WriteFile(Folder() + "Test-2" + kDate + ".txt", "later");
     EXPECT_EQ(Save("Test"), "Test-3" + kDate + ".txt");
     EXPECT_EQ(ReadFile(Folder() + "Test" + kDate + ".txt"), "keep me");
+    // Nor one that takes the chosen name while the file is being written: the next free name is used.
+    Save("Groupe", OutputMode::First);
+    WriteFile(Folder() + "Groupe.txt", "arrived meanwhile");
+    WriteFile(Folder() + "Groupe-1.txt", "");
+    EXPECT_EQ(Save("b", OutputMode::Last), "Groupe-1.txt");
+    EXPECT_EQ(ReadFile(Folder() + "Groupe.txt"), "arrived meanwhile");
+    EXPECT_EQ(ReadFile(Folder() + "Groupe-1.txt").substr(0, 15), "Objet : Groupe\r");
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(SaverTest, AFullDiskLeavesNoPartialFileAndTheRerunIsClean) {
+    EXPECT_EQ(Save("Un"), "Un" + kDate + ".txt");
+    files.failAtByte = files.written + 20; // the disk fills 20 bytes into the next file
+    EXPECT_EQ(Save("Deux"), "");
+    EXPECT_EQ(status, OutputStatus::Failed);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title, "MsgEnd");
+    EXPECT_EQ(prompter.shown[0].text, "Impossible d'écrire « " + Folder() + "Deux" + kDate + ".txt » : disque plein");
+    EXPECT_EQ(Entries(Folder()), std::vector<std::string>{"Un" + kDate + ".txt"}); // no temporary file either
+    // A group's file fails in its second message: none of the group is left.
+    files.failAtByte = files.written + 100;
+    EXPECT_EQ(Save("Trois", OutputMode::First), "Un" + kDate + ".txt");
+    EXPECT_EQ(Save("Quatre", OutputMode::Last, OutputFlags::AllTxt(), kRaw, nullptr, std::string(200, 'x')), "");
+    EXPECT_EQ(status, OutputStatus::Failed);
+    EXPECT_FALSE(saver.FileOpen());
+    EXPECT_EQ(Entries(Folder()), std::vector<std::string>{"Un" + kDate + ".txt"});
+    // Room again: the same messages get their own clean names, no "-1" beside a broken copy.
+    files.failAtByte = testing::FailingFiles::kNever;
+    EXPECT_EQ(Save("Deux"), "Deux" + kDate + ".txt");
+    EXPECT_EQ(ReadFile(Folder() + "Deux" + kDate + ".txt"), "Objet : Deux\r\n" + kHead + "Corps");
+    EXPECT_EQ(saver.FilesWritten(), 2u);
+}
+
+TEST_F(SaverTest, EachFailureNamesTheFileAndItsReason) {
+    const std::string name = Folder() + "Test" + kDate + ".txt";
+    // clang-format off
+    const std::tuple<int, std::string, OutputStatus> rows[] = {
+        {ENOSPC, "disque plein", OutputStatus::Failed},
+        {EDQUOT, "quota de disque dépassé", OutputStatus::Failed},
+        {EROFS, "système de fichiers en lecture seule", OutputStatus::Failed},
+        {EACCES, "permission refusée", OutputStatus::Failed},
+        {EPERM, "permission refusée", OutputStatus::Failed},
+        {EIO, "erreur d'entrée/sortie", OutputStatus::Failed},
+        {ENAMETOOLONG, "nom trop long", OutputStatus::NotWritten}, // the next message has another name
+        {EFBIG, "fichier trop volumineux", OutputStatus::NotWritten}, // the next one may be smaller
+        {ENXIO, "erreur du système (No such device or address)", OutputStatus::Failed}};
+    // clang-format on
+    for (const auto& [error, reason, expected] : rows) {
+        for (bool* where : {&files.failCreate, &files.failClose, &files.failRename}) {
+            files.error = error;
+            *where = true;
+            EXPECT_EQ(Save("Test"), "") << reason;
+            *where = false;
+            EXPECT_EQ(status, expected) << reason;
+            EXPECT_EQ(prompter.Texts().back(), "Impossible d'écrire « " + name + " » : " + reason);
+        }
+    }
+    EXPECT_EQ(Entries(Folder()), std::vector<std::string>{});
+    // The store folder cannot be made, or a file has its name.
+    target.StorageFolder += "/sub";
+    fs::create_directory(target.StorageFolder);
+    files.failFolder = true;
+    files.error = EROFS;
+    EXPECT_EQ(Save("Test"), "");
+    EXPECT_EQ(prompter.Texts().back(), "Impossible de créer le dossier « " + target.StorageFolder +
+                                           "/Inbox » : système de fichiers en lecture seule");
+    files.failFolder = false;
+    WriteFile(target.StorageFolder + "/Inbox", "a file where the store folder should be");
+    EXPECT_EQ(Save("Test"), "");
+    EXPECT_EQ(status, OutputStatus::Failed);
+    EXPECT_EQ(prompter.Texts().back(), "Impossible de créer le dossier « " + target.StorageFolder +
+                                           "/Inbox » : un fichier occupe la place d'un dossier");
+    EXPECT_EQ(ReadFile(target.StorageFolder + "/Inbox"), "a file where the store folder should be");
 }
 
 } // namespace

@@ -82,16 +82,27 @@ TEST(PrintLayoutTest, PagesWrappingAndGroupedMessages) {
 struct RecordingOutput : MessageOutput {
     std::string calls;
     std::map<std::size_t, OutputStatus> answers; // Written unless told otherwise
-    int groupsEnded = 0;
+    std::size_t stopAfter = 100;                 // the user stops the command after this many messages
+    OutputStatus groupEnd = OutputStatus::Nothing;
+    int groupsEnded = 0, groupsDropped = 0;
     OutputStatus ReadMsg(std::size_t index, OutputMode mode) override {
         calls += std::to_string(index) + "SFML"[static_cast<int>(mode)] + " ";
         return answers.count(index) ? answers[index] : OutputStatus::Written;
     }
-    void EndGroup() override { ++groupsEnded; }
+    OutputStatus EndGroup() override {
+        ++groupsEnded;
+        return groupEnd;
+    }
+    void AbandonGroup() override { ++groupsDropped; }
+    bool StopRequested() const override {
+        return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), ' ')) >= stopAfter;
+    }
 };
 
-// The calls, then "| written skipped abandoned workDone-calls" and whether an open group was ended.
-std::string Batch(std::vector<std::size_t> selection, bool grouping, std::map<std::size_t, OutputStatus> answers = {}) {
+// The calls, then "| written skipped abandoned interrupted workDone-calls", whether an open group was ended
+// and whether one was dropped unfinished.
+std::string Batch(std::vector<std::size_t> selection, bool grouping, std::map<std::size_t, OutputStatus> answers = {},
+                  std::size_t stopAfter = 100, OutputStatus groupEnd = OutputStatus::Nothing) {
     std::vector<MsgEntry> table; // by conversation, as list building leaves it; keys of any case are one
     for (const char* key_date :
          {"<a>20040103", "<A>20040101", "<a>20040102", "<b>20040105", "<c>20040101", "<c>20030101"}) {
@@ -99,22 +110,32 @@ std::string Batch(std::vector<std::size_t> selection, bool grouping, std::map<st
     }
     RecordingOutput out;
     out.answers = std::move(answers);
+    out.stopAfter = stopAfter;
+    out.groupEnd = groupEnd;
     int done = 0;
     const BatchSummary s = OutputSelection(selection, table, grouping, out, [&] { ++done; });
     return out.calls + "| " + std::to_string(s.written) + " " + std::to_string(s.Skipped()) + " " +
-           std::to_string(s.abandoned) + " " + std::to_string(done) + (out.groupsEnded ? " ended" : "");
+           std::to_string(s.abandoned) + " " + std::to_string(s.interrupted) + " " + std::to_string(done) +
+           (out.groupsEnded ? " ended" : "") + (out.groupsDropped ? " dropped" : "");
 }
 
-TEST(BatchOutputTest, OrderGroupingAndSkippedMessages) {
+TEST(BatchOutputTest, OrderGroupingSkippedMessagesFailuresAndStops) {
     const auto R = OutputStatus::Refused, U = OutputStatus::Unreadable, F = OutputStatus::Failed;
-    EXPECT_EQ(Batch({5, 1, 3}, false), "5S 1S 3S | 3 0 0 1 ended");
-    EXPECT_EQ(Batch({3}, true), "3S | 1 0 0 1 ended");
-    EXPECT_EQ(Batch({6, 4, 1, 3, 2, 5}, true), "2F 3M 1L 4S 6F 5L | 6 0 0 1 ended");
-    EXPECT_EQ(Batch({4, 3, 1}, true), "3F 1L 4S | 3 0 0 1 ended");
-    // Skipped messages: the command goes on and its end is signalled; a failure abandons it.
-    EXPECT_EQ(Batch({1, 2, 3, 4, 5, 6}, true, {{2, R}, {5, U}}), "2F 3M 1L 4S 6F 5L | 4 2 0 1 ended");
-    EXPECT_EQ(Batch({1, 2, 3, 4}, true, {{3, F}}), "2F 3M | 1 0 1 0 ended");
-    EXPECT_EQ(Batch({1, 2}, false, {{1, F}}), "1S | 0 0 1 0 ended");
+    const auto N = OutputStatus::NotWritten;
+    EXPECT_EQ(Batch({5, 1, 3}, false), "5S 1S 3S | 3 0 0 0 1 ended");
+    EXPECT_EQ(Batch({3}, true), "3S | 1 0 0 0 1 ended");
+    EXPECT_EQ(Batch({6, 4, 1, 3, 2, 5}, true), "2F 3M 1L 4S 6F 5L | 6 0 0 0 1 ended");
+    EXPECT_EQ(Batch({4, 3, 1}, true), "3F 1L 4S | 3 0 0 0 1 ended");
+    // Skipped messages: the command goes on and its end is signalled; a failure that repeats abandons it,
+    // and the group it left open is dropped, not named.
+    EXPECT_EQ(Batch({1, 2, 3, 4, 5, 6}, true, {{2, R}, {5, U}, {4, N}}), "2F 3M 1L 4S 6F 5L | 3 3 0 0 1 ended");
+    EXPECT_EQ(Batch({1, 2, 3, 4}, true, {{3, F}}), "2F 3M | 1 0 1 0 0 dropped");
+    EXPECT_EQ(Batch({1, 2}, false, {{1, F}}), "1S | 0 0 1 0 0 dropped");
+    // A group's file that cannot be named at its end abandons the command too.
+    EXPECT_EQ(Batch({1, 2, 4}, true, {}, 100, F), "2F 1L | 2 0 1 0 0 ended dropped");
+    // Stopped by the user: no further message, the open group dropped, no end signal.
+    EXPECT_EQ(Batch({6, 4, 1, 3, 2, 5}, true, {}, 2), "2F 3M | 2 0 0 1 0 dropped");
+    EXPECT_EQ(Batch({5, 1, 3}, false, {}, 1), "5S | 1 0 0 1 0 dropped");
 }
 
 TEST(SortGroupTest, SortsByDateAndSurvivesEqualDates) {
@@ -165,7 +186,7 @@ TEST(MsgOutputTest, ViewingWritesNothingPrintingEndsItsJobsFailuresAreReported) 
     MsgOutput output(*store, state, prompter, OutputFlags::Print());
     output.SetPrintDevice(&device);
     EXPECT_EQ(output.ReadMsg(1, OutputMode::First), OutputStatus::Printed);
-    output.EndGroup(); // the group's last message never came
+    EXPECT_EQ(output.EndGroup(), OutputStatus::Nothing); // the group's last message never came
     EXPECT_FALSE(device.jobOpen);
     EXPECT_EQ(device.jobs.at(0).at(0).at(3), std::string(11, ' ') + "Objet : Annonce");
     device.error = "L'imprimante ne r\xC3\xA9pond pas.";
@@ -173,6 +194,38 @@ TEST(MsgOutputTest, ViewingWritesNothingPrintingEndsItsJobsFailuresAreReported) 
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].title + " " + prompter.shown[0].text, "MsgEnd L'imprimante ne r\xC3\xA9pond pas.");
     EXPECT_FALSE(device.jobOpen);
+}
+
+// A group left open by a command that ran to its end is named with what it holds; one left open by a
+// command that was stopped is removed.
+TEST(MsgOutputTest, AnOpenGroupIsNamedAtItsEndOrRemovedWhenStopped) {
+    testing::FakePrompter prompter;
+    ContentState state;
+    testing::WriterMessage mail;
+    mail.raw = "Subject: Annonce\r\n\r\nTexte\r\n";
+    mail.subject = mail.subjectKey = "Annonce";
+    mail.received = testing::FiletimeFromUnix(1079357130);
+    const auto store =
+        OpenStoreBytes(std::make_unique<MemorySource>(testing::WriteStore({mail})), "B.dbx", prompter, state);
+    ASSERT_TRUE(store && store->MsgCount() == 1);
+    testing::TempFolder temp;
+    const auto files = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(temp.Path() + "/B")) {
+            names.push_back(e.path().filename().string());
+        }
+        return names;
+    };
+    MsgOutput output(*store, state, prompter, OutputFlags::AllTxt());
+    output.SetStorageFolder(temp.Path());
+    EXPECT_EQ(output.ReadMsg(1, OutputMode::First), OutputStatus::Written);
+    EXPECT_EQ(files().size(), 1u); // the temporary file
+    output.AbandonGroup();
+    EXPECT_EQ(files(), std::vector<std::string>{});
+    EXPECT_EQ(output.ReadMsg(1, OutputMode::First), OutputStatus::Written);
+    EXPECT_EQ(output.EndGroup(), OutputStatus::Written);
+    EXPECT_EQ(files(), std::vector<std::string>{"Annonce.txt"});
+    EXPECT_EQ(output.EndGroup(), OutputStatus::Nothing);
 }
 
 } // namespace

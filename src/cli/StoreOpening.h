@@ -1,0 +1,17 @@
+#pragma once
+// Opening a store for a command: every refusal is one line on standard error.
+
+#include "CliPrompter.h"
+#include "reader/Store.h"
+
+#include <memory>
+#include <string>
+
+namespace glanmail::cli {
+
+// The store at path, or nullptr when it is refused. prompter carries the boxes (cli itself,
+// or a prompter wrapped around it); cli counts them, so that a refusal the reader did not
+// explain (a store without an index tree) still gets its line.
+std::unique_ptr<OpenedStore> OpenForCommand(const std::string& path, CliPrompter& cli, Prompter& prompter);
+
+} // namespace glanmail::cli

@@ -1,0 +1,60 @@
+#include "common/WriteErrors.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace glanmail {
+
+std::string WriteReason(int error) {
+    switch (error) {
+    case ENOSPC:
+        return "disque plein";
+    case EDQUOT:
+        return "quota de disque dépassé";
+    case EROFS:
+        return "système de fichiers en lecture seule";
+    case EACCES:
+    case EPERM:
+        return "permission refusée";
+    case ENAMETOOLONG:
+        return "nom trop long";
+    case EIO:
+        return "erreur d'entrée/sortie";
+    case EFBIG:
+        return "fichier trop volumineux";
+    case EBADF:
+        return "sortie fermée";
+    case ENOENT:
+        return "dossier introuvable";
+    case ENOTDIR:
+        return "un fichier occupe la place d'un dossier";
+    default:
+        return "erreur du système (" + std::string(std::strerror(error)) + ")";
+    }
+}
+
+std::string CannotWrite(const std::string& path, int error) {
+    return "Impossible d'écrire « " + path + " » : " + WriteReason(error);
+}
+
+std::string CannotCreateFolder(const std::string& path, int error) {
+    return "Impossible de créer le dossier « " + path + " » : " + WriteReason(error);
+}
+
+std::string CannotWriteStandardOutput(int error) {
+    return "Impossible d'écrire sur la sortie standard : " + WriteReason(error);
+}
+
+bool FailureRepeats(int error) {
+    switch (error) {
+    case ENAMETOOLONG: // a name this file system refuses: the next message has another name
+    case EFBIG:        // a file size limit: smaller messages still fit
+    case EINVAL:
+    case EILSEQ:
+        return false;
+    default:
+        return true;
+    }
+}
+
+} // namespace glanmail
