@@ -50,7 +50,8 @@ public:
         }
         return inner_.ReadMsg(index, mode);
     }
-    void EndGroup() override { inner_.EndGroup(); }
+    OutputStatus EndGroup() override { return inner_.EndGroup(); }
+    void AbandonGroup() override { inner_.AbandonGroup(); }
     bool Stopped() const { return stopped_; }
 
 private:
@@ -258,7 +259,7 @@ OutputResult Session::Run(OutputCommand command, OutputContext context) {
         result.stopped = stoppable.Stopped();
     }
     result.lastPath = output.Saver().LastPath();
-    result.filesOpened = output.Saver().FilesOpened();
+    result.filesOpened = output.Saver().FilesWritten();
     return result;
 }
 

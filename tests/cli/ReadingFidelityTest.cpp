@@ -13,9 +13,10 @@ namespace {
 
 using testing::ReadFile;
 
-std::string Output(int (*command)(const Args&, std::ostream&, std::ostream&), const Args& args) {
+std::string Output(const std::string& command, Args args) {
     std::ostringstream out, err;
-    EXPECT_EQ(command(args, out, err), kExitOk) << err.str();
+    args.insert(args.begin(), command);
+    EXPECT_EQ(RunCli(args, out, err), kExitOk) << err.str();
     return out.str();
 }
 
@@ -49,13 +50,13 @@ TEST(ReadingFidelityTest, AMessageWithoutTypeReadsTheSameAfterAUtf8One) {
                     Mail("b", "Deux", "Subject: Deux\r\n\r\nd=E9tail=\r\nici\r\n")}));
     // A store listed after the UTF-8 message was saved: its subject reads as text without UTF-8.
     testing::WriteFile(second, testing::WriteStore({Mail("c", "r=E9sum=C3=A9", "Subject: x\r\n\r\nx\r\n")}));
-    ASSERT_EQ(Output(RunShow, {first, "1"}).substr(0, 11), "Objet : Un\r");
+    ASSERT_EQ(Output("show", {first, "1"}).substr(0, 11), "Objet : Un\r");
 
-    const std::string shown = Output(RunShow, {first, "2"});
+    const std::string shown = Output("show", {first, "2"});
     EXPECT_EQ(shown.substr(shown.find("\r\n\r\n") + 4), "d\xC3\xA9tailici");
-    Output(RunSave, {first, second, "--txt", "--storage", dir});
+    Output("save", {first, second, "--txt", "--storage", dir});
     EXPECT_EQ(SavedFile(dir + "/A", "Deux"), shown);
-    EXPECT_EQ(SavedFile(dir + "/A", "Un"), Output(RunShow, {first, "1"}));
+    EXPECT_EQ(SavedFile(dir + "/A", "Un"), Output("show", {first, "1"}));
     const std::string listedLater = SavedFile(dir + "/B", "r");
     EXPECT_EQ(listedLater.substr(0, listedLater.find('\r')), "Objet : r\xC3\xA9sum\xC3\x83\xC2\xA9");
 }
