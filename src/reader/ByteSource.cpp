@@ -1,6 +1,5 @@
 #include "reader/ByteSource.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,16 +12,6 @@ std::string MemorySource::Read(std::uint64_t offset, std::size_t n) const {
         return {};
     }
     return bytes_.substr(static_cast<std::size_t>(offset), n);
-}
-
-std::string WindowedSource::Read(std::uint64_t offset, std::size_t n) const {
-    const bool inside = offset >= at_ && offset - at_ <= bytes_.size();
-    if (!inside || (bytes_.size() - (offset - at_) < n && at_ + bytes_.size() < inner_.Size())) {
-        at_ = offset;
-        bytes_ = inner_.Read(offset, std::max(n, window_));
-    }
-    const auto from = static_cast<std::size_t>(offset - at_);
-    return bytes_.substr(std::min(from, bytes_.size()), n);
 }
 
 std::unique_ptr<FileSource> FileSource::Open(const std::string& path) {

@@ -28,23 +28,6 @@ private:
     std::string bytes_;
 };
 
-// Reads of another source through a window of at least `window` bytes: a read that falls inside
-// the bytes read last costs nothing, any other fills the window from its offset on. For reads
-// that go forward through a store in small steps (the message-info objects while the list is
-// built), so that a store is read with few system calls.
-class WindowedSource : public ByteSource {
-public:
-    WindowedSource(const ByteSource& inner, std::size_t window) : inner_(inner), window_(window) {}
-    std::uint64_t Size() const override { return inner_.Size(); }
-    std::string Read(std::uint64_t offset, std::size_t n) const override;
-
-private:
-    const ByteSource& inner_;
-    const std::size_t window_;
-    mutable std::uint64_t at_ = 0;
-    mutable std::string bytes_;
-};
-
 // A file opened read-only; it stays open for the life of the object. A file that another
 // program shortens while it is open reads as ending where it now ends.
 class FileSource : public ByteSource {

@@ -72,10 +72,8 @@ MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint
     std::vector<ThreadInput> threads;
     table.reserve(infoOffsets.size());
     threads.reserve(infoOffsets.size());
-    // The objects usually lie in the order the index lists them: read them through a window.
-    const WindowedSource objects(bytes, std::size_t{64} * 1024);
     for (const std::uint32_t offset : infoOffsets) {
-        MsgInfoRead read = ReadMsgInfo(objects, offset);
+        MsgInfoRead read = ReadMsgInfo(bytes, offset);
         if (read.status != InfoStatus::Complete) {
             build.unreadable += read.status == InfoStatus::Unreadable ? 1 : 0;
             continue;

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <random>
 #include <unistd.h>
 
 namespace glanmail::testing {
@@ -61,35 +60,6 @@ TEST(FileSource, AStoreShortenedWhileOpenGivesWhatIsLeftOfAMessage) {
     }
     EXPECT_TRUE(p.shown.empty());
     std::filesystem::remove(path);
-}
-
-// Counts the reads that reach it.
-class CountedSource : public MemorySource {
-public:
-    using MemorySource::MemorySource;
-    mutable std::size_t reads = 0;
-    std::string Read(std::uint64_t offset, std::size_t n) const override {
-        ++reads;
-        return MemorySource::Read(offset, n);
-    }
-};
-
-TEST(WindowedSource, GivesWhatDirectReadsGiveWithFewReadsForwardInSmallSteps) {
-    std::mt19937 gen(3);
-    std::string bytes(300000, '\0');
-    for (char& c : bytes) {
-        c = static_cast<char>(gen());
-    }
-    const CountedSource inner(bytes);
-    const WindowedSource windowed(inner, 65536);
-    std::uint64_t at = 0;
-    for (int i = 0; i < 20000; ++i) { // forward in steps of up to 700 bytes, now and then anywhere
-        at = gen() % 50 == 0 ? gen() % (bytes.size() + 100) : at + gen() % 700;
-        const std::size_t n = gen() % 10 == 0 ? gen() % 100000 : gen() % 600;
-        ASSERT_EQ(windowed.Read(at, n), inner.MemorySource::Read(at, n)) << at << " " << n;
-    }
-    EXPECT_LT(inner.reads, 20000u / 10) << "most reads fall inside the window";
-    EXPECT_EQ(windowed.Size(), bytes.size());
 }
 
 } // namespace
