@@ -28,10 +28,8 @@ private:
     std::string bytes_;
 };
 
-// A file opened read-only; it stays open for the life of the object. It is mapped into
-// memory, so reading it costs no system call; where it cannot be mapped it is read with
-// pread. A file that another program shortens while it is open is not a crash: the bytes
-// that are gone read as the end of the file.
+// A file opened read-only; it stays open for the life of the object. A file that another
+// program shortens while it is open reads as ending where it now ends.
 class FileSource : public ByteSource {
 public:
     // Nullptr when the file cannot be opened for reading.
@@ -42,17 +40,11 @@ public:
 
     std::uint64_t Size() const override { return size_; }
     std::string Read(std::uint64_t offset, std::size_t n) const override;
-    // True while reads come from the mapping (false after the file was found shortened).
-    bool Mapped() const { return map_ != nullptr; }
 
 private:
-    FileSource(int fd, std::uint64_t size);
-    std::string ReadWithPread(std::uint64_t offset, std::size_t n) const;
-    void Unmap() const;
-
+    FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
     int fd_;
-    mutable std::uint64_t size_;
-    mutable const char* map_ = nullptr;
+    std::uint64_t size_;
 };
 
 } // namespace glanmail

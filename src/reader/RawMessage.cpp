@@ -16,11 +16,14 @@ namespace {
 constexpr const char* kTitle = "ReadTxtMsg";
 constexpr std::size_t kBlockWhole = layout::kBlockTextAt + layout::kBlockSize;
 constexpr std::size_t kLargestWindow = std::size_t{256} * 1024;
+// Most messages are a few kilobytes: the first read of a chain takes them whole.
+constexpr std::size_t kFirstWindow = std::size_t{16} * 1024;
 
 // Reads of the store for one chain. Blocks of a message are usually stored one after the
-// other, so while the chain keeps going forward into the bytes just read, each read takes
-// twice as much as the one before (up to kLargestWindow); a block elsewhere is read on its
-// own, so a scattered chain reads no more than it uses. The bytes given are those a direct
+// other, so the first read takes kFirstWindow bytes, and while the chain keeps going forward
+// into the bytes just read, each read takes twice as much as the one before (up to
+// kLargestWindow); a later block elsewhere is read on its own, so a scattered chain reads
+// little more than it uses. The bytes given are those a direct
 // read of the same place gives.
 class ChainReader {
 public:
@@ -36,7 +39,7 @@ public:
             // The chain goes on past the window: read further ahead next time.
             next_ = std::min(kLargestWindow, 2 * std::max(next_, window_.size()));
         } else {
-            next_ = kBlockWhole;
+            next_ = window_.empty() ? kFirstWindow : kBlockWhole;
         }
         at_ = offset;
         window_ = bytes_.Read(offset, std::max(n, next_));

@@ -25,16 +25,13 @@ TEST(FileSource, ReadsWhatTheFileHoldsAndWhatIsLeftOfAFileShortenedWhileOpen) {
     std::ofstream(path, std::ios::binary) << bytes;
     const auto source = FileSource::Open(path);
     ASSERT_NE(source, nullptr);
-    EXPECT_TRUE(source->Mapped());
     EXPECT_EQ(source->Size(), bytes.size());
     EXPECT_EQ(source->Read(1000, 5000), bytes.substr(1000, 5000));
     EXPECT_EQ(source->Read(bytes.size() - 10, 100), bytes.substr(bytes.size() - 10));
     EXPECT_EQ(source->Read(bytes.size(), 1), "");
 
     ASSERT_EQ(::truncate(path.c_str(), 100000), 0);
-    EXPECT_EQ(source->Read(500000, 10), ""); // the pages are gone: no crash, the end of the file
-    EXPECT_FALSE(source->Mapped());
-    EXPECT_EQ(source->Size(), 100000u);
+    EXPECT_EQ(source->Read(500000, 10), ""); // gone: the end of the file
     EXPECT_EQ(source->Read(90000, 20000), bytes.substr(90000, 10000));
     std::filesystem::remove(path);
     EXPECT_EQ(FileSource::Open(path), nullptr);
