@@ -43,19 +43,26 @@ int main(int argc, char* argv[]) {
     shell.Attach(window);
     QApplication::setWindowIcon(window.windowIcon());
 
+    // A signal closes every window, a box or dialog under way included (it answers as
+    // cancelled), so that the program ends even in the middle of start-up.
+    bool stopping = false;
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
         auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
-        QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, &shell] {
+        QObject::connect(notifier, &QSocketNotifier::activated, &window, [&shell, &stopping] {
             char c;
             [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &c, 1);
+            stopping = true;
             shell.SkipEndQuestion();
-            window.close();
+            QApplication::closeAllWindows();
         });
         std::signal(SIGTERM, OnSignal);
         std::signal(SIGINT, OnSignal);
     }
 
     shell.Start(); // shows the window first: the boxes of start-up stand over it
+    if (stopping) {
+        return 0;
+    }
     const QStringList args = QApplication::arguments();
     if (args.size() > 1) {
         const std::string path = args.at(1).toStdString();
