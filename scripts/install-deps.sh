@@ -6,7 +6,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev qt6-svg-dev qt6-multimedia-dev qt6-translations-l10n
-    fonts-liberation poppler-utils xvfb
+    fonts-liberation poppler-utils xvfb xauth x11-utils
     desktop-file-utils shared-mime-info appstream libxml2-utils man-db groff-base
     sox
     tzdata

@@ -1,5 +1,7 @@
 #include "ui/QtPrompter.h"
 
+#include "ui/StorageFolderDialog.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QThread>
@@ -73,17 +75,10 @@ std::optional<std::string> QtPrompter::ChooseFile(const std::string& title, cons
     });
 }
 
+// The only folder the program asks for is the storage folder's parent: the dialog with the
+// instruction and the status line of the highlighted folder.
 std::optional<std::string> QtPrompter::ChooseFolder(const std::string& title, const std::string& startFolder) {
-    return OnWindowThread([&]() -> std::optional<std::string> {
-        QFileDialog dialog(parent_, Q(title), Q(startFolder));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setFileMode(QFileDialog::Directory);
-        dialog.setOption(QFileDialog::ShowDirsOnly);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-            return std::nullopt;
-        }
-        return dialog.selectedFiles().first().toStdString();
-    });
+    return OnWindowThread([&] { return ChooseStorageFolder(parent_, title, startFolder); });
 }
 
 } // namespace glanmail::ui

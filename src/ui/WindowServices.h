@@ -1,7 +1,8 @@
 #pragma once
-// What the window takes from the rest of the program: the storage folder, the sound at the
-// end of work, the beep, and the shell's menus. The defaults stand in until the shell
-// provides them: a storage folder in the user's home, silence.
+// What the window takes from the rest of the program: the storage folder, the end-of-work
+// signal, the beep, the shell's menus and the end of the program. The program gets them from
+// the application shell (AppShell); tests and tools make their own, and Defaults() stands
+// in where there is no shell: a storage folder in the user's home, no sound, no question.
 
 #include <functional>
 #include <string>
@@ -10,11 +11,12 @@ namespace glanmail::ui {
 
 struct WindowServices {
     std::string storageFolder;           // where output goes ("Documents Glanmail" in the home folder)
-    std::function<void()> workDoneSound; // the end-of-work sound; nothing when empty
+    std::function<void()> workDone;      // the end of an output command; "Opération terminée" alone when empty
     std::function<void()> beep;          // the system beep at either end of the selection
     std::function<void()> chooseStorage; // "Dossier de stockage"
     std::function<void()> help;          // "Aide"
     std::function<void()> about;         // "À propos"
+    std::function<void()> atEnd;         // the window closes for good: the configuration question
 
     // Services with the storage folder $HOME/Documents Glanmail and the Qt beep.
     static WindowServices Defaults();

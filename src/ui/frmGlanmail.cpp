@@ -378,6 +378,9 @@ void frmGlanmail::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (services_.atEnd) {
+        services_.atEnd();
+    }
     QMainWindow::closeEvent(event);
 }
 

@@ -139,10 +139,11 @@ bool frmGlanmail::StopRequested() {
 }
 
 void frmGlanmail::WorkDone() {
-    if (services_.workDoneSound) {
-        services_.workDoneSound();
+    if (services_.workDone) {
+        services_.workDone();
+    } else {
+        txtEnd->show();
     }
-    txtEnd->show();
 }
 
 void frmGlanmail::RunBatch(OutputCommand command) {

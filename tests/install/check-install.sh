@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the build tree into a temporary prefix and checks what a desktop needs: each
 # file in its place, the programs running from there, and each file passing its validator.
-#   check-install.sh BUILD_DIR with-window|no-window
+#   check-install.sh BUILD_DIR with-window|no-window SOURCE_DIR
 set -euo pipefail
 build=$1
 window=$2
+source=$3
+here=$(cd "$(dirname "$0")" && pwd)
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 failures=0
@@ -26,6 +28,18 @@ done
 "$prefix/bin/glanmail-cli" list "$prefix/share/glanmail/Exemple.dbx" >/dev/null ||
     fail "glanmail-cli cannot list the installed sample store"
 
+# The installed window opens a store given to it, as a file manager passes it (Exec=glanmail %f),
+# on a virtual display when there is one to make, else off screen.
+if [ "$window" = with-window ]; then
+    if command -v xvfb-run >/dev/null; then
+        xvfb-run -a bash "$here/run-window.sh" "$prefix" "$prefix/share/glanmail/Exemple.dbx" ||
+            fail "the installed glanmail does not open the installed sample store"
+    else
+        QT_QPA_PLATFORM=offscreen bash "$here/run-window.sh" "$prefix" "$prefix/share/glanmail/Exemple.dbx" ||
+            fail "the installed glanmail does not open the installed sample store"
+    fi
+fi
+
 desktop-file-validate "$prefix/share/applications/glanmail.desktop" || fail "desktop entry"
 grep -qx 'Exec=glanmail %f' "$prefix/share/applications/glanmail.desktop" || fail "desktop entry: Exec"
 grep -qx 'MimeType=application/x-outlook-express-dbx;' "$prefix/share/applications/glanmail.desktop" ||
@@ -39,6 +53,11 @@ grep -q ':application/x-outlook-express-dbx:\*\.dbx' "$prefix/share/mime/globs2"
 grep -q "$(printf '\xcf\xad\x12\xfe')" "$prefix/share/mime/magic" 2>/dev/null || fail "MIME magic CF AD 12 FE"
 
 appstreamcli validate --no-net "$prefix/share/metainfo/glanmail.metainfo.xml" >/dev/null || fail "AppStream metadata"
+# Its screenshot is the README's, under the same path.
+readme_shot=$(sed -n 's/^!\[[^]]*\](\(.*\))$/\1/p' "$source/README.md" | head -n1)
+[ -n "$readme_shot" ] && [ -s "$source/$readme_shot" ] || fail "the README shows no screenshot"
+grep -q "<image>https://[^<]*/$readme_shot</image>" "$prefix/share/metainfo/glanmail.metainfo.xml" ||
+    fail "the AppStream screenshot is not the README's ($readme_shot)"
 
 for page in glanmail glanmail-cli; do
     warnings=$(MANWIDTH=80 man -l "$prefix/share/man/man1/$page.1" 2>&1 >/dev/null)

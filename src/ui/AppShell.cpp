@@ -1,0 +1,138 @@
+#include "ui/AppShell.h"
+
+#include "shell/ProcessList.h"
+#include "shell/StorageFolder.h"
+#include "ui/EndSound.h"
+#include "ui/HelpAndAbout.h"
+#include "ui/frmGlanmail.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <exception>
+
+namespace glanmail::ui {
+
+AppShell::AppShell(Prompter& prompter, ShellPaths paths)
+    : prompter_(prompter), paths_(std::move(paths)), sound_(std::make_unique<EndSound>()) {
+    playSound_ = [this] { sound_->Play(); };
+}
+
+AppShell::~AppShell() = default;
+
+// Qt lets no exception cross its event loop: a failure in a command of the shell is told
+// under the command's name and the window goes on.
+template <typename F> void AppShell::Guarded(const char* title, F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        prompter_.Show(Box{std::string("Erreur inattendue : ") + e.what(), title, BoxIcon::Critical});
+    }
+}
+
+WindowServices AppShell::Services() {
+    WindowServices s;
+    s.beep = [] { QApplication::beep(); };
+    s.workDone = [this] { WorkDone(*this); };
+    s.chooseStorage = [this] { Guarded("mnuStorage_Click", [this] { ChooseStorage(); }); };
+    s.help = [this] { Guarded("mnuHelp_Click", [this] { OpenHelp(window_, prompter_); }); };
+    s.about = [this] {
+        if (!window_->Working()) {
+            Guarded("mnuAbout_Click", [this] { ShowAbout(prompter_); });
+        }
+    };
+    s.atEnd = [this] { Guarded("EndProgram", [this] { AtEnd(); }); };
+    return s;
+}
+
+void AppShell::Attach(frmGlanmail& window) {
+    window_ = &window;
+    InstallHelpKey(window_, prompter_);
+}
+
+void AppShell::Start() {
+    Guarded("InitGlanmail", [this] { InitGlanmail(settings_, paths_, *this, prompter_); });
+    // Whatever went wrong above, output has a place to go.
+    if (settings_.StorageFolder.empty()) {
+        settings_.StorageFolder = StorageFolderIn(paths_.HomeFolder);
+    }
+    GiveToSession();
+}
+
+void AppShell::StartIn(const std::string& storePath) {
+    const std::size_t slash = storePath.rfind('/');
+    if (slash != std::string::npos && slash > 0) {
+        window_->session().SetLastDbxFolder(storePath.substr(0, slash));
+    }
+}
+
+void AppShell::GiveToSession() {
+    Session& session = window_->session();
+    session.SetStorageFolder(settings_.StorageFolder);
+    session.SetLastDbxFolder(settings_.LastDbxFolder);
+    session.SetGroupingOption(settings_.GroupingOn());
+    session.SetEnvironment(
+        StoreEnvironment{settings_.OEStoreFolder, [](const std::string& name) { return ProcessRunning(name); }});
+}
+
+void AppShell::TakeFromSession() {
+    const Session& session = window_->session();
+    settings_.StorageFolder = session.StorageFolder();
+    settings_.LastDbxFolder = session.LastDbxFolder();
+    // Only a change made during the run rewrites the number read from the file.
+    if (session.GroupingOption() != settings_.GroupingOn()) {
+        settings_.GroupingOption = session.GroupingOption() ? 1 : 0;
+    }
+}
+
+void AppShell::ChooseStorage() {
+    // A batch under way keeps the folder it started with; the menu waits for its end.
+    if (window_->Working()) {
+        return;
+    }
+    // The file is rewritten whole: it takes the run's current folders and option with it.
+    TakeFromSession();
+    if (ChangeStorageFolder(settings_, paths_, prompter_)) {
+        window_->session().SetStorageFolder(settings_.StorageFolder);
+    }
+}
+
+void AppShell::AtEnd() {
+    if (!askAtEnd_) {
+        return;
+    }
+    askAtEnd_ = false; // asked once, however many times the window is told to close
+    TakeFromSession();
+    ConfirmSaveAtEnd(settings_, paths_, prompter_);
+}
+
+void AppShell::ShowWindow() {
+    window_->show();
+}
+
+void AppShell::ShowGrouping(bool on) {
+    window_->session().SetGroupingOption(on);
+    window_->mnuGrouping->setChecked(on);
+    window_->lblGrouping->setVisible(on);
+}
+
+void AppShell::PreparePrinter() {
+    // Each print job prepares its own device (Arial 10 on the chosen or default printer).
+}
+
+void AppShell::EnableSelectAll(bool enabled) {
+    window_->mnuSelectAll->setEnabled(enabled);
+}
+
+void AppShell::PlayEndSound() {
+    if (playSound_) {
+        playSound_();
+    }
+}
+
+void AppShell::ShowWorkDone() {
+    window_->txtEnd->show();
+}
+
+} // namespace glanmail::ui
