@@ -276,7 +276,8 @@ private:
         return static_cast<std::size_t>(it - moved_.begin());
     }
 
-    // Moved chains, read as chains are: from starts that no moved block links to.
+    // Moved chains, read as chains are: from starts that no moved block links to, and kept
+    // only when whole.
     void MovedChains(std::vector<RecoveredMessage>& out) const {
         std::vector<bool> pointedAt(moved_.size(), false), taken(moved_.size(), false);
         for (const MovedBlock& b : moved_) {
@@ -303,7 +304,10 @@ private:
                 }
                 i = MovedNext(moved_[*i]);
             }
-            if (DescribeFragment(m)) {
+            // Only a chain that ends as chains end counts: a block's own size field followed by a
+            // full count (512, 512) reads as a moved block four bytes into any in-place block,
+            // but its "link" is message text that leads nowhere.
+            if (m.Whole && DescribeFragment(m)) {
                 out.push_back(std::move(m));
             }
         }
