@@ -3,6 +3,9 @@
 
 #include "OutputTesting.h"
 #include "output/MboxFile.h"
+#include "reader/RawMessage.h"
+#include "reader/Store.h"
+#include "support/FakePrompter.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -109,6 +112,29 @@ TEST(Mbox, PythonsMailboxReadsBackEveryMessageWhole) {
     }
     // Nothing but the mbox is left in the folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+}
+
+TEST(Mbox, TheSampleStoreReadsBackWithEveryMessage) {
+    FakePrompter prompter;
+    const auto store = OpenStore(std::string(GLANMAIL_BINARY_DIR) + "/samples/Exemple.dbx", prompter, ContentState{});
+    ASSERT_NE(store, nullptr);
+    ASSERT_GT(store->MsgCount(), 1u);
+    TempFolder folder;
+    const std::string path = folder.Path() + "/Exemple.mbox";
+    MboxFile file(path);
+    std::vector<std::string> raws;
+    for (const MsgEntry& entry : store->MsgTable) {
+        const auto raw = ReadRawMsg(*store->bytes, entry.DataOffset, prompter, AttachmentPolicy::Whole);
+        ASSERT_TRUE(raw);
+        raws.push_back(*raw);
+        ASSERT_TRUE(file.Add(*raw));
+    }
+    ASSERT_TRUE(file.Finish());
+    const std::vector<std::string> read = ReadWithPython(path);
+    ASSERT_EQ(read.size(), 2 * raws.size());
+    for (std::size_t i = 0; i < raws.size(); ++i) {
+        EXPECT_EQ(Unhex(read[2 * i + 1]), AsRead(raws[i])) << i;
+    }
 }
 
 TEST(Mbox, AFileThatHoldsSomethingIsNeverReplacedAndFailuresLeaveNothing) {
