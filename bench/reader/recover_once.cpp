@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::cout << "scan of " << source->Size() / (1024 * 1024) << " MB: " << seconds << " s (CPU " << cpu << " s), "
-              << deleted << " deleted, " << found.size() - deleted << " fragments; peak RSS " << usage.ru_maxrss / 1024
-              << " MiB\n";
+    std::cout << "scan of " << source->Size() / (std::uint64_t{1} << 20) << " MB: " << seconds << " s (CPU " << cpu
+              << " s), " << deleted << " deleted, " << found.size() - deleted << " fragments; peak RSS "
+              << usage.ru_maxrss / 1024 << " MiB\n";
     return 0;
 }

@@ -15,7 +15,10 @@ MboxFile::MboxFile(std::string path) : path_(std::move(path)) {
     const std::string folder = slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path_ : path_.substr(slash + 1);
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        temporary_ = folder + ".glanmail-" + std::to_string(::getpid()) + "-" + std::to_string(attempt) + "-" + name;
+        temporary_ = folder;
+        temporary_ += ".glanmail-" + std::to_string(::getpid());
+        temporary_ += "-" + std::to_string(attempt);
+        temporary_ += "-" + name;
         fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ < 0 && errno != EEXIST) {
             break;

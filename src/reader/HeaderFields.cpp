@@ -202,7 +202,8 @@ std::optional<std::int64_t> ParseMailDate(std::string_view date) {
         return std::nullopt;
     }
     const int zone = i < t.size() ? ZoneMinutes(t[i]) : 0;
-    return DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - zone * 60;
+    const std::int64_t clock = std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second;
+    return DaysFromCivil(year, month, day) * 86400 + clock - std::int64_t{zone} * 60;
 }
 
 std::string DateTextOfUnix(std::int64_t seconds) {
