@@ -9,6 +9,7 @@ packages=(
     fonts-liberation poppler-utils
     desktop-file-utils shared-mime-info appstream libxml2-utils man-db groff-base
     sox
+    python3
 )
 
 missing=()
