@@ -11,6 +11,7 @@ packages=(
     sox
     tzdata
     libcli11-dev nlohmann-json3-dev
+    python3
 )
 
 missing=()

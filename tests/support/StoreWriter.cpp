@@ -56,14 +56,38 @@ std::uint32_t StoreWriter::WriteChain(const WriterMessage& message) {
     return first;
 }
 
+// Seeks forward to offset, leaving a hole in a file; where the stream cannot seek past its
+// end (a string stream), zero bytes fill the gap.
+void StoreWriter::MoveTo(std::uint64_t offset) {
+    if (offset <= pos_) {
+        return;
+    }
+    out_.seekp(static_cast<std::streamoff>(offset));
+    if (!out_) {
+        out_.clear();
+        out_.seekp(static_cast<std::streamoff>(pos_));
+        const std::string zeros(std::min<std::uint64_t>(offset - pos_, 1 << 20), '\0');
+        for (std::uint64_t left = offset - pos_; left > 0; left -= std::min<std::uint64_t>(left, zeros.size())) {
+            out_.write(zeros.data(), static_cast<std::streamsize>(std::min<std::uint64_t>(left, zeros.size())));
+        }
+    }
+    pos_ = offset;
+}
+
 void StoreWriter::Add(const WriterMessage& message) {
     if (message.gapBefore > 0) {
         const std::string gap(message.gapBefore, '\0');
         out_.write(gap.data(), static_cast<std::streamsize>(gap.size()));
         pos_ += gap.size();
     }
+    MoveTo(message.placeAt);
     const std::uint32_t firstBlock = message.offsetForm == OffsetForm::None ? 0 : WriteChain(message);
     layout_.firstBlocks.push_back(firstBlock);
+    if (message.indexing == Indexing::Fragment) {
+        layout_.infoObjects.push_back(0);
+        layout_.ends.push_back(pos_);
+        return;
+    }
 
     std::vector<Property> props;
     if (message.offsetForm == OffsetForm::Direct132 && firstBlock < kDirectLimit) {
@@ -99,6 +123,10 @@ void StoreWriter::Add(const WriterMessage& message) {
     out_.write(object.data(), static_cast<std::streamsize>(object.size()));
     pos_ += object.size();
     layout_.infoObjects.push_back(self);
+    layout_.ends.push_back(pos_);
+    if (message.indexing == Indexing::Indexed) {
+        indexed_.push_back(self);
+    }
 }
 
 // Writes the subtree of infos[begin, end), children before their parent, in walk order: each entry, then its
@@ -113,7 +141,7 @@ std::uint32_t StoreWriter::WriteSubtree(std::size_t begin, std::size_t end) {
     std::string entryBytes;
     std::size_t next = begin;
     for (std::size_t k = 0; k < entries; ++k) {
-        const std::uint32_t info = layout_.infoObjects[next++];
+        const std::uint32_t info = indexed_[next++];
         const std::uint32_t child = chunk[k + 1] > 0 ? WriteSubtree(next, next + chunk[k + 1]) : 0;
         next += chunk[k + 1];
         entryBytes += Le(info) + Le(child) + Le(0);
@@ -136,7 +164,7 @@ void StoreWriter::Patch(std::uint64_t offset, std::uint32_t value) {
 }
 
 StoreLayout StoreWriter::Finish() {
-    const std::size_t count = layout_.infoObjects.size();
+    const std::size_t count = indexed_.size();
     if (count > 0) {
         layout_.root = WriteSubtree(0, count);
         // Nodes were written children first; the root is the last one.
@@ -147,10 +175,13 @@ StoreLayout StoreWriter::Finish() {
         if (options_.treeCycle) {
             Patch((layout_.nodes.size() > 1 ? layout_.nodes.back() : layout_.root) + 8, layout_.root);
         }
+        if (options_.cutTree) {
+            Patch(std::uint64_t{layout_.root} + 8, 0);
+        }
     }
     layout_.size = pos_;
     Patch(0xC4, options_.countAt0xC4.value_or(static_cast<std::uint32_t>(count)));
-    Patch(0xE4, layout_.root);
+    Patch(0xE4, options_.zeroRoot ? 0 : layout_.root);
     out_.seekp(static_cast<std::streamoff>(pos_));
     out_.flush();
     return layout_;

@@ -19,8 +19,19 @@ enum class OffsetForm {
     None       // no offset at all: the message is incomplete
 };
 
+// Whether the index reaches a message.
+enum class Indexing {
+    Indexed, // listed in the index tree
+    Deleted, // message-info object and data blocks written, left out of the tree
+    Fragment // data blocks only: no message-info object
+};
+
 struct WriterMessage {
     std::string raw; // the message bytes, stored in data blocks
+    Indexing indexing = Indexing::Indexed;
+    // Absolute offset at which the message's data blocks start, reached by seeking (a hole in
+    // a file: a sparse store); 0 to follow the previous message.
+    std::uint64_t placeAt = 0;
     // Properties of the message-info object; an absent one is not written.
     std::optional<std::string> subjectKey; // 5, NUL-ended
     std::optional<std::string> messageId;  // 7, NUL-ended
@@ -42,14 +53,17 @@ struct StoreOptions {
     std::optional<std::uint32_t> countAt0xC4; // overrides the message count in the header
     bool treeCycle = false;                   // the last node's first-child link points back to the root
     bool badNodeMarker = false;               // the root node's marker is wrong
+    bool zeroRoot = false;                    // the root offset at 0xE4 is 0 (the tree is still written)
+    bool cutTree = false;                     // the root's first-child link is 0: everything below it is lost
 };
 
 // Where things were written, so tests can damage single fields.
 struct StoreLayout {
     std::uint32_t root = 0;
     std::vector<std::uint32_t> nodes;       // every tree node, root first
-    std::vector<std::uint32_t> infoObjects; // message-info object of each message, in Add order
+    std::vector<std::uint32_t> infoObjects; // message-info object of each message, in Add order (0: none)
     std::vector<std::uint32_t> firstBlocks; // first data block of each message, in Add order
+    std::vector<std::uint64_t> ends;        // offset just past each message's last byte (blocks and object)
     std::uint64_t size = 0;
 };
 
@@ -64,10 +78,12 @@ private:
     std::uint32_t WriteChain(const WriterMessage& message);
     std::uint32_t WriteSubtree(std::size_t begin, std::size_t end);
     void Patch(std::uint64_t offset, std::uint32_t value);
+    void MoveTo(std::uint64_t offset);
 
     std::ostream& out_;
     StoreOptions options_;
     StoreLayout layout_;
+    std::vector<std::uint32_t> indexed_; // message-info objects the tree lists
     std::uint64_t pos_ = 0;
 };
 

@@ -1,0 +1,325 @@
+// The recovery scan over stores whose index misses messages on purpose.
+#include "reader/RecoveryScan.h"
+
+#include "ReaderTestSupport.h"
+#include "reader/IndexWalk.h"
+#include "support/Md5.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <random>
+#include <set>
+
+namespace glanmail::testing {
+namespace {
+
+// A message whose own header lines say who, when and what (fragments are read from them).
+WriterMessage Lost(int i, Indexing indexing, const std::string& body = "Texte perdu\r\n") {
+    WriterMessage m = Mail("Perdu " + std::to_string(i), "<lost" + std::to_string(i) + "@x>", body);
+    m.raw = "From: \"Bob " + std::to_string(i) + "\" <bob" + std::to_string(i) +
+            "@example.org>\r\nDate: Sun, 14 Apr 2002 02:27:47 +0200\r\n" + m.raw;
+    m.indexing = indexing;
+    return m;
+}
+
+IndexedMessages IndexedOf(const OpenedStore& store) {
+    IndexedMessages indexed;
+    for (const MsgEntry& e : store.MsgTable) {
+        indexed.DataOffsets.push_back(static_cast<std::uint32_t>(e.DataOffset));
+    }
+    return indexed;
+}
+
+std::vector<RecoveredMessage> Scan(const std::string& bytes, const IndexedMessages& indexed = {}) {
+    return ScanForLostMessages(MemorySource(bytes), indexed);
+}
+
+// 300 indexed, 20 deleted and 10 fragments, interleaved, some of several blocks.
+struct MixedStore {
+    std::vector<WriterMessage> messages;
+    StoreLayout layout;
+    std::string bytes;
+};
+
+MixedStore MakeMixed(const StoreOptions& options = {}) {
+    MixedStore s;
+    const std::string longBody(1500, 'x');
+    for (int i = 0; i < 330; ++i) {
+        const Indexing how = i % 33 == 3                    ? Indexing::Fragment
+                             : i % 33 == 10 || i % 33 == 20 ? Indexing::Deleted
+                                                            : Indexing::Indexed;
+        s.messages.push_back(Lost(i, how, i % 7 == 0 ? longBody : "Corps " + std::to_string(i) + "\r\n"));
+    }
+    s.bytes = WriteStore(s.messages, options, &s.layout);
+    return s;
+}
+
+TEST(RecoveryScan, FindsExactlyTheMessagesLeftOutOfTheIndexWithTheirStatus) {
+    const MixedStore s = MakeMixed();
+    FakePrompter prompter;
+    const auto store = OpenBytes(s.bytes, prompter);
+    ASSERT_NE(store, nullptr);
+    ASSERT_EQ(store->MsgCount(), 300u);
+    const auto found = Scan(s.bytes, IndexedOf(*store));
+    ASSERT_EQ(found.size(), 30u);
+
+    std::map<std::uint32_t, std::size_t> byFirstBlock;
+    for (std::size_t i = 0; i < s.messages.size(); ++i) {
+        byFirstBlock[s.layout.firstBlocks[i]] = i;
+    }
+    std::size_t deleted = 0, fragments = 0;
+    for (const RecoveredMessage& r : found) {
+        ASSERT_EQ(byFirstBlock.count(r.DataOffset), 1u);
+        const std::size_t i = byFirstBlock[r.DataOffset];
+        const WriterMessage& m = s.messages[i];
+        SCOPED_TRACE(i);
+        EXPECT_NE(m.indexing, Indexing::Indexed);
+        EXPECT_EQ(r.Status, m.indexing == Indexing::Deleted ? RecoveryStatus::Deleted : RecoveryStatus::Fragment);
+        EXPECT_EQ(r.InfoOffset, m.indexing == Indexing::Deleted ? s.layout.infoObjects[i] : 0u);
+        EXPECT_EQ(r.Subject, "Perdu " + std::to_string(i));
+        EXPECT_EQ(r.MessageId, "<lost" + std::to_string(i) + "@x>");
+        EXPECT_TRUE(r.Whole);
+        EXPECT_EQ(ReadRecoveredRaw(MemorySource(s.bytes), r), m.raw);
+        if (r.Status == RecoveryStatus::Fragment) {
+            ++fragments;
+            EXPECT_EQ(r.Sender, "Bob " + std::to_string(i));
+            EXPECT_EQ(r.Address, "bob" + std::to_string(i) + "@example.org");
+            EXPECT_EQ(r.DateText, "14/04/2002 02:27:47"); // Paris time, as the tests run
+            EXPECT_EQ(r.SubjectKey, "Perdu " + std::to_string(i));
+        } else {
+            ++deleted;
+            EXPECT_EQ(r.Sender, "Alice");
+            EXPECT_EQ(r.DateText, "14/04/2002 02:27:57");
+        }
+    }
+    EXPECT_EQ(deleted, 20u);
+    EXPECT_EQ(fragments, 10u);
+}
+
+TEST(RecoveryScan, ZeroedCountOrRootOrCutTreeStillGivesEveryMessageOnce) {
+    for (const int damage : {0, 1, 2}) {
+        SCOPED_TRACE(damage);
+        StoreOptions options;
+        options.zeroRoot = damage == 0;
+        if (damage == 1) {
+            options.countAt0xC4 = 0;
+        }
+        options.cutTree = damage == 2;
+        options.entriesPerNode = 10;
+        const MixedStore s = MakeMixed(options);
+        FakePrompter prompter;
+        const auto store = OpenBytes(s.bytes, prompter);
+        const IndexedMessages indexed = store ? IndexedOf(*store) : IndexedMessages{};
+        if (damage != 2) {
+            EXPECT_TRUE(indexed.DataOffsets.empty());
+        } else {
+            EXPECT_GT(indexed.DataOffsets.size(), 0u);
+            EXPECT_LT(indexed.DataOffsets.size(), 300u);
+        }
+        const auto found = Scan(s.bytes, indexed);
+        std::multiset<std::uint32_t> all(indexed.DataOffsets.begin(), indexed.DataOffsets.end());
+        for (const RecoveredMessage& r : found) {
+            all.insert(r.DataOffset);
+        }
+        EXPECT_EQ(all, std::multiset<std::uint32_t>(s.layout.firstBlocks.begin(), s.layout.firstBlocks.end()));
+    }
+}
+
+TEST(RecoveryScan, AnIndexedMessageIsNeverReportedAgain) {
+    // A deleted copy of an indexed message shares its data blocks: the copy is the same message.
+    std::vector<WriterMessage> messages = Mails(3);
+    messages.push_back(Lost(9, Indexing::Deleted));
+    StoreLayout layout;
+    std::string bytes = WriteStore(messages, {}, &layout);
+    // Point the deleted object at the first indexed message's blocks.
+    const std::uint32_t info = layout.infoObjects[3];
+    ASSERT_EQ(static_cast<unsigned char>(bytes[info + 12]), 132u);
+    bytes[info + 13] = static_cast<char>(layout.firstBlocks[0] & 0xFF);
+    bytes[info + 14] = static_cast<char>((layout.firstBlocks[0] >> 8) & 0xFF);
+    bytes[info + 15] = static_cast<char>((layout.firstBlocks[0] >> 16) & 0xFF);
+    FakePrompter prompter;
+    const auto store = OpenBytes(bytes, prompter);
+    ASSERT_NE(store, nullptr);
+    const auto found = Scan(bytes, IndexedOf(*store));
+    // The deleted message's own blocks are now a chain no object points at.
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].Status, RecoveryStatus::Fragment);
+    EXPECT_EQ(found[0].DataOffset, layout.firstBlocks[3]);
+    // Given the walk's objects instead of the table's blocks, nothing is reported twice either.
+    const auto infos = ReadMsgIndex(MemorySource(bytes), static_cast<std::int32_t>(layout.root), 3, prompter);
+    ASSERT_TRUE(infos);
+    IndexedMessages byInfo;
+    byInfo.InfoOffsets.assign(infos->begin(), infos->end());
+    const auto again = Scan(bytes, byInfo);
+    for (const RecoveredMessage& r : again) {
+        EXPECT_EQ(std::count(layout.infoObjects.begin(), layout.infoObjects.begin() + 3, r.InfoOffset), 0);
+    }
+}
+
+TEST(RecoveryScan, RandomBytesAndPastedMailTextGiveNothing) {
+    std::mt19937 random(7);
+    std::string noise(1 << 20, '\0');
+    for (char& c : noise) {
+        c = static_cast<char>(random() & 0xFF);
+    }
+    EXPECT_TRUE(Scan(noise).empty());
+    // A mailbox's text pasted into the free space of a store holds no block marker.
+    std::string bytes = WriteStore(Mails(2));
+    std::string mailbox;
+    for (int i = 0; i < 200; ++i) {
+        mailbox +=
+            "From bob@example.org Sun Apr 14 02:27:47 2002\nFrom: bob@example.org\nSubject: " + std::to_string(i) +
+            "\n\nHello\n\n";
+    }
+    bytes += mailbox + noise.substr(0, 4096);
+    EXPECT_EQ(Scan(bytes).size(), 2u); // the two messages of the store, unindexed here
+    EXPECT_TRUE(Scan(mailbox).empty());
+}
+
+TEST(RecoveryScan, AStoreCutShortGivesEveryMessageWhoseBytesLieBeforeTheCut) {
+    std::vector<WriterMessage> messages;
+    for (int i = 0; i < 12; ++i) {
+        messages.push_back(Lost(i, Indexing::Indexed, std::string(static_cast<std::size_t>(300 * i), 'y')));
+    }
+    StoreLayout layout;
+    const std::string bytes = WriteStore(messages, {}, &layout);
+    std::mt19937 random(11);
+    for (int trial = 0; trial < 25; ++trial) {
+        const std::size_t cut = 0x24BC + random() % (bytes.size() - 0x24BC);
+        SCOPED_TRACE(cut);
+        const auto found = Scan(bytes.substr(0, cut));
+        std::set<std::uint32_t> starts;
+        for (const RecoveredMessage& r : found) {
+            starts.insert(r.DataOffset);
+        }
+        for (std::size_t i = 0; i < messages.size(); ++i) {
+            if (layout.ends[i] <= cut) {
+                EXPECT_EQ(starts.count(layout.firstBlocks[i]), 1u) << i;
+            }
+        }
+    }
+}
+
+TEST(RecoveryScan, LoopsAndSharedBlocksAreCutAtTheFirstBadBlockKeepingWhatCameBefore) {
+    const std::string body(1200, 'z'); // three blocks
+    std::vector<WriterMessage> messages = {Lost(1, Indexing::Fragment, body), Lost(2, Indexing::Fragment, body),
+                                           Lost(3, Indexing::Fragment, body)};
+    messages[2].chainCycle = true; // its last block points back to its first: no block starts it
+    StoreLayout layout;
+    std::string bytes = WriteStore(messages, {}, &layout);
+    const std::uint32_t second1 = layout.firstBlocks[0] + 528;
+    const std::uint32_t third1 = second1 + 528;
+    PutU32(bytes, third1 + 12, second1); // 1 -> 2 -> 3 -> 2: a loop
+    const std::uint32_t second2 = layout.firstBlocks[1] + 528;
+    PutU32(bytes, second2 + 12, third1); // message 2 runs into message 1's blocks
+    const auto found = Scan(bytes);
+    ASSERT_EQ(found.size(), 3u);
+    const MemorySource source(bytes);
+    EXPECT_EQ(found[0].DataOffset, layout.firstBlocks[0]);
+    EXPECT_EQ(found[0].Blocks, 3u);
+    EXPECT_FALSE(found[0].Whole);
+    // Its third block now links on: it gives 512 bytes, as any block that is not the last.
+    std::string expected = messages[0].raw;
+    expected.resize(1536, '\0');
+    EXPECT_EQ(ReadRecoveredRaw(source, found[0]), expected);
+    EXPECT_EQ(found[1].Blocks, 2u);
+    EXPECT_FALSE(found[1].Whole);
+    EXPECT_EQ(ReadRecoveredRaw(source, found[1]), messages[1].raw.substr(0, 1024));
+    EXPECT_EQ(found[2].DataOffset, layout.firstBlocks[2]);
+    EXPECT_EQ(found[2].Subject, "Perdu 3");
+    EXPECT_EQ(found[2].Blocks, 3u);
+}
+
+// A data block written by hand at offset at.
+void PutBlock(std::string& bytes, std::uint32_t at, std::uint32_t next, const std::string& text) {
+    bytes.resize(std::max<std::size_t>(bytes.size(), at + 16 + 512), '\0');
+    PutU32(bytes, at, at);
+    PutU32(bytes, at + 4, 512);
+    PutU32(bytes, at + 8, static_cast<std::uint32_t>(text.size()));
+    PutU32(bytes, at + 12, next);
+    bytes.replace(at + 16, text.size(), text);
+}
+
+TEST(RecoveryScan, AChainIsReadFromItsStartWhereverItsBlocksLie) {
+    // The second block lies before the first in the file: it is not a start of its own.
+    std::string head = "Subject: Ordre\r\nFrom: a@b\r\n\r\n";
+    head.resize(512, 'h');
+    std::string bytes;
+    PutBlock(bytes, 0x3000, 0, "suite");
+    PutBlock(bytes, 0x4000, 0x3000, head);
+    const auto found = Scan(bytes);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].DataOffset, 0x4000u);
+    EXPECT_EQ(found[0].Blocks, 2u);
+    EXPECT_TRUE(found[0].Whole);
+    EXPECT_EQ(ReadRecoveredRaw(MemorySource(bytes), found[0]), head + "suite");
+}
+
+TEST(RecoveryScan, MessagesAboveTwoGigabytesInASparseStore) {
+    const std::string path = ::testing::TempDir() + "/recovery-sparse.dbx";
+    std::vector<WriterMessage> messages = {Lost(0, Indexing::Indexed), Lost(1, Indexing::Deleted),
+                                           Lost(2, Indexing::Fragment), Lost(3, Indexing::Indexed)};
+    messages[1].placeAt = (std::uint64_t{5} << 29) + 3; // 2.5 GB, off the 4-byte grid
+    messages[3].placeAt = std::uint64_t{3} << 30;       // 3 GB
+    StoreLayout layout;
+    {
+        std::ofstream out(path, std::ios::binary);
+        StoreWriter writer(out);
+        for (const WriterMessage& m : messages) {
+            writer.Add(m);
+        }
+        layout = writer.Finish();
+    }
+    const auto source = FileSource::Open(path);
+    ASSERT_NE(source, nullptr);
+    ASSERT_GT(source->Size(), std::uint64_t{3} << 30);
+    IndexedMessages indexed;
+    indexed.DataOffsets = {layout.firstBlocks[0]};
+    const auto found = ScanForLostMessages(*source, indexed);
+    std::remove(path.c_str());
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0].Status, RecoveryStatus::Deleted);
+    EXPECT_EQ(found[0].InfoOffset, layout.infoObjects[1]);
+    EXPECT_GT(found[0].InfoOffset, 0x80000000u);
+    EXPECT_EQ(found[0].Subject, "Perdu 1");
+    EXPECT_EQ(found[1].Status, RecoveryStatus::Deleted); // the tree is not read: message 3 counts as lost
+    EXPECT_EQ(found[1].DataOffset, layout.firstBlocks[3]);
+    EXPECT_EQ(found[2].Status, RecoveryStatus::Fragment);
+    EXPECT_EQ(found[2].Subject, "Perdu 2");
+}
+
+TEST(RecoveryScan, TheRealStoreStillHoldsTheMessageItsMailProgramDeleted) {
+    const std::string path = std::string(GLANMAIL_REAL_SAMPLES) + "/one-message-a.dbx";
+    const auto source = FileSource::Open(path);
+    if (!source) {
+        GTEST_SKIP() << "the real stores are not in " << GLANMAIL_REAL_SAMPLES;
+    }
+    FakePrompter prompter;
+    const auto store = OpenStore(path, prompter, ContentState{});
+    ASSERT_NE(store, nullptr);
+    ASSERT_EQ(store->MsgCount(), 1u);
+    const auto found = ScanForLostMessages(*source, IndexedOf(*store));
+    // The deleted message is the one the other real store lists: a chain copied whole to a
+    // new place, its markers and links still those of the old one.
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].Status, RecoveryStatus::Fragment);
+    EXPECT_EQ(found[0].Subject, "[fmII] centericq 4.7.5 released (Default branch)");
+    EXPECT_EQ(found[0].Sender, "noreply@freshmeat.net");
+    EXPECT_EQ(found[0].MessageId, "<20020617194207.DF10883011@mail.freshmeat.net>");
+    const std::string raw = ReadRecoveredRaw(*source, found[0]);
+    EXPECT_EQ(raw.size(), 2710u);
+    EXPECT_EQ(Md5Hex(raw), "F6846EDAB46081094AE9D0794EB0A075");
+    // Without the index (a zeroed root), the listed message is found as well, byte for byte.
+    const auto all = ScanForLostMessages(*source, {});
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].Status, RecoveryStatus::Deleted);
+    EXPECT_EQ(all[0].DataOffset, 0xEAD4u);
+    EXPECT_EQ(all[0].Subject, "Please read you won't be sorry........");
+    EXPECT_EQ(Md5Hex(ReadRecoveredRaw(*source, all[0])), "67FB6A918B4AA4CE00447E97C7EE6870");
+}
+
+} // namespace
+} // namespace glanmail::testing
