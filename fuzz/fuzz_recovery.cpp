@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const glanmail::RecoveredMessage& m : glanmail::ScanForLostMessages(source, indexed)) {
         const std::string raw = glanmail::ReadRecoveredRaw(source, m);
         (void)glanmail::MboxEntry(raw);
-        (void)glanmail::ToMsgEntry(m, (size & 1) != 0);
+        (void)glanmail::ToMsgEntry(m);
     }
     return 0;
 }

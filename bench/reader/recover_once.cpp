@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     glanmail::IndexedMessages indexed;
     if (argc == 2) {
         glanmail::SilentPrompter prompter;
-        const auto store = glanmail::OpenStore(path, prompter, glanmail::ContentState{});
+        const auto store = glanmail::OpenStore(path, prompter);
         if (store) {
             for (const glanmail::MsgEntry& e : store->MsgTable) {
                 indexed.DataOffsets.push_back(static_cast<std::uint32_t>(e.DataOffset));

@@ -494,10 +494,10 @@ std::string ReadRecoveredRaw(const ByteSource& bytes, const RecoveredMessage& me
     return raw;
 }
 
-MsgEntry ToMsgEntry(const RecoveredMessage& message, bool isUtf8) {
+MsgEntry ToMsgEntry(const RecoveredMessage& message) {
     MsgEntry entry;
     entry.DataOffset = message.DataOffset;
-    entry.Subject = ListSubject(message.Subject, isUtf8);
+    entry.Subject = ListSubject(message.Subject);
     entry.Sender = message.Sender;
     entry.DateText = message.DateText;
     entry.DateKey = DateSort(entry.DateText);

@@ -66,7 +66,7 @@ std::string ReadRecoveredRaw(const ByteSource& bytes, const RecoveredMessage& me
 
 // The row a recovered message makes in the message table (ThreadKey left empty: conversation
 // keys are resolved over the whole table), and its input to that resolution.
-MsgEntry ToMsgEntry(const RecoveredMessage& message, bool isUtf8);
+MsgEntry ToMsgEntry(const RecoveredMessage& message);
 ThreadInput ToThreadInput(const RecoveredMessage& message);
 
 } // namespace glanmail

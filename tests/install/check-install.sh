@@ -32,7 +32,7 @@ done
 # on a virtual display when there is one to make, else off screen.
 if [ "$window" = with-window ]; then
     if command -v xvfb-run >/dev/null; then
-        xvfb-run -a bash "$here/run-window.sh" "$prefix" "$prefix/share/glanmail/Exemple.dbx" ||
+        env -u QT_QPA_PLATFORM xvfb-run -a bash "$here/run-window.sh" "$prefix" "$prefix/share/glanmail/Exemple.dbx" ||
             fail "the installed glanmail does not open the installed sample store"
     else
         QT_QPA_PLATFORM=offscreen bash "$here/run-window.sh" "$prefix" "$prefix/share/glanmail/Exemple.dbx" ||

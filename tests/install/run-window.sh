@@ -32,8 +32,16 @@ if [ "$opened" != yes ]; then
     status=1
 fi
 if [ -n "${DISPLAY:-}" ] && command -v xwininfo >/dev/null; then
-    xwininfo -root -tree | grep -q "Extraction des messages d'un fichier dbx" ||
-        { echo "no glanmail window on the display" >&2; status=1; }
+    # The store is read while the window comes up: wait for it to be mapped.
+    shown=no
+    for _ in $(seq 100); do
+        if xwininfo -root -tree | grep -q "Extraction des messages d'un fichier dbx"; then
+            shown=yes
+            break
+        fi
+        sleep 0.1
+    done
+    [ "$shown" = yes ] || { echo "no glanmail window on the display" >&2; status=1; }
 fi
 kill -TERM "$pid" 2>/dev/null || true
 code=0

@@ -116,7 +116,7 @@ TEST(Mbox, PythonsMailboxReadsBackEveryMessageWhole) {
 
 TEST(Mbox, TheSampleStoreReadsBackWithEveryMessage) {
     FakePrompter prompter;
-    const auto store = OpenStore(std::string(GLANMAIL_BINARY_DIR) + "/samples/Exemple.dbx", prompter, ContentState{});
+    const auto store = OpenStore(std::string(GLANMAIL_BINARY_DIR) + "/samples/Exemple.dbx", prompter);
     ASSERT_NE(store, nullptr);
     ASSERT_GT(store->MsgCount(), 1u);
     TempFolder folder;
@@ -126,8 +126,8 @@ TEST(Mbox, TheSampleStoreReadsBackWithEveryMessage) {
     for (const MsgEntry& entry : store->MsgTable) {
         const auto raw = ReadRawMsg(*store->bytes, entry.DataOffset, prompter, AttachmentPolicy::Whole);
         ASSERT_TRUE(raw);
-        raws.push_back(*raw);
-        ASSERT_TRUE(file.Add(*raw));
+        raws.push_back(raw->text);
+        ASSERT_TRUE(file.Add(raw->text));
     }
     ASSERT_TRUE(file.Finish());
     const std::vector<std::string> read = ReadWithPython(path);

@@ -149,10 +149,10 @@ TEST(RecoveryScan, AnIndexedMessageIsNeverReportedAgain) {
     EXPECT_EQ(found[0].Status, RecoveryStatus::Fragment);
     EXPECT_EQ(found[0].DataOffset, layout.firstBlocks[3]);
     // Given the walk's objects instead of the table's blocks, nothing is reported twice either.
-    const auto infos = ReadMsgIndex(MemorySource(bytes), static_cast<std::int32_t>(layout.root), 3, prompter);
-    ASSERT_TRUE(infos);
+    const IndexWalk walk = ReadMsgIndex(MemorySource(bytes), static_cast<std::int32_t>(layout.root), 3);
+    ASSERT_TRUE(walk.warnings.empty());
     IndexedMessages byInfo;
-    byInfo.InfoOffsets.assign(infos->begin(), infos->end());
+    byInfo.InfoOffsets.assign(walk.infos.begin(), walk.infos.end());
     const auto again = Scan(bytes, byInfo);
     for (const RecoveredMessage& r : again) {
         EXPECT_EQ(std::count(layout.infoObjects.begin(), layout.infoObjects.begin() + 3, r.InfoOffset), 0);
@@ -298,7 +298,7 @@ TEST(RecoveryScan, TheRealStoreStillHoldsTheMessageItsMailProgramDeleted) {
         GTEST_SKIP() << "the real stores are not in " << GLANMAIL_REAL_SAMPLES;
     }
     FakePrompter prompter;
-    const auto store = OpenStore(path, prompter, ContentState{});
+    const auto store = OpenStore(path, prompter);
     ASSERT_NE(store, nullptr);
     ASSERT_EQ(store->MsgCount(), 1u);
     const auto found = ScanForLostMessages(*source, IndexedOf(*store));
