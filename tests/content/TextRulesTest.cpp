@@ -32,6 +32,7 @@ TEST(Decode, RulesInTheirOrder) {
         {"utf8", "=E2=80 =E2=C3=A9 =C3 =FF =E0=80=80 =ED=A0=80", "=E2=80 =E2\xE9 =C3 =FF =E0=80=80 =ED=A0=80"},
         {"utf8", "\xC3\x9A \xC3\xFF", "\xCA \xDF"}, // byte rules fold case: C3 9A is read as C3 8A
         {"utf8", "=C0=BDC3=BE =C3=B=C0=B5 =C3=83\x90 =C0=BD20", "\xFE \xF5 \xD0  "}, // outputs feed later rules
+        {"utf8", "=C0=BD=C0=BD =C0=BD=C0=BDC3=BE =C1=8=C1=81=C1=85", "== =\xFE JE"},
     };
     for (const auto& row : rows) {
         for (const bool isUtf8 : {false, true}) {
