@@ -57,14 +57,11 @@ std::string ManyTags(std::size_t size) {
 }
 
 void Run(benchmark::State& state, const std::string& raw) {
-    glanmail::MsgEntry entry;
-    entry.Subject = "Nouveautes";
-    entry.Sender = "Lettre";
-    entry.DateText = "21/11/2003 10:15:32";
+    const glanmail::ListedMessage listed{"Nouveautes", "Lettre", "21/11/2003 10:15:32"};
     glanmail::SilentPrompter prompter;
     glanmail::ContentState content;
     for (auto _ : state) {
-        glanmail::CurrentMessage msg = glanmail::MsgProcessing(raw, entry, content, prompter);
+        glanmail::CurrentMessage msg = glanmail::MsgProcessing(raw, listed, content, prompter);
         benchmark::DoNotOptimize(msg.MsgText.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(raw.size()));

@@ -35,7 +35,7 @@ int RunShow(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitBadStore; // the first block could not be read; the reader has said why
     }
     ContentState state;
-    const CurrentMessage msg = MsgProcessing(*raw, entry, state, prompter);
+    const CurrentMessage msg = MsgProcessing(*raw, entry.Listed(), state, prompter);
     out << TextFormBytes(msg, OutputMode::Single, nullptr);
     return kExitOk;
 }

@@ -13,8 +13,8 @@ namespace {
 
 using testing::FakePrompter;
 
-MsgEntry Entry(const char* dateText = "12/02/2004 18:41:09") {
-    return {1, "R\xE9union", "Michel Dupuis", dateText, "", ""};
+ListedMessage Entry(const char* dateText = "12/02/2004 18:41:09") {
+    return {"R\xE9union", "Michel Dupuis", dateText};
 }
 
 // What the reader sees: UTF-8, one "\n" per line break, the CR CR LF of decoding shown as one.
