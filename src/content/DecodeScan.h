@@ -109,7 +109,7 @@ template <typename Match> void Pass(std::string& s, std::string& spare, const By
         }
         // Every pattern of the decoder that starts with "=" has a hexadecimal digit or a CR next,
         // so text made of "=" signs costs no call per sign.
-        if (single == '=' && (p + 1 == n || (HexValue(At(s, p + 1)) < 0 && s[p + 1] != '\r'))) {
+        if (s[p] == '=' && (p + 1 == n || (HexValue(At(s, p + 1)) < 0 && s[p + 1] != '\r'))) {
             ++p;
             continue;
         }

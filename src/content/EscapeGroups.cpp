@@ -240,6 +240,17 @@ private:
     std::vector<std::vector<std::uint32_t>> pending_;
 };
 
+// Does some match of the group produce a byte of its alphabet (so that it may feed a later rule)?
+bool FeedsItself(std::string_view s, const RuleGroup& group) {
+    for (std::size_t p = 0; p < s.size(); ++p) {
+        char c = 0;
+        if (FirstMatch(group, s, p, c) != 0 && group.alphabet[static_cast<unsigned char>(c)]) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // No match can contain a byte outside the group's alphabet, and such bytes are never changed,
 // so each maximal run of alphabet bytes is rewritten on its own. It is rewritten in one go when
 // none of its matches produces an alphabet byte, and also when its matches cover it whole: a
@@ -248,6 +259,18 @@ private:
 // "=" is followed by 8, 9, A or B, never by the "C" that follows a first "=", and no byte after
 // "Ã" is an "Ã"). Only other runs are rewritten rule by rule.
 void ApplyGroup(std::string& s, std::string& spare, const RuleGroup& group) {
+    if (!FeedsItself(s, group)) {
+        // The usual case: every match is replaced in one go, and text without any stays as it is.
+        scan::Pass(s, spare, group.triggers, [&](std::string_view t, std::size_t p, std::string& out) -> std::size_t {
+            char c = 0;
+            const std::size_t used = FirstMatch(group, t, p, c);
+            if (used != 0) {
+                out += c;
+            }
+            return used;
+        });
+        return;
+    }
     const std::size_t n = s.size();
     bool changed = false;
     std::string& out = spare;
