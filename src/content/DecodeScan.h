@@ -31,8 +31,8 @@ inline int HexValue(unsigned char c) {
         std::array<signed char, 256> v{};
         v.fill(-1);
         for (int d = 0; d < 16; ++d) {
-            v[static_cast<std::size_t>("0123456789ABCDEF"[d])] = static_cast<signed char>(d);
-            v[static_cast<std::size_t>("0123456789abcdef"[d])] = static_cast<signed char>(d);
+            v[static_cast<unsigned char>("0123456789ABCDEF"[d])] = static_cast<signed char>(d);
+            v[static_cast<unsigned char>("0123456789abcdef"[d])] = static_cast<signed char>(d);
         }
         return v;
     }();

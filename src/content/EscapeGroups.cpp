@@ -181,8 +181,8 @@ private:
 
     // Queues a visit at q for the first rule after `after` that matches there now.
     void Queue(std::uint32_t q, int after) {
-        char w[kLongest];
-        std::uint32_t at[kLongest];
+        char w[kLongest] = {};
+        std::uint32_t at[kLongest] = {};
         const std::size_t len = Window(q, w, at);
         int order = 0;
         char out = 0;
@@ -195,8 +195,8 @@ private:
         if (writer_[q] == kRemoved) {
             return;
         }
-        char w[kLongest];
-        std::uint32_t at[kLongest];
+        char w[kLongest] = {};
+        std::uint32_t at[kLongest] = {};
         const std::size_t len = Window(q, w, at);
         int order = 0;
         char out = 0;
