@@ -14,15 +14,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     glanmail::SilentPrompter prompter;
     glanmail::ContentState state;
-    glanmail::MsgEntry entry;
-    entry.DataOffset = 1;
-    entry.Subject = "Objet";
-    entry.Sender = "Exp";
-    entry.DateText = "31/12/2007 23:59:00";
+    const glanmail::ListedMessage listed{"Objet", "Exp", "31/12/2007 23:59:00"};
     const std::string raw(reinterpret_cast<const char*>(data), size);
-    const glanmail::CurrentMessage msg = glanmail::MsgProcessing(raw, entry, state, prompter);
+    const glanmail::CurrentMessage msg = glanmail::MsgProcessing(raw, listed, state, prompter);
     state.IsUtf8 = !state.IsUtf8;
-    if (glanmail::MsgProcessing(raw, entry, state, prompter).MsgText != msg.MsgText) {
+    if (glanmail::MsgProcessing(raw, listed, state, prompter).MsgText != msg.MsgText) {
         __builtin_trap();
     }
     return 0;

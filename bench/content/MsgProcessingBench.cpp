@@ -2,6 +2,9 @@
 // plain message and a 2 MB message made of 100,000 tags, each also at a tenth of its size,
 // so that the times show whether the work grows linearly with the text. The 200 MB runs show
 // the growth once the text and its copies no longer fit the processor's cache.
+//
+// Pathological bodies, at 2 and 20 MB, each as plain text without UTF-8, as plain text in
+// UTF-8 and as HTML in UTF-8: no input may be slow.
 
 #include "common/Prompter.h"
 #include "content/ContentState.h"
@@ -54,17 +57,47 @@ std::string ManyTags(std::size_t size) {
 }
 
 void Run(benchmark::State& state, const std::string& raw) {
-    glanmail::MsgEntry entry;
-    entry.Subject = "Nouveautes";
-    entry.Sender = "Lettre";
-    entry.DateText = "21/11/2003 10:15:32";
+    const glanmail::ListedMessage listed{"Nouveautes", "Lettre", "21/11/2003 10:15:32"};
     glanmail::SilentPrompter prompter;
     glanmail::ContentState content;
     for (auto _ : state) {
-        glanmail::CurrentMessage msg = glanmail::MsgProcessing(raw, entry, content, prompter);
+        glanmail::CurrentMessage msg = glanmail::MsgProcessing(raw, listed, content, prompter);
         benchmark::DoNotOptimize(msg.MsgText.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(raw.size()));
+}
+
+// Bodies made of one piece repeated: escapes that decode into escapes, lone "=", "&#", "<",
+// "<p", and mail links nested in one another ("<mai<mailto:a>lto:b>" inside out).
+std::string PathologicalBody(std::int64_t kind, std::size_t size) {
+    if (kind == 5) {
+        const std::size_t depth = size / 14;
+        std::string body;
+        body.reserve(size + 16);
+        for (std::size_t i = 0; i < depth; ++i) {
+            body += "<mai";
+        }
+        body += "<mailto:a>";
+        for (std::size_t i = 0; i < depth; ++i) {
+            body += "lto:b>";
+        }
+        return body;
+    }
+    static const char* const pieces[] = {"=C0=BD", "=", "&#", "<", "<p"};
+    const std::string piece = pieces[kind];
+    std::string body;
+    body.reserve(size + piece.size());
+    while (body.size() < size) {
+        body += piece;
+    }
+    return body;
+}
+
+void BM_Pathological(benchmark::State& state) {
+    static const char* const types[] = {"text/plain; charset=iso-8859-1", "text/plain; charset=utf-8",
+                                        "text/html; charset=utf-8"};
+    const std::string headers = std::string(kHeaders) + "Content-Type: " + types[state.range(1)] + "\r\n\r\n";
+    Run(state, headers + PathologicalBody(state.range(0), static_cast<std::size_t>(state.range(2))));
 }
 
 void BM_HtmlNewsletter(benchmark::State& state) {
@@ -80,7 +113,17 @@ void BM_ManyTags(benchmark::State& state) {
 constexpr std::int64_t kMB = 1 << 20;
 
 BENCHMARK(BM_HtmlNewsletter)->Arg(2 * kMB)->Arg(20 * kMB)->Arg(200 * kMB)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_QuotedPrintablePlain)->Arg(2 * kMB)->Arg(20 * kMB)->Arg(200 * kMB)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_QuotedPrintablePlain)
+    ->Arg(2 * kMB)
+    ->Arg(20 * kMB)
+    ->Arg(200 * kMB)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0);
+BENCHMARK(BM_Pathological)
+    ->ArgNames({"body", "type", "size"})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1, 2}, {2 * kMB, 20 * kMB}})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.2);
 BENCHMARK(BM_ManyTags)->Arg(kMB / 5)->Arg(2 * kMB)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 } // namespace

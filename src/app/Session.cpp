@@ -178,7 +178,7 @@ ShownMessage Session::View(std::size_t id) {
         prompter.Show(Box{IncompleteMessageText(id), kAppTitle, BoxIcon::Exclamation});
     }
     shownRaw_ = std::move(raw->text);
-    shownMsg_ = MsgProcessing(shownRaw_, entry, state_, prompter);
+    shownMsg_ = MsgProcessing(shownRaw_, entry.Listed(), state_, prompter);
     shownId_ = id;
     shown.read = true;
     shown.Subject = entry.Subject;

@@ -29,7 +29,7 @@ int Show(const MessageOptions& o, std::ostream& out, std::ostream& err) {
         return kExitBadStore; // the first block could not be read; the reader has said why
     }
     ContentState state;
-    const CurrentMessage msg = MsgProcessing(raw->text, entry, state, prompter);
+    const CurrentMessage msg = MsgProcessing(raw->text, entry.Listed(), state, prompter);
     out << TextFormBytes(msg, OutputMode::Single, nullptr);
     if (raw->incomplete) {
         ReportIncompleteMessage(*store, o.id, err);

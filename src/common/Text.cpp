@@ -74,6 +74,9 @@ std::size_t NextByte(std::string_view hay, int c, std::size_t from, std::size_t 
     if (c < 0 || from > last) {
         return npos;
     }
+    if (hay[from] == static_cast<char>(c)) {
+        return from; // text dense with the byte: no library call for each of them
+    }
     const void* hit = std::memchr(hay.data() + from, c, last - from + 1);
     return hit == nullptr ? npos : static_cast<std::size_t>(static_cast<const char*>(hit) - hay.data());
 }

@@ -219,8 +219,8 @@ std::string HeaderBlock(const std::string& rawMsg) {
     return split == npos ? std::string() : rawMsg.substr(0, split + 2);
 }
 
-CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, ContentState& state, Prompter& prompter,
-                             OutputMode mode) {
+CurrentMessage MsgProcessing(const std::string& rawMsg, const ListedMessage& listed, ContentState& state,
+                             Prompter& prompter, OutputMode mode) {
     CurrentMessage msg;
 
     // Header block and body, split at the first empty line. Without one, the whole text is the
@@ -235,11 +235,11 @@ CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, C
     const std::size_t subjectEnd = text::Find(headers, kCrLf, static_cast<std::size_t>(msg.SubjectStart - 1));
     msg.SubjectEnd = subjectEnd == npos ? 0 : static_cast<long>(subjectEnd) + 1;
 
-    msg.SubjectLine = "Objet : " + entry.Subject + "\r\n";
-    msg.DateSenderLines = DateOE(headers, entry.DateText, prompter) +
+    msg.SubjectLine = "Objet : " + std::string(listed.Subject) + "\r\n";
+    msg.DateSenderLines = DateOE(headers, listed.DateText, prompter) +
                           "Exp\xE9"
                           "diteur : " +
-                          entry.Sender + "\r\n\r\n";
+                          std::string(listed.Sender) + "\r\n\r\n";
 
     // A message that declares no type is read as a message without UTF-8 is, whatever the one
     // before it declared.

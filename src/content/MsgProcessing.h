@@ -3,7 +3,7 @@
 
 #include "common/Prompter.h"
 #include "content/ContentState.h"
-#include "reader/MsgEntry.h"
+#include "content/ListedMessage.h"
 
 #include <string>
 
@@ -28,10 +28,10 @@ struct CurrentMessage {
 // everything before the first empty line; empty when there is none (the whole text is body).
 std::string HeaderBlock(const std::string& rawMsg);
 
-// Processes rawMsg (as extracted, cut before its first attachment) for the table entry.
+// Processes rawMsg (as extracted, cut before its first attachment) of the listed message.
 // Sets state.IsUtf8 to what this message declares (false when it declares no type); nothing
 // of an earlier message counts. Boxes raised on the way go to the prompter and processing goes on.
-CurrentMessage MsgProcessing(const std::string& rawMsg, const MsgEntry& entry, ContentState& state, Prompter& prompter,
-                             OutputMode mode = OutputMode::Single);
+CurrentMessage MsgProcessing(const std::string& rawMsg, const ListedMessage& listed, ContentState& state,
+                             Prompter& prompter, OutputMode mode = OutputMode::Single);
 
 } // namespace glanmail

@@ -36,7 +36,7 @@ OutputStatus MsgOutput::ReadMsg(std::size_t index, OutputMode mode) {
         current_ = CurrentMessage{};
         current_.MsgHeaders = HeaderBlock(rawMsg_);
     } else {
-        current_ = MsgProcessing(rawMsg_, entry, state_, prompter_, mode);
+        current_ = MsgProcessing(rawMsg_, entry.Listed(), state_, prompter_, mode);
         if (mode == OutputMode::Single && show_) {
             show_(index, current_);
         }

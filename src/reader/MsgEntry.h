@@ -1,5 +1,7 @@
 #pragma once
 
+#include "content/ListedMessage.h"
+
 #include <cstdint>
 #include <string>
 
@@ -17,6 +19,9 @@ struct MsgEntry {
     std::string DateText;        // DD/MM/YYYY HH:MM:SS, local time
     std::string DateKey;         // YYYYMMDD HHMMSS
     std::string ThreadKey;       // conversation key "<" + subject key + ">"
+
+    // What message processing reads of the entry.
+    ListedMessage Listed() const { return {Subject, Sender, DateText}; }
 };
 
 } // namespace glanmail

@@ -13,8 +13,8 @@ namespace {
 
 using testing::FakePrompter;
 
-MsgEntry Entry(const char* dateText = "12/02/2004 18:41:09") {
-    return {1, "R\xE9union", "Michel Dupuis", dateText, "", ""};
+ListedMessage Entry(const char* dateText = "12/02/2004 18:41:09") {
+    return {"R\xE9union", "Michel Dupuis", dateText};
 }
 
 // What the reader sees: UTF-8, one "\n" per line break, the CR CR LF of decoding shown as one.
@@ -74,6 +74,10 @@ TEST(MsgProcessing, BodyRulesInTheirOrder) {
         // HTML: soft breaks and "=20" go before the tags are read; a type right after the colon is plain.
         {"Content-Type: text/html\n\n<p>Bon=\njour=20\n\ntoi</p>", "Bonjour toi"},
         {"Content-Type:text/html\n\n<b>x</b>", "<b>x</b>"},
+        // "Content-Type:", the type and its parameters in any letter case.
+        {"CONTENT-TYPE: TEXT/HTML; CHARSET=UTF-8\n\n<B>caf=C3=A9</B>", "café"},
+        {"content-type: Multipart/Alternative; BOUNDARY=\"XY\"\n\n--XY\nContent-type: TEXT/Plain\n\nun\n--XY--", "un"},
+        {"Content-Type: TEXT/PLAIN; charset=\"UTF-8\"\n\nd=C3=A9j=C3=A0 =E9", "déjà =E9"},
         {"Content-Transfer-Encoding: base64\n\npas du base64 !", "pas du base64 !"},
         {"Content-Type: text/html\nContent-Transfer-Encoding: base64\n\nPGI+Qm9uam91cjwvYj4=", "Bonjour"},
         // Multipart: the first text part; base64 only when its own headers say so.
@@ -127,14 +131,27 @@ TEST(MsgProcessing, ReadsEachMessageOnItsOwn) {
 }
 
 TEST(MsgProcessing, NeverStopsOnHostileText) {
-    // Bodies that end where a rule expects more: processing ends all the same.
-    for (const char* raw :
-         {"", "Content-Type: multipart", "Content-Type: multipart/x; boundary=\"\"\r\n\r\n--XY\r\n",
-          "Content-Type: multipart/x; boundary=XY\r\n\r\n--XY\r\nContent-Type: text/plain\r\n\r\n--XY",
-          "Content-Type: text/html\r\n\r\n<p<p<p<p>", "X: y\r\n\r\nhttp://x\r", "X\r\nReceived: a:"}) {
+    // Bodies that end where a rule expects more: processing ends all the same, with this text.
+    const char* const rows[][3] = {
+        // raw message, header block, body
+        {"", "", ""},
+        {"Content-Type: multipart", "", "Content-Type: multipart"}, // no empty line: all body
+        {"Content-Type: multipart/x; boundary=\"\"\r\n\r\n--XY\r\n", "Content-Type: multipart/x; boundary=\"\"\r\n",
+         "--XY"},
+        {"Content-Type: multipart/x; boundary=XY\r\n\r\n--XY\r\nContent-Type: text/plain\r\n\r\n--XY",
+         "Content-Type: multipart/x; boundary=XY\r\n", "--XY"}, // an empty part runs to the end
+        {"Content-Type: text/html\r\n\r\n<p<p<p<p>", "Content-Type: text/html\r\n", ""}, // one tag
+        {"X: y\r\n\r\nhttp://x\r", "X: y\r\n", "http://x"},
+        {"X\r\nReceived: a:", "", "X\r\r\nReceived: a:"},
+    };
+    for (const auto& row : rows) {
         ContentState state;
         FakePrompter prompter;
-        EXPECT_GE(MsgProcessing(raw, Entry(), state, prompter).SubjectStart, 9) << raw;
+        const CurrentMessage m = MsgProcessing(row[0], Entry(), state, prompter);
+        EXPECT_EQ(m.MsgHeaders, row[1]) << row[0];
+        EXPECT_EQ(m.MsgText, row[2]) << row[0];
+        EXPECT_EQ(Shown(m.DateSenderLines), "Date : jeudi 12 février 2004 18:41\nExpéditeur : Michel Dupuis\n\n");
+        EXPECT_TRUE(prompter.shown.empty()) << row[0];
     }
 }
 

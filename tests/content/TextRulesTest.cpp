@@ -27,11 +27,13 @@ TEST(Decode, RulesInTheirOrder) {
         {"utf8", "=EF=BB=BFBon \xC5\x93uvre \xE2\x82\xAC", "Bon \x9Cuvre \x80"},
         {"utf8", "=C0=BC=C1=81=c2=a0 =C2=B1", "<A\xA0 \xB1"}, // =C2=B1 is past the "=C2=" rules: UTF-8
         {"utf8", "=3D20 &#233;t&#201; &#8217;", "=20 \xE9t\xC9 &#8217;"},
+        {"utf8", "&#191; &#192; &#255; &#256; &#19;", "&#191; \xC0 \xFF &#256; &#19;"}, // 192 to 255 only
         {"utf8", "Cat=C3=B3lica =E2=80=93 =E2=80=9CRe=E2=80=9D", "Cat\xF3lica \x96 \x93Re\x94"},
         {"utf8", "=e2=80=93 \xE2\x80\x93 =F0=9F=98=80 \xF0\x9F\x98\x80 =E4=B8=AD", "\x96 \x96 ? ? ?"},
         {"utf8", "=E2=80 =E2=C3=A9 =C3 =FF =E0=80=80 =ED=A0=80", "=E2=80 =E2\xE9 =C3 =FF =E0=80=80 =ED=A0=80"},
         {"utf8", "\xC3\x9A \xC3\xFF", "\xCA \xDF"}, // byte rules fold case: C3 9A is read as C3 8A
         {"utf8", "=C0=BDC3=BE =C3=B=C0=B5 =C3=83\x90 =C0=BD20", "\xFE \xF5 \xD0  "}, // outputs feed later rules
+        {"utf8", "=C0=BD=C0=BD =C0=BD=C0=BDC3=BE =C1=8=C1=81=C1=85", "== =\xFE JE"},
     };
     for (const auto& row : rows) {
         for (const bool isUtf8 : {false, true}) {
@@ -77,6 +79,8 @@ TEST(HtmlToText, Conversion) {
                                                                           "a \xABx\xBB \x85 \x80"},
         {"<b>&lt;p&gt; &alpha; &unknown; &Amp;</b>", "<p> ? &unknown; &"},
         {"<b>&#233;&#xE9;&#XE9;&#150;&#8364;&#9731;&#0;&#99999999999;</b>", "\xE9\xE9\xE9\x96\x80???"},
+        // 128 to 159 are read as Windows-1252 characters; 160 is a space only when written so.
+        {"<b>&#127;&#128;&#159;&#160;&#161;&#x9F;&#xA0;&#x7f;</b>", "\x7F\x80\x9F \xA1\x9F\xA0\x7F"},
         {"<b>&amp;eacute; &#38;amp; &amp;amp; &#;&#x;&#12</b>", "&eacute; & &amp; &#;&#x;&#12"},
     };
     for (const auto& row : rows) {

@@ -1,0 +1,61 @@
+// Base64 text to bytes, as mail bodies and parts carry it.
+#include "content/Decode.h"
+
+#include <array>
+
+namespace glanmail {
+
+std::string DecodeBase64(std::string_view text) {
+    static const std::array<int, 256> digits = [] {
+        std::array<int, 256> d{};
+        d.fill(-1);
+        const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        for (int i = 0; i < 64; ++i) {
+            d[static_cast<unsigned char>(alphabet[i])] = i;
+        }
+        d['='] = 64;
+        return d;
+    }();
+    // Line breaks (CR LF), tabs and spaces are layout. A CR or LF not in a pair is not in the
+    // alphabet, which makes the text not base64, whatever else stands around it.
+    std::string clean;
+    clean.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            ++i;
+        } else if (c != '\t' && c != ' ') {
+            clean += c;
+        }
+    }
+    if (clean.size() % 4 != 0) {
+        return {};
+    }
+    std::string out;
+    out.reserve(clean.size() / 4 * 3);
+    for (std::size_t g = 0; g < clean.size(); g += 4) {
+        int count = 3;
+        unsigned long value = 0;
+        for (std::size_t k = 0; k < 4; ++k) {
+            int digit = digits[static_cast<unsigned char>(clean[g + k])];
+            if (digit < 0) {
+                return {};
+            }
+            if (digit == 64) {
+                --count;
+                digit = 0;
+            }
+            value = value * 64 + static_cast<unsigned long>(digit);
+        }
+        // Each "=" stands for one byte less; a group of four "=" stands for none.
+        for (int k = 0; k < count; ++k) {
+            out += static_cast<char>((value >> (16 - 8 * k)) & 0xFF);
+        }
+    }
+    while (!out.empty() && static_cast<unsigned char>(out.back()) < 32) {
+        out.pop_back();
+    }
+    return out;
+}
+
+} // namespace glanmail
