@@ -4,7 +4,7 @@
 
 namespace glanmail {
 
-CheckedOutput::CheckedOutput(int fd, FileSystem& files) : fd_(fd), files_(files), buffer_(64 * 1024) {
+CheckedOutput::CheckedOutput(int fd, FileSystem& files) : fd_(fd), files_(files), buffer_(std::size_t{64} * 1024) {
     setp(buffer_.data(), buffer_.data() + buffer_.size());
 }
 

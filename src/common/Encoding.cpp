@@ -6,12 +6,12 @@ namespace glanmail::encoding {
 namespace {
 
 // Code points of bytes 0x80 to 0x9F; 0 marks the bytes without a character.
-constexpr std::array<char32_t, 32> kHigh = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<char32_t, 32> kHigh = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                            0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-}  // namespace
+} // namespace
 
 char32_t CodePointOf(unsigned char c) {
     if (c >= 0x80 && c <= 0x9F) {
@@ -115,11 +115,11 @@ std::string CollapseCrCrLf(std::string_view s) {
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '\r' && i + 2 < s.size() && s[i + 1] == '\r' && s[i + 2] == '\n') {
-            continue;  // the next CR LF is kept
+            continue; // the next CR LF is kept
         }
         out.push_back(s[i]);
     }
     return out;
 }
 
-}  // namespace glanmail::encoding
+} // namespace glanmail::encoding

@@ -27,4 +27,4 @@ void AppendUtf8(std::string& out, char32_t cp);
 // printing show it as one line break.
 std::string CollapseCrCrLf(std::string_view s);
 
-}  // namespace glanmail::encoding
+} // namespace glanmail::encoding

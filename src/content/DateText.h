@@ -13,4 +13,4 @@ std::string DateString(std::string_view filetime);
 // "05/12/2026 07:24:09" gives "20261205 072409".
 std::string DateSort(std::string_view dateText);
 
-}  // namespace glanmail
+} // namespace glanmail

@@ -13,11 +13,11 @@ TEST(Encoding, Windows1252ToUtf8AndBack) {
 }
 
 TEST(Encoding, UnmappableAndBrokenUtf8BecomeQuestionMarks) {
-    EXPECT_EQ(FromUtf8("\xE4\xB8\xAD"), "?");          // a CJK character
-    EXPECT_EQ(FromUtf8("a\xC3"), "a?");                // cut sequence
-    EXPECT_EQ(FromUtf8("\xC0\xAF"), "??");             // overlong
-    EXPECT_EQ(FromUtf8("\xED\xA0\x80"), "???");        // surrogate
-    EXPECT_EQ(ToUtf8("\x81"), "\xC2\x81");             // undefined byte kept as its C1 control
+    EXPECT_EQ(FromUtf8("\xE4\xB8\xAD"), "?");   // a CJK character
+    EXPECT_EQ(FromUtf8("a\xC3"), "a?");         // cut sequence
+    EXPECT_EQ(FromUtf8("\xC0\xAF"), "??");      // overlong
+    EXPECT_EQ(FromUtf8("\xED\xA0\x80"), "???"); // surrogate
+    EXPECT_EQ(ToUtf8("\x81"), "\xC2\x81");      // undefined byte kept as its C1 control
 }
 
 TEST(Encoding, CollapsesDecodedLineBreaks) {
@@ -25,5 +25,5 @@ TEST(Encoding, CollapsesDecodedLineBreaks) {
     EXPECT_EQ(CollapseCrCrLf("\r\r"), "\r\r");
 }
 
-}  // namespace
-}  // namespace glanmail::encoding
+} // namespace
+} // namespace glanmail::encoding

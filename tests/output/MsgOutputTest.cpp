@@ -205,8 +205,7 @@ TEST(MsgOutputTest, AnOpenGroupIsNamedAtItsEndOrRemovedWhenStopped) {
     mail.raw = "Subject: Annonce\r\n\r\nTexte\r\n";
     mail.subject = mail.subjectKey = "Annonce";
     mail.received = testing::FiletimeFromUnix(1079357130);
-    const auto store =
-        OpenStoreBytes(std::make_unique<MemorySource>(testing::WriteStore({mail})), "B.dbx", prompter);
+    const auto store = OpenStoreBytes(std::make_unique<MemorySource>(testing::WriteStore({mail})), "B.dbx", prompter);
     ASSERT_TRUE(store && store->MsgCount() == 1);
     testing::TempFolder temp;
     const auto files = [&] {

@@ -108,8 +108,7 @@ TEST(DamagedStore, ADamagedIndexGivesEveryMessageItStillReachesAndSaysWhatItPass
         row.apply(t);
         std::size_t reads = 0;
         FakePrompter p;
-        const auto store =
-            OpenStoreBytes(std::make_unique<CountingSource>(t.bytes, reads), "Inbox.dbx", p);
+        const auto store = OpenStoreBytes(std::make_unique<CountingSource>(t.bytes, reads), "Inbox.dbx", p);
         ASSERT_NE(store, nullptr) << row.name;
         EXPECT_LT(reads, 200u) << row.name << ": each node and each object read once";
         EXPECT_TRUE(p.shown.empty()) << row.name << ": the front ends show the warnings";
