@@ -2,8 +2,8 @@
 // caption above it.
 #include "CliPrompter.h"
 #include "Commands.h"
-#include "StoreWarnings.h"
 #include "StoreOpening.h"
+#include "StoreWarnings.h"
 #include "common/Encoding.h"
 
 #include <nlohmann/json.hpp>

@@ -2,8 +2,8 @@
 // attachment), bytes unchanged.
 #include "CliPrompter.h"
 #include "Commands.h"
-#include "StoreWarnings.h"
 #include "StoreOpening.h"
+#include "StoreWarnings.h"
 #include "reader/RawMessage.h"
 
 namespace glanmail::cli {

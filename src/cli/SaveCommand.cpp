@@ -5,9 +5,9 @@
 // file. A folder given as STORE stands for every .dbx in it, in name order.
 #include "CliPrompter.h"
 #include "Commands.h"
-#include "StoreWarnings.h"
 #include "Interrupt.h"
 #include "StoreOpening.h"
+#include "StoreWarnings.h"
 #include "common/RepeatedBoxes.h"
 #include "common/Text.h"
 #include "common/WriteErrors.h"

@@ -2,8 +2,8 @@
 // date and sender lines, body), in UTF-8, each line break CR LF.
 #include "CliPrompter.h"
 #include "Commands.h"
-#include "StoreWarnings.h"
 #include "StoreOpening.h"
+#include "StoreWarnings.h"
 #include "content/MsgProcessing.h"
 #include "output/MessageSaver.h"
 #include "reader/RawMessage.h"
