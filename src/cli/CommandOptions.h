@@ -10,12 +10,14 @@ namespace glanmail::cli {
 struct ListOptions {
     std::string store;
     bool json = false;
+    bool recover = false; // the messages the index no longer reaches too
 };
 
 // raw and show: one message of one store.
 struct MessageOptions {
     std::string store;
     std::size_t id = 0;
+    bool recover = false;
 };
 
 enum class SaveForm { Txt, Eml, Complete };
@@ -26,6 +28,8 @@ struct SaveOptions {
     bool group = false;
     std::vector<std::size_t> ids; // empty: every listed message
     std::string storage;
+    bool recover = false;
+    bool mbox = false; // one mbox file per store instead of one file per message
 };
 
 } // namespace glanmail::cli

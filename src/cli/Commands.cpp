@@ -14,6 +14,8 @@ namespace glanmail::cli {
 namespace {
 
 const char* const kProgram = "glanmail-cli";
+const char* const kRecoverHelp = "Ajoute les messages que l'index n'atteint plus (effacés, fragments), "
+                                 "numérotés après les autres";
 
 // An ID check for CLI11: the message is French, as every message of the program.
 const CLI::Validator
@@ -103,6 +105,9 @@ std::string CheckSave(Parsed& p) {
         return "--txt, --eml et --complete s'excluent";
     }
     p.save.form = p.eml ? SaveForm::Eml : p.complete ? SaveForm::Complete : SaveForm::Txt;
+    if (p.save.mbox && (p.save.group || p.txt || p.eml || p.complete)) {
+        return "--mbox s'emploie sans --txt, --eml, --complete ni --group : chaque message y est écrit entier";
+    }
     if (p.save.group && p.save.form != SaveForm::Txt) {
         return "--group ne s'emploie qu'avec --txt : le regroupement ne change que les fichiers textes";
     }
@@ -151,13 +156,14 @@ std::size_t ParseId(const std::string& s) {
 
 std::string UsageLine(const std::string& command) {
     if (command == "list") {
-        return "glanmail-cli list STORE [--json]";
+        return "glanmail-cli list STORE [--json] [--recover]";
     }
     if (command == "raw" || command == "show") {
-        return "glanmail-cli " + command + " STORE ID";
+        return "glanmail-cli " + command + " STORE ID [--recover]";
     }
     if (command == "save") {
-        return "glanmail-cli save STORE... --storage DIR [--txt | --eml | --complete] [--group] [--ids 3,5,8]";
+        return "glanmail-cli save STORE... --storage DIR [--txt | --eml | --complete | --mbox] [--group] [--ids 3,5,8] "
+               "[--recover]";
     }
     return "glanmail-cli COMMANDE [ARGUMENTS]";
 }
@@ -197,6 +203,7 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err, FileSystem& f
     CLI::App* list = Command(app, "list", "Liste les messages d'un fichier .dbx, dans l'ordre de la liste");
     list->add_option("STORE", p.list.store, "Le fichier .dbx")->required()->type_name("");
     list->add_flag("--json", p.list.json, "Un document JSON au lieu de lignes séparées par des tabulations");
+    list->add_flag("--recover", p.list.recover, kRecoverHelp);
 
     CLI::App* raw = Command(app, "raw", "Écrit un message tel qu'il est enregistré, jusqu'à sa première pièce jointe");
     raw->add_option("STORE", p.raw.store, "Le fichier .dbx")->required()->type_name("");
@@ -204,6 +211,7 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err, FileSystem& f
         ->required()
         ->check(kIdCheck)
         ->type_name("");
+    raw->add_flag("--recover", p.raw.recover, kRecoverHelp);
 
     CLI::App* show = Command(app, "show", "Affiche un message en texte, comme l'enregistrement texte l'écrit");
     show->add_option("STORE", p.show.store, "Le fichier .dbx")->required()->type_name("");
@@ -211,6 +219,7 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err, FileSystem& f
         ->required()
         ->check(kIdCheck)
         ->type_name("");
+    show->add_flag("--recover", p.show.recover, kRecoverHelp);
 
     CLI::App* save = Command(app, "save", "Enregistre les messages dans DIR/<nom du fichier>/");
     save->add_option("STORE", p.save.stores, "Fichiers .dbx, ou dossiers de fichiers .dbx")->required()->type_name("");
@@ -225,6 +234,8 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err, FileSystem& f
         ->delimiter(',')
         ->check(kIdCheck)
         ->type_name("ID,ID...");
+    save->add_flag("--mbox", p.save.mbox, "Un fichier DIR/<nom du fichier>.mbox par fichier .dbx, messages entiers");
+    save->add_flag("--recover", p.save.recover, kRecoverHelp);
 
     app.failure_message([&app](const CLI::App*, const CLI::Error& e) {
         std::string text = std::string(kProgram) + ": " + FrenchError(e) + "\n";

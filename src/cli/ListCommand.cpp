@@ -1,7 +1,9 @@
-// glanmail-cli list STORE [--json]: the message list of a store, in list order, and the
-// caption above it.
+// glanmail-cli list STORE [--json] [--recover]: the message list of a store, in list order,
+// and the caption above it; with --recover the messages the index no longer reaches follow,
+// each row saying whether it is indexed, deleted or a fragment.
 #include "CliPrompter.h"
 #include "Commands.h"
+#include "RecoveredMessages.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
 #include "common/Encoding.h"
@@ -36,34 +38,45 @@ std::string Plain(std::string utf8) {
     return utf8;
 }
 
-void PrintRows(const OpenedStore& store, std::ostream& out) {
-    out << "ID\tObjet\tÉmetteur\tDate\tDates pour tri\tConversation\n";
-    for (std::size_t id = 1; id <= store.MsgCount(); ++id) {
-        const MsgEntry& e = store.Entry(id);
+void PrintRows(const MessageCatalog& messages, bool recover, std::ostream& out) {
+    out << "ID\tObjet\tÉmetteur\tDate\tDates pour tri\tConversation" << (recover ? "\tÉtat\n" : "\n");
+    for (std::size_t id = 1; id <= messages.Count(); ++id) {
+        const MsgEntry& e = messages.Entry(id);
         out << id << '\t' << Field(e.Subject) << '\t' << Field(e.Sender) << '\t' << Field(e.DateText) << '\t'
-            << Field(e.DateKey) << '\t' << Field(e.ThreadKey) << '\n';
+            << Field(e.DateKey) << '\t' << Field(e.ThreadKey);
+        if (recover) {
+            out << '\t' << encoding::ToUtf8(StatusText(messages.Status(id)));
+        }
+        out << '\n';
     }
-    out << Plain(store.Caption()) << '\n';
+    out << Plain(messages.Caption()) << '\n';
 }
 
 // The same as one JSON document; texts whole, escaped as JSON requires.
-void PrintJson(const OpenedStore& store, std::ostream& out) {
+void PrintJson(const OpenedStore& store, const MessageCatalog& catalog, bool recover, std::ostream& out) {
     using Json = nlohmann::ordered_json;
     Json messages = Json::array();
-    for (std::size_t id = 1; id <= store.MsgCount(); ++id) {
-        const MsgEntry& e = store.Entry(id);
-        messages.push_back(Json{{"id", id},
-                                {"subject", encoding::ToUtf8(e.Subject)},
-                                {"sender", encoding::ToUtf8(e.Sender)},
-                                {"date", encoding::ToUtf8(e.DateText)},
-                                {"dateKey", encoding::ToUtf8(e.DateKey)},
-                                {"threadKey", encoding::ToUtf8(e.ThreadKey)}});
+    for (std::size_t id = 1; id <= catalog.Count(); ++id) {
+        const MsgEntry& e = catalog.Entry(id);
+        Json row{{"id", id},
+                 {"subject", encoding::ToUtf8(e.Subject)},
+                 {"sender", encoding::ToUtf8(e.Sender)},
+                 {"date", encoding::ToUtf8(e.DateText)},
+                 {"dateKey", encoding::ToUtf8(e.DateKey)},
+                 {"threadKey", encoding::ToUtf8(e.ThreadKey)}};
+        if (recover) {
+            row["status"] = encoding::ToUtf8(StatusText(catalog.Status(id)));
+        }
+        messages.push_back(std::move(row));
     }
-    const Json doc{{"store", store.Name},
-                   {"caption", store.Caption()},
-                   {"complete", store.MsgCount()},
-                   {"count", store.DbxMsgCount},
-                   {"messages", std::move(messages)}};
+    Json doc{{"store", store.Name},
+             {"caption", catalog.Caption()},
+             {"complete", store.MsgCount()},
+             {"count", store.DbxMsgCount}};
+    if (recover) {
+        doc["recovered"] = catalog.RecoveredCount();
+    }
+    doc["messages"] = std::move(messages);
     // The store's name comes from the file system and may not be UTF-8: replaced, not refused.
     out << doc.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
 }
@@ -73,15 +86,16 @@ void PrintJson(const OpenedStore& store, std::ostream& out) {
 int List(const ListOptions& o, std::ostream& out, std::ostream& err) {
     CliPrompter prompter(err);
     prompter.SetFile(o.store);
-    const auto store = OpenForCommand(o.store, prompter, prompter);
+    const auto store = OpenForCommand(o.store, prompter, prompter, o.recover);
     if (!store) {
         return kExitBadStore;
     }
     const bool damaged = ReportStoreDamage(*store, err);
+    const MessageCatalog catalog(*store, o.recover);
     if (o.json) {
-        PrintJson(*store, out);
+        PrintJson(*store, catalog, o.recover, out);
     } else {
-        PrintRows(*store, out);
+        PrintRows(catalog, o.recover, out);
     }
     return damaged ? kExitSkipped : kExitOk;
 }

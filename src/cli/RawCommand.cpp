@@ -1,27 +1,28 @@
-// glanmail-cli raw STORE ID: the raw text of one message as extracted (cut before its first
-// attachment), bytes unchanged.
+// glanmail-cli raw STORE ID [--recover]: the raw text of one message as extracted (cut before
+// its first attachment; a recovered message whole), bytes unchanged.
 #include "CliPrompter.h"
 #include "Commands.h"
+#include "RecoveredMessages.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
-#include "reader/RawMessage.h"
 
 namespace glanmail::cli {
 
 int Raw(const MessageOptions& o, std::ostream& out, std::ostream& err) {
     CliPrompter prompter(err);
     prompter.SetFile(o.store);
-    const auto store = OpenForCommand(o.store, prompter, prompter);
+    const auto store = OpenForCommand(o.store, prompter, prompter, o.recover);
     if (!store) {
         return kExitBadStore;
     }
-    if (o.id > store->MsgCount()) {
-        err << prompter.Line(NoSuchMessage(o.id, store->MsgCount())) << "\n";
+    const MessageCatalog catalog(*store, o.recover);
+    if (o.id > catalog.Count()) {
+        err << prompter.Line(NoSuchMessage(o.id, catalog.Count())) << "\n";
         return kExitUsage;
     }
     ReportStoreDamage(*store, err);
     prompter.SetMessage(o.id);
-    const auto raw = ReadRawMsg(*store->bytes, store->Entry(o.id).DataOffset, prompter);
+    const auto raw = catalog.Read(o.id, AttachmentPolicy::CutAtFirstAttachment, prompter);
     if (!raw) {
         return kExitBadStore; // the first block could not be read; the reader has said why
     }

@@ -1,11 +1,15 @@
-// glanmail-cli save STORE... [--txt | --eml | --complete] [--group] [--ids 3,5,8] [--storage DIR]
+// glanmail-cli save STORE... [--txt | --eml | --complete | --mbox] [--group] [--ids 3,5,8]
+//                   [--recover] [--storage DIR]
 // Writes the files the window's save commands write, under the same folders and names:
 // --txt the text form ("Txt"), --eml the original form ("Nws et Eml"), --complete the
 // original form whole, attachments included. --group puts each conversation into one text
-// file. A folder given as STORE stands for every .dbx in it, in name order.
+// file. --mbox writes one mbox file per store instead. --recover adds the messages the index
+// no longer reaches. A folder given as STORE stands for every .dbx in it, in name order.
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "Interrupt.h"
+#include "MboxSave.h"
+#include "RecoveredOutput.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
 #include "common/RepeatedBoxes.h"
@@ -159,25 +163,49 @@ std::string FilesWritten(std::size_t n) {
     return std::to_string(n) + (n < 2 ? " fichier écrit" : " fichiers écrits");
 }
 
-void SaveStore(const OpenedStore& store, const std::string& folder, SaveRun& run) {
-    const SaveOptions& o = run.options;
-    Totals& totals = run.totals;
+// The IDs to save: every one, or those of --ids the catalog holds (the others told and skipped).
+std::vector<std::size_t> Selection(const MessageCatalog& catalog, SaveRun& run) {
     std::vector<std::size_t> selection;
-    if (o.ids.empty()) {
-        for (std::size_t id = 1; id <= store.MsgCount(); ++id) {
+    if (run.options.ids.empty()) {
+        for (std::size_t id = 1; id <= catalog.Count(); ++id) {
             selection.push_back(id);
         }
-    } else {
-        for (const std::size_t id : o.ids) {
-            if (id <= store.MsgCount()) {
-                selection.push_back(id);
-            } else {
-                run.bar.Clear();
-                run.err << run.cli.Line(NoSuchMessage(id, store.MsgCount())) << "\n";
-                ++totals.skipped;
-            }
+        return selection;
+    }
+    for (const std::size_t id : run.options.ids) {
+        if (id <= catalog.Count()) {
+            selection.push_back(id);
+        } else {
+            run.bar.Clear();
+            run.err << run.cli.Line(NoSuchMessage(id, catalog.Count())) << "\n";
+            ++run.totals.skipped;
         }
     }
+    return selection;
+}
+
+void SaveMboxOfStore(const MessageCatalog& catalog, const std::string& folder, SaveRun& run) {
+    const std::vector<std::size_t> selection = Selection(catalog, run);
+    const MboxSaved saved = SaveMbox(catalog, selection, run.storage, folder, run.cli, run.err);
+    Totals& totals = run.totals;
+    totals.files += saved.written ? 1 : 0;
+    totals.messages += saved.messages;
+    totals.skipped += saved.skipped;
+    totals.incomplete += saved.incomplete;
+    totals.writeFailed = totals.writeFailed || (!saved.written && !saved.interrupted);
+    totals.interrupted = saved.interrupted;
+}
+
+void SaveStore(OpenedStore& store, const std::string& folder, SaveRun& run) {
+    const SaveOptions& o = run.options;
+    Totals& totals = run.totals;
+    const MessageCatalog catalog(store, o.recover);
+    if (o.mbox) {
+        SaveMboxOfStore(catalog, folder, run);
+        return;
+    }
+    catalog.AppendTo(store); // file names and conversations of the recovered messages come from the table
+    const std::vector<std::size_t> selection = Selection(catalog, run);
     const OutputFlags flags = o.form == SaveForm::Txt ? OutputFlags::AllTxt() : OutputFlags::AllNws();
     MsgOutput output(store, run.state, run.prompter, flags, run.files);
     output.SetStorageFolder(run.storage);
@@ -191,18 +219,23 @@ void SaveStore(const OpenedStore& store, const std::string& folder, SaveRun& run
         run.bar.Step();
     });
     output.SetStopRequested(&InterruptCatcher::Requested);
+    RecoveredOutput recovering(catalog, output, run.state, run.prompter, o.form == SaveForm::Txt,
+                               [&run](std::size_t id) {
+                                   run.cli.SetMessage(id);
+                                   run.bar.Step();
+                               });
 
     run.bar.Start(store.Name, selection.size());
     const BatchSummary s = o.form == SaveForm::Txt
-                               ? OutputSelection(selection, store.MsgTable, o.group, output, nullptr)
-                               : OutputEach(selection, output, nullptr);
+                               ? OutputSelection(selection, store.MsgTable, o.group, recovering, nullptr)
+                               : OutputEach(selection, recovering, nullptr);
     run.bar.Clear();
     run.cli.SetMessage(0);
     run.prompter.ShowCounts();
     totals.files += output.Saver().FilesWritten();
     totals.messages += output.Saver().MessagesWritten();
     totals.skipped += s.Skipped();
-    totals.incomplete += output.IncompleteCount();
+    totals.incomplete += recovering.IncompleteCount();
     totals.writeFailed = totals.writeFailed || s.notWritten > 0;
     if (s.abandoned) {
         totals.abandoned = true;
@@ -244,7 +277,7 @@ int Save(const SaveOptions& o, std::ostream& out, std::ostream& err, FileSystem&
             break;
         }
         cli.SetFile(path);
-        const auto store = OpenForCommand(path, cli, prompter);
+        const auto store = OpenForCommand(path, cli, prompter, o.recover);
         if (!store) {
             ++totals.refusedStores;
             continue;

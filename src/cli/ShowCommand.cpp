@@ -2,29 +2,30 @@
 // date and sender lines, body), in UTF-8, each line break CR LF.
 #include "CliPrompter.h"
 #include "Commands.h"
+#include "RecoveredMessages.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
 #include "content/MsgProcessing.h"
 #include "output/MessageSaver.h"
-#include "reader/RawMessage.h"
 
 namespace glanmail::cli {
 
 int Show(const MessageOptions& o, std::ostream& out, std::ostream& err) {
     CliPrompter prompter(err);
     prompter.SetFile(o.store);
-    const auto store = OpenForCommand(o.store, prompter, prompter);
+    const auto store = OpenForCommand(o.store, prompter, prompter, o.recover);
     if (!store) {
         return kExitBadStore;
     }
-    if (o.id > store->MsgCount()) {
-        err << prompter.Line(NoSuchMessage(o.id, store->MsgCount())) << "\n";
+    const MessageCatalog catalog(*store, o.recover);
+    if (o.id > catalog.Count()) {
+        err << prompter.Line(NoSuchMessage(o.id, catalog.Count())) << "\n";
         return kExitUsage;
     }
     ReportStoreDamage(*store, err);
     prompter.SetMessage(o.id);
-    const MsgEntry& entry = store->Entry(o.id);
-    const std::optional<RawExtraction> raw = ReadRawMsg(*store->bytes, entry.DataOffset, prompter);
+    const MsgEntry& entry = catalog.Entry(o.id);
+    const std::optional<RawExtraction> raw = catalog.Read(o.id, AttachmentPolicy::CutAtFirstAttachment, prompter);
     if (!raw) {
         return kExitBadStore; // the first block could not be read; the reader has said why
     }

@@ -11,7 +11,10 @@ namespace glanmail::cli {
 
 // The store at path, or nullptr when it is refused. prompter carries the boxes (cli itself,
 // or a prompter wrapped around it); cli counts them, so that a refusal the reader did not
-// explain (a store without an index tree) still gets its line.
-std::unique_ptr<OpenedStore> OpenForCommand(const std::string& path, CliPrompter& cli, Prompter& prompter);
+// explain (a store without an index tree) still gets its line. With recover, a refused
+// store that is a readable file opens all the same with an empty list and a warning, so
+// that the recovery scan searches its bytes (a zero count, a zero or broken root).
+std::unique_ptr<OpenedStore> OpenForCommand(const std::string& path, CliPrompter& cli, Prompter& prompter,
+                                            bool recover = false);
 
 } // namespace glanmail::cli

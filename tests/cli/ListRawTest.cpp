@@ -87,8 +87,9 @@ TEST(RawCommand, BytesAsExtractedUpToTheLastListedId) {
         EXPECT_EQ(r.status, kExitUsage) << r.err;
         EXPECT_NE(r.err.find("\nUtilisation : glanmail-cli "), std::string::npos) << r.err;
     }
-    EXPECT_EQ(Cli({"raw", path, "1", "2"}).err, "glanmail-cli: argument inattendu : 2\nUtilisation : glanmail-cli raw "
-                                                "STORE ID\nPour en savoir plus : glanmail-cli raw --help\n");
+    EXPECT_EQ(Cli({"raw", path, "1", "2"}).err,
+              "glanmail-cli: argument inattendu : 2\nUtilisation : glanmail-cli raw "
+              "STORE ID [--recover]\nPour en savoir plus : glanmail-cli raw --help\n");
     // Help anywhere, and the version, go to standard output with status 0.
     for (const Args& args : std::vector<Args>{{"--help"}, {"raw", path, "--help"}, {"raw", "--help", "x", "y", "z"}}) {
         const CliRun r = Cli(args);

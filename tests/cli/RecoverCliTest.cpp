@@ -1,0 +1,270 @@
+// --recover and --mbox of glanmail-cli, run in-process on a store whose index has lost two
+// of its five messages: one deleted (its info object left in place), one a bare fragment.
+#include "Commands.h"
+#include "support/StoreWriter.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace glanmail::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using glanmail::testing::Indexing;
+
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+
+CliRun Cli(const Args& args) {
+    std::ostringstream out, err;
+    const int status = RunCli(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string LastField(const std::string& row) {
+    return row.substr(row.rfind('\t') + 1);
+}
+
+// The raw texts of the five messages, in the order they are written: three indexed, then a
+// deleted one, then a fragment.
+std::vector<std::string> Raws() {
+    std::vector<std::string> raws;
+    for (int i = 1; i <= 3; ++i) {
+        raws.push_back("From: Ren\xE9 <rene@example.org>\r\nSubject: Index\xE9 " + std::to_string(i) +
+                       "\r\nDate: Sun, 14 Apr 2002 00:27:57 +0000\r\n\r\nTexte " + std::to_string(i) + "\r\n");
+    }
+    raws.push_back(
+        "From: Paul <paul@example.org>\r\nSubject: Effac\xE9\r\nDate: Mon, 15 Apr 2002 10:00:00 +0000\r\n\r\n"
+        "From the start\r\n>From quoted\r\n" +
+        std::string(700, 'x') + "\r\n");
+    raws.push_back("From: Anne <anne@example.org>\r\nSubject: Morceau\r\nDate: Tue, 16 Apr 2002 11:00:00 +0000\r\n\r\n"
+                   "Reste\r\n");
+    return raws;
+}
+
+std::string RecoverStore(const std::string& name, const glanmail::testing::StoreOptions& options = {}) {
+    const std::vector<std::string> raws = Raws();
+    std::vector<glanmail::testing::WriterMessage> messages(raws.size());
+    for (std::size_t i = 0; i < raws.size(); ++i) {
+        messages[i].raw = raws[i];
+        messages[i].subject = messages[i].subjectKey = i == 3 ? "Effac\xE9" : "Index\xE9 " + std::to_string(i + 1);
+        messages[i].messageId = "<m" + std::to_string(i + 1) + "@example.org>";
+        messages[i].sender = i == 3 ? "Paul" : "Ren\xE9";
+        messages[i].received = glanmail::testing::FiletimeFromUnix(1018744077 + static_cast<std::int64_t>(i));
+    }
+    messages[3].indexing = Indexing::Deleted;
+    messages[4].indexing = Indexing::Fragment;
+    const std::string path = std::string(GLANMAIL_BINARY_DIR) + "/" + name;
+    std::ofstream(path, std::ios::binary) << glanmail::testing::WriteStore(messages, options);
+    return path;
+}
+
+std::string FreshFolder(const std::string& name) {
+    const std::string dir = std::string(GLANMAIL_BINARY_DIR) + "/" + name;
+    fs::remove_all(dir);
+    return dir;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(RecoverCli, ListShowsIndexedThenRecoveredRowsWithTheirStatus) {
+    const std::string path = RecoverStore("Recover.dbx");
+    const CliRun plain = Cli({"list", path});
+    ASSERT_EQ(plain.status, kExitOk) << plain.err;
+    EXPECT_EQ(Lines(plain.out).size(), 5U); // heading, three rows, caption: nothing recovered unasked
+
+    const CliRun r = Cli({"list", "--recover", path});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 7U) << r.out;
+    EXPECT_EQ(LastField(lines[0]), "État");
+    for (std::size_t row = 1; row <= 3; ++row) {
+        EXPECT_EQ(lines[row].substr(0, 2), std::to_string(row) + "\t");
+        EXPECT_EQ(LastField(lines[row]), "indexé");
+        EXPECT_NE(lines[row].find("Indexé"), std::string::npos) << lines[row];
+    }
+    EXPECT_EQ(lines[4].rfind("4\tEffacé\tPaul\t", 0), 0U) << lines[4];
+    EXPECT_EQ(LastField(lines[4]), "effacé");
+    EXPECT_EQ(lines[5].rfind("5\tMorceau\tAnne\t", 0), 0U) << lines[5];
+    EXPECT_EQ(LastField(lines[5]), "fragment");
+    EXPECT_EQ(lines[6], "3/3 messages complets/contenus dans le fichier Recover.dbx, 2 messages retrouvés");
+    EXPECT_EQ(Cli({"list", path, "--recover"}).out, r.out); // the same IDs every time
+
+    const nlohmann::json doc = nlohmann::json::parse(Cli({"list", path, "--recover", "--json"}).out);
+    EXPECT_EQ(doc.at("recovered"), 2);
+    ASSERT_EQ(doc.at("messages").size(), 5U);
+    EXPECT_EQ(doc.at("messages").at(0).at("status"), "indexé");
+    EXPECT_EQ(doc.at("messages").at(3).at("status"), "effacé");
+    EXPECT_EQ(doc.at("messages").at(4).at("status"), "fragment");
+    EXPECT_FALSE(nlohmann::json::parse(Cli({"list", path, "--json"}).out).at("messages").at(0).contains("status"));
+}
+
+TEST(RecoverCli, RawAndShowReachRecoveredMessagesByTheirIds) {
+    const std::string path = RecoverStore("RecoverRaw.dbx");
+    const std::vector<std::string> raws = Raws();
+    CliRun r = Cli({"raw", path, "4", "--recover"});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out, raws[3]); // two blocks, whole
+    r = Cli({"raw", "--recover", path, "5"});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(r.out, raws[4]);
+    r = Cli({"raw", path, "2", "--recover"});
+    EXPECT_EQ(r.out, raws[1]); // an indexed one keeps its ID
+
+    r = Cli({"raw", path, "4"});
+    EXPECT_EQ(r.status, kExitUsage);
+    EXPECT_NE(r.err.find("Identifiant 4 inconnu : ce fichier liste les identifiants 1 à 3"), std::string::npos);
+    r = Cli({"raw", path, "6", "--recover"});
+    EXPECT_EQ(r.status, kExitUsage);
+    EXPECT_NE(r.err.find("identifiants 1 à 5"), std::string::npos) << r.err;
+
+    r = Cli({"show", path, "5", "--recover"});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_NE(r.out.find("Morceau"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Reste"), std::string::npos) << r.out;
+}
+
+TEST(RecoverCli, StoreWhoseIndexGivesNothingIsSearchedWhole) {
+    for (const bool zeroCount : {false, true}) {
+        glanmail::testing::StoreOptions options;
+        options.zeroRoot = !zeroCount;
+        if (zeroCount) {
+            options.countAt0xC4 = 0;
+        }
+        const std::string path = RecoverStore(zeroCount ? "RecoverNoCount.dbx" : "RecoverNoRoot.dbx", options);
+        EXPECT_EQ(Cli({"list", path}).status, kExitBadStore);
+
+        CliRun r = Cli({"list", path, "--recover"});
+        EXPECT_EQ(r.status, kExitSkipped) << r.err; // listed, with the index's damage said
+        EXPECT_NE(r.err.find("recherchés dans tout le fichier"), std::string::npos) << r.err;
+        EXPECT_EQ(Lines(r.out).size(), 7U) << r.out; // heading, all five messages, caption
+        r = Cli({"raw", path, "5", "--recover"});
+        EXPECT_EQ(r.out, Raws()[4]);
+    }
+    const std::string missing = std::string(GLANMAIL_BINARY_DIR) + "/RecoverMissing.dbx";
+    EXPECT_EQ(Cli({"list", missing, "--recover"}).status, kExitBadStore);
+}
+
+std::size_t FilesIn(const std::string& dir) {
+    std::size_t n = 0;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        n += entry.is_regular_file() ? 1 : 0;
+    }
+    return n;
+}
+
+TEST(RecoverCli, SaveCompleteRecoverWritesEveryMessage) {
+    const std::string path = RecoverStore("RecoverSave.dbx");
+    const std::string dir = FreshFolder("RecoverSaveOut");
+    CliRun r = Cli({"save", path, "--complete", "--storage", dir});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(FilesIn(dir + "/RecoverSave"), 3U);
+
+    const std::string all = FreshFolder("RecoverSaveAll");
+    r = Cli({"save", path, "--complete", "--recover", "--storage", all});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_NE(r.out.find("Fichiers écrits : 5 (5 messages)"), std::string::npos) << r.out;
+    ASSERT_EQ(FilesIn(all + "/RecoverSave"), 5U);
+    std::vector<std::string> contents;
+    for (const auto& entry : fs::directory_iterator(all + "/RecoverSave")) {
+        contents.push_back(ReadFile(entry.path().string()));
+    }
+    for (const std::string& raw : Raws()) {
+        EXPECT_NE(std::find(contents.begin(), contents.end(), raw), contents.end()) << raw.substr(0, 60);
+    }
+
+    const std::string text = FreshFolder("RecoverSaveText");
+    r = Cli({"save", path, "--recover", "--ids", "5", "--storage", text});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    ASSERT_EQ(FilesIn(text + "/RecoverSave"), 1U);
+    const std::string saved = ReadFile(fs::directory_iterator(text + "/RecoverSave")->path().string());
+    EXPECT_NE(saved.find("Reste"), std::string::npos) << saved;
+}
+
+// Python's mailbox reads the file; the script undoes the mboxrd quoting and prints each
+// message's bytes in hexadecimal, one line each.
+std::vector<std::string> ReadWithPython(const std::string& path) {
+    const std::string script = "import mailbox,re,sys\n"
+                               "box=mailbox.mbox(sys.argv[1],create=False)\n"
+                               "for key in box.keys():\n"
+                               "  body=box.get_bytes(key,from_=False)\n"
+                               "  print(re.sub(rb'(?m)^>(>*From )',rb'\\1',body).hex())\n";
+    ::setenv("GLANMAIL_PY", script.c_str(), 1);
+    const std::string command = "python3 -c \"$GLANMAIL_PY\" '" + path + "'";
+    std::vector<std::string> messages;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    if (!pipe) {
+        return messages;
+    }
+    std::string line;
+    for (int c = std::fgetc(pipe.get()); c != EOF; c = std::fgetc(pipe.get())) {
+        if (c != '\n') {
+            line.push_back(static_cast<char>(c));
+            continue;
+        }
+        std::string bytes;
+        for (std::size_t i = 0; i + 1 < line.size(); i += 2) {
+            bytes.push_back(static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16)));
+        }
+        messages.push_back(bytes);
+        line.clear();
+    }
+    return messages;
+}
+
+std::string WithLf(std::string text) {
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+        text.erase(at, 1);
+    }
+    return text;
+}
+
+TEST(RecoverCli, MboxPerStoreReadsBackInPython) {
+    const std::string path = RecoverStore("RecoverMbox.dbx");
+    const std::string dir = FreshFolder("RecoverMboxOut");
+    CliRun r = Cli({"save", "--mbox", path, "--storage", dir});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(ReadWithPython(dir + "/RecoverMbox.mbox").size(), 3U);
+
+    r = Cli({"save", "--mbox", "--recover", path, "--storage", dir});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(ReadWithPython(dir + "/RecoverMbox.mbox").size(), 3U); // the first file is kept
+    const std::vector<std::string> read = ReadWithPython(dir + "/RecoverMbox-1.mbox");
+    const std::vector<std::string> raws = Raws();
+    ASSERT_EQ(read.size(), 5U);
+    for (const std::string& raw : raws) { // indexed ones in list order, so compare as a set
+        const std::string lf = WithLf(raw);
+        const bool found =
+            std::any_of(read.begin(), read.end(), [&](const std::string& m) { return m.substr(0, lf.size()) == lf; });
+        EXPECT_TRUE(found) << lf.substr(0, 60);
+    }
+
+    r = Cli({"save", "--mbox", "--group", path, "--storage", dir});
+    EXPECT_EQ(r.status, kExitUsage);
+    EXPECT_NE(r.err.find("--mbox"), std::string::npos) << r.err;
+}
+
+} // namespace
+} // namespace glanmail::cli
