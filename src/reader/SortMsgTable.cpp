@@ -182,7 +182,7 @@ private:
 
     std::vector<Item> slot_;
     std::vector<std::pair<std::int64_t, std::int64_t>> ranges_;
-    std::mt19937 random_{kSeed};
+    std::mt19937 random_{kSeed}; // NOLINT(cert-msc51-cpp): the same list order on every run
 };
 
 } // namespace
