@@ -1,6 +1,7 @@
 #include "app/Session.h"
 
 #include "common/Encoding.h"
+#include "common/RepeatedBoxes.h"
 #include "common/Text.h"
 #include "output/FileRoutines.h"
 #include "output/MsgOutput.h"
@@ -235,7 +236,9 @@ OutputResult Session::Run(OutputCommand command, OutputContext context) {
         result.summary.abandoned = true;
         return result;
     }
-    MsgOutput output(*store_, state_, prompter_, FlagsFor(command));
+    // A batch can raise one box for many messages: each cause is shown once, then counted.
+    RepeatedBoxes prompter(prompter_);
+    MsgOutput output(*store_, state_, prompter, FlagsFor(command));
     output.SetStorageFolder(storageFolder_);
     output.SetPrintDevice(context.printer);
     output.SetBatchRunning(command == OutputCommand::AllTxt || command == OutputCommand::AllNws);
@@ -258,6 +261,7 @@ OutputResult Session::Run(OutputCommand command, OutputContext context) {
                              : OutputSelection(selection_, store_->MsgTable, grouping_, stoppable, nullptr);
         result.stopped = stoppable.Stopped();
     }
+    prompter.ShowCounts();
     result.lastPath = output.Saver().LastPath();
     result.filesOpened = output.Saver().FilesWritten();
     return result;

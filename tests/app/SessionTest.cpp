@@ -219,6 +219,26 @@ TEST_F(SessionFixture, OutputCommandsWriteTheSelectionAndTheEditedMessage) {
     EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
 }
 
+// A storage folder so deep that no file path fits: every message is refused with the same box,
+// which the batch shows once, then once more with its count.
+TEST_F(SessionFixture, ABoxRaisedForEveryMessageOfABatchIsShownOnceWithItsCount) {
+    const std::string path = ThreeMessages();
+    std::string deep = temp.Path();
+    while (deep.size() < 3880) {
+        deep += "/" + std::string(200, 'd');
+    }
+    deep += "/" + std::string(4080 - deep.size() - 1, 'e'); // 4,080 bytes: no name fits after it
+    std::filesystem::create_directories(deep);
+    session.SetStorageFolder(deep);
+    session.Open(path);
+    session.BuildSelection({1, 2, 3});
+    prompter.shown.clear();
+    const OutputResult r = session.Run(OutputCommand::AllTxt, {});
+    EXPECT_EQ(r.summary.refused, 3u);
+    const std::string box = "Chemin trop long\r\nCe message ne sera pas enregistr\xC3\xA9";
+    EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{box, box + "\r\n(3 fois en tout)"}));
+}
+
 TEST_F(SessionFixture, AStopLeavesTheMessagesNotBegunAndFinishesAGroup) {
     session.SetStorageFolder(temp.Path());
     session.Open(ThreeMessages());
