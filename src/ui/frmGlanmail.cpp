@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -281,6 +282,18 @@ bool frmGlanmail::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_A && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier &&
             widget != nullptr && widget->window() == this) {
             SelectAll();
+            return true;
+        }
+    }
+    if (type == QEvent::KeyPress && watched == lvwMessages) {
+        // Home and End go to the first and last message, as in a list (a table moves sideways).
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Home || key->key() == Qt::Key_End) && key->modifiers() == Qt::NoModifier &&
+            model_->rowCount() > 0) {
+            const QModelIndex target = model_->index(key->key() == Qt::Key_Home ? 0 : model_->rowCount() - 1, 0);
+            lvwMessages->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect |
+                                                                       QItemSelectionModel::Rows);
+            lvwMessages->scrollTo(target);
             return true;
         }
     }
