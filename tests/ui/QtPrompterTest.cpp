@@ -14,12 +14,14 @@ namespace {
 struct BoxAnswerer {
     std::vector<std::pair<QString, QString>> seen; // title, text
     std::vector<QMessageBox::Icon> icons;
+    std::vector<bool> onWindowThread;
     QTimer timer;
     BoxAnswerer() {
         QObject::connect(&timer, &QTimer::timeout, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 seen.emplace_back(box->windowTitle(), box->text());
                 icons.push_back(box->icon());
+                onWindowThread.push_back(box->thread() == QApplication::instance()->thread());
                 QAbstractButton* button = box->defaultButton() ? box->defaultButton() : box->button(QMessageBox::Ok);
                 button->click();
             }
@@ -48,6 +50,7 @@ TEST(QtPrompterTest, BoxesAskedFromTheOpeningThreadAreShownByTheWindowsThread) {
     EXPECT_EQ(answerer.seen[0].second, "Ce fichier ne contient aucun message complet");
     EXPECT_EQ(answerer.icons[0], QMessageBox::Information);
     EXPECT_FALSE(yes); // No is the default
+    EXPECT_EQ(answerer.onWindowThread, (std::vector<bool>{true, true}));
     // On the window's own thread, directly; line breaks of the program's texts are CR LF.
     prompter.Show(Box{"Chemin trop long\r\nCe message ne sera pas enregistré", "MsgEnd", BoxIcon::Critical});
     ASSERT_EQ(answerer.seen.size(), 3u);
