@@ -27,7 +27,7 @@ double CpuSeconds() {
 
 // Wall time of a step and its repaint; the processor time of all threads goes to cpu, as
 // the shared machine's load stretches wall times.
-QWidget* w = nullptr;
+QWidget* shownWindow = nullptr;
 
 double Seconds(const std::function<void()>& step, double* cpu = nullptr) {
     QElapsedTimer t;
@@ -35,7 +35,7 @@ double Seconds(const std::function<void()>& step, double* cpu = nullptr) {
     t.start();
     step();
     // The repaint the user waits for (later pieces of a long body follow between events).
-    w->repaint();
+    shownWindow->repaint();
     if (cpu != nullptr) {
         *cpu = CpuSeconds() - cpuStart;
     }
@@ -66,7 +66,7 @@ int main(int argc, char* argv[]) {
     glanmail::ui::WindowServices services;
     services.storageFolder = "/tmp";
     glanmail::ui::frmGlanmail w(prompter, services);
-    ::w = &w;
+    shownWindow = &w;
     w.show();
     QApplication::processEvents();
 
