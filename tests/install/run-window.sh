@@ -14,6 +14,10 @@ ini=$XDG_CONFIG_HOME/glanmail/Glanmail.ini
 printf '%s\r\n\r\n 0 \r\n' "$HOME/Documents Glanmail" >"$ini"
 cp "$ini" "$user/ini.before"
 
+# In a sanitizer build, the system's D-Bus and fontconfig libraries keep blocks for the life of
+# the process; they are not the program's leaks.
+printf 'leak:libdbus-1.so\nleak:libfontconfig.so\n' >"$user/lsan.supp"
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$user/lsan.supp"
 "$prefix/bin/glanmail" "$store" >"$user/out" 2>&1 &
 pid=$!
 # The store stays open, read-only, while it is listed: the program holds it.
