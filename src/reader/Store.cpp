@@ -54,6 +54,9 @@ std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::
         return nullptr;
     }
     MsgTableBuild build = BuildMsgTable(*bytes, walk.infos);
+    // The listing is done: what it read ahead is not kept while the store stays open, and
+    // the messages are read from the file as it is when they are asked for.
+    bytes->ForgetReadAhead();
     auto store = std::make_unique<OpenedStore>();
     store->DbxPath = path;
     store->Name = name;

@@ -37,6 +37,52 @@ TEST(FileSource, ReadsWhatTheFileHoldsAndWhatIsLeftOfAFileShortenedWhileOpen) {
     EXPECT_EQ(FileSource::Open(path), nullptr);
 }
 
+// Reads going forward in small steps are served from bytes read ahead; every read must give
+// what a direct read of the same place gives, whatever the pattern: steps inside and across
+// the window, reads longer than it, jumps back and far ahead, the end of the file.
+TEST(FileSource, ReadsAheadGiveTheSameBytesAsDirectReads) {
+    std::string bytes(3 << 20, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : bytes) {
+        x = x * 1103515245 + 12345;
+        c = static_cast<char>(x >> 24);
+    }
+    const std::string path = TempPath("ahead");
+    std::ofstream(path, std::ios::binary) << bytes;
+    const auto source = FileSource::Open(path);
+    ASSERT_NE(source, nullptr);
+    std::uint64_t at = 0;
+    for (int i = 0; i < 3000; ++i) {
+        x = x * 1103515245 + 12345;
+        const std::uint32_t r = x >> 8;
+        std::size_t n = 1 + r % 3000;
+        switch (r % 10) {
+        case 0:
+            at = r % bytes.size();
+            break; // anywhere
+        case 1:
+            at = at > 5000 ? at - r % 5000 : 0;
+            break; // a little back
+        case 2:
+            n = 300000 + r % 100000;
+            break; // longer than a window
+        case 3:
+            at = bytes.size() - r % 400;
+            break; // at the end
+        default:
+            at += r % 20000;
+            break; // forward
+        }
+        at %= bytes.size() + 10;
+        const std::string expected = at >= bytes.size() ? "" : bytes.substr(static_cast<std::size_t>(at), n);
+        ASSERT_EQ(source->Read(at, n), expected) << "read " << i << " at " << at << ", " << n << " bytes";
+        if (i % 500 == 0) {
+            source->ForgetReadAhead();
+        }
+    }
+    std::filesystem::remove(path);
+}
+
 TEST(FileSource, AStoreShortenedWhileOpenGivesWhatIsLeftOfAMessage) {
     std::vector<WriterMessage> messages = Mails(2, std::string(100000, 'x'));
     StoreLayout l;
