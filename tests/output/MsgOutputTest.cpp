@@ -124,6 +124,7 @@ TEST(BatchOutputTest, OrderGroupingSkippedMessagesFailuresAndStops) {
     const auto N = OutputStatus::NotWritten;
     EXPECT_EQ(Batch({5, 1, 3}, false), "5S 1S 3S | 3 0 0 0 1 ended");
     EXPECT_EQ(Batch({3}, true), "3S | 1 0 0 0 1 ended");
+    EXPECT_EQ(Batch({1, 2}, true), "2F 1L | 2 0 0 0 1 ended"); // two of one conversation: by date, one file
     EXPECT_EQ(Batch({6, 4, 1, 3, 2, 5}, true), "2F 3M 1L 4S 6F 5L | 6 0 0 0 1 ended");
     EXPECT_EQ(Batch({4, 3, 1}, true), "3F 1L 4S | 3 0 0 0 1 ended");
     // Skipped messages: the command goes on and its end is signalled; a failure that repeats abandons it,
