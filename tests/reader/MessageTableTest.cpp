@@ -64,8 +64,9 @@ TEST(MessageTable, WhatTheListShowsAndWhichMessagesAreComplete) {
         EXPECT_EQ(e.DateText, i == 4 ? "" : "14/04/2002 02:27:57"); // TZ=Europe/Paris
         EXPECT_EQ(e.DateKey, i == 4 ? " " : "20020414 022757");
     }
-    EXPECT_EQ(DateString(std::string(7, '\0') + "\x80"), "00/00/0000 00:00:00"); // a time refused: zero fields
-    EXPECT_EQ(DateString(std::string(4, '\0')).substr(0, 10), "01/01/1601");     // missing bytes are zero
+    EXPECT_EQ(DateString(std::string(7, '\0') + "\x80"), "00/00/0000 00:00:00");    // a time refused: zero fields
+    EXPECT_EQ(DateString(std::string(7, '\xFF') + "\x7F"), "14/09/30828 04:48:05"); // the last time taken
+    EXPECT_EQ(DateString(std::string(4, '\0')).substr(0, 10), "01/01/1601");        // missing bytes are zero
 }
 
 // The listing skips the decoder for subjects no rule can touch: a subject the fast path lets
