@@ -80,6 +80,7 @@ TEST(DateZones, MinutesFollowTheLocalClockWhenTheZonesDifferByAFractionOfAnHour)
         {"Asia/Kolkata", date + "+010\r\n", sent, "mercredi 2 f\xE9vrier 2005 21:40"},
         {"Asia/Kolkata", date + "+01000\r\n", sent, "mercredi 2 f\xE9vrier 2005 21:40"},
         {"Asia/Kolkata", date + "+0060\r\n", sent, "mercredi 2 f\xE9vrier 2005 21:40"}, // no 60th minute
+        {"Asia/Kolkata", date + "+0:00\r\n", sent, "mercredi 2 f\xE9vrier 2005 21:00"},
         {"Asia/Kolkata", "X: a\r\nDate: Wed, 2 Feb 2005 16:40:05\r\nZ: +0000\r\n", sent,
          "mercredi 2 f\xE9vrier 2005 21:40"},
         // The lowest Received line, with or without seconds.

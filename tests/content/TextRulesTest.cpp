@@ -31,6 +31,7 @@ TEST(Decode, RulesInTheirOrder) {
         {"utf8", "Cat=C3=B3lica =E2=80=93 =E2=80=9CRe=E2=80=9D", "Cat\xF3lica \x96 \x93Re\x94"},
         {"utf8", "=e2=80=93 \xE2\x80\x93 =F0=9F=98=80 \xF0\x9F\x98\x80 =E4=B8=AD", "\x96 \x96 ? ? ?"},
         {"utf8", "=E2=80 =E2=C3=A9 =C3 =FF =E0=80=80 =ED=A0=80", "=E2=80 =E2\xE9 =C3 =FF =E0=80=80 =ED=A0=80"},
+        {"utf8", "=F4=8F=BF=BF =F4=90=80=80 =F5=80=80=80", "? =F4=90=80=80 =F5=80=80=80"}, // the last code point
         {"utf8", "\xC3\x9A \xC3\xFF", "\xCA \xDF"}, // byte rules fold case: C3 9A is read as C3 8A
         {"utf8", "=C0=BDC3=BE =C3=B=C0=B5 =C3=83\x90 =C0=BD20", "\xFE \xF5 \xD0  "}, // outputs feed later rules
         {"utf8", "=C0=BD=C0=BD =C0=BD=C0=BDC3=BE =C1=8=C1=81=C1=85", "== =\xFE JE"},

@@ -46,6 +46,7 @@ TEST(RawMessage, CutBeforeTheFirstAttachment) {
         {"Subject: x\r\nCONTENT-TYPE: IMAGE/gif\r\n\r\nGIF89a", "Subject: x\r\n"}, // no delimiter to trim to
         {"\r\nContent-Disposition: attachment\r\nabc", ""},                        // marker at the very start
         {"\r\n--b\r\nContent-Type: image/png\r\n\r\nx", "\r\n--b\r\n"},            // a delimiter at the start stays
+        {"x\r\n--b\r\nContent-Type: image/png\r\n\r\nx", "x"},                     // one byte before the delimiter
     };
     for (const auto& [raw, expected] : rows) {
         EXPECT_EQ(Raw(raw), expected) << raw;
