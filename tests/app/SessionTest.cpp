@@ -239,7 +239,9 @@ TEST_F(SessionFixture, ABoxRaisedForEveryMessageOfABatchIsShownOnceWithItsCount)
     EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{box, box + "\r\n(3 fois en tout)"}));
 }
 
-TEST_F(SessionFixture, AStopLeavesTheMessagesNotBegunAndFinishesAGroup) {
+// Once a stop is asked, nothing more is begun and a conversation file not yet whole is removed:
+// only whole files stay, and the result counts them.
+TEST_F(SessionFixture, AStopBeginsNothingMoreAndRemovesAGroupNotYetWhole) {
     session.SetStorageFolder(temp.Path());
     session.Open(ThreeMessages());
     session.BuildSelection({1, 2, 3});
@@ -249,17 +251,20 @@ TEST_F(SessionFixture, AStopLeavesTheMessagesNotBegunAndFinishesAGroup) {
     OutputResult r = session.Run(OutputCommand::AllTxt, context);
     EXPECT_TRUE(r.stopped);
     EXPECT_FALSE(r.WorkDone());
-    EXPECT_EQ(r.summary.written, 1u);
+    EXPECT_EQ(r.filesOpened, 1u);
     EXPECT_EQ(Files(temp.Path() + "/Inbox").size(), 1u);
-    // Grouped, a stop asked once the conversation has begun waits for its last message.
+    // Grouped, a stop asked once the conversation has begun removes its file: the message on its
+    // own came first and stays.
     std::filesystem::remove_all(temp.Path() + "/Inbox");
     session.SetGroupingOption(true);
     bool begun = false;
     context.progress = [&](std::size_t id) { begun = begun || session.Entry(id).Subject == "Sortie"; };
     context.stopRequested = [&] { return begun; };
     r = session.Run(OutputCommand::AllTxt, context);
-    EXPECT_EQ(r.summary.written, 3u);
-    EXPECT_NE(ReadFile(temp.Path() + "/Inbox/Sortie.txt").find("Second"), std::string::npos);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(r.filesOpened, 1u);
+    EXPECT_EQ(r.messagesWritten, 1u);
+    EXPECT_EQ(Files(temp.Path() + "/Inbox"), std::vector<std::string>{"Autre_20020414 022757.txt"});
 }
 
 TEST_F(SessionFixture, EditedSavesNeedAMessageOnShow) {
