@@ -63,6 +63,8 @@ public:
     void cmdModNws_Click();
     void cmdPrint_Click();
     void mnuPrinter_Click();
+    // The printer chosen in "Imprimante"; empty for the default printer.
+    const std::string& PrinterName() const { return printerName_; }
 
     // Long work under way (a store being listed, a batch): other commands are ignored.
     bool Working() const { return working_; }
@@ -102,6 +104,7 @@ private:
     void WorkDone();
     MessageEdits Edits() const;
     void RunBatch(OutputCommand command);
+    std::optional<std::string> ChoosePrinter(const std::string& current);
     bool StopRequested();
     void KeepRepainting();
 

@@ -259,15 +259,26 @@ void frmGlanmail::cmdModNws_Click() {
     }
 }
 
-void frmGlanmail::mnuPrinter_Click() {
+// Qt's printer dialog, without the option to print a selection.
+std::optional<std::string> frmGlanmail::ChoosePrinter(const std::string& current) {
     QPrinter printer;
-    if (!printerName_.empty()) {
-        printer.setPrinterName(U(printerName_));
+    if (!current.empty()) {
+        printer.setPrinterName(U(current));
     }
     QPrintDialog dialog(&printer, this);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-    if (dialog.exec() == QDialog::Accepted) {
-        printerName_ = printer.printerName().toStdString();
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return printer.printerName().toStdString();
+}
+
+// The following jobs go to the printer chosen; cancelling changes nothing and shows nothing.
+void frmGlanmail::mnuPrinter_Click() {
+    const std::optional<std::string> chosen =
+        services_.choosePrinter ? services_.choosePrinter(printerName_) : ChoosePrinter(printerName_);
+    if (chosen) {
+        printerName_ = *chosen;
     }
 }
 

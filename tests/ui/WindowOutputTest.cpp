@@ -133,6 +133,26 @@ TEST_F(WindowFixture, ClosingTheWindowDuringAGroupedSaveLeavesOnlyWholeFiles) {
     EXPECT_FALSE(Find<QLineEdit>("txtEnd")->isVisibleTo(w.get()));
 }
 
+// "Imprimante" chooses the printer of the following jobs; cancelling its dialog changes nothing,
+// prints nothing and shows nothing.
+TEST_F(WindowFixture, CancellingThePrinterDialogKeepsThePrinterChosenBefore) {
+    OpenSample();
+    ClickRow(0);
+    printerAnswer = "Bureau";
+    w->mnuPrinter->trigger();
+    EXPECT_EQ(w->PrinterName(), "Bureau");
+    printerAnswer = std::nullopt;
+    const QString subject = Subject();
+    w->mnuPrinter->trigger();
+    EXPECT_EQ(printerAsked, (std::vector<std::string>{"", "Bureau"}));
+    EXPECT_EQ(w->PrinterName(), "Bureau");
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(Tree(temp.Path()).empty()); // no job, not even to a PDF
+    EXPECT_FALSE(Find<QLineEdit>("txtEnd")->isVisible());
+    EXPECT_EQ(Subject(), subject);
+    EXPECT_TRUE(Enabled("cmdPrint"));
+}
+
 TEST_F(WindowFixture, WithoutAPrinterPrintingWritesAPdfNamedLikeTheTextFile) {
     if (!QPrinterInfo::defaultPrinter().isNull()) {
         GTEST_SKIP() << "a printer is installed; this checks the machine without one";
