@@ -123,7 +123,7 @@ std::optional<std::string> Session::ChooseStore() {
     return path;
 }
 
-OpenResult Session::Open(const std::string& path, DamageBoxes damage) {
+OpenResult Session::Open(const std::string& path, DamageBoxes damage, const BuildProgress* progress) {
     Close();
     OpenResult result;
     RecordingPrompter prompter(prompter_, result.boxes);
@@ -138,7 +138,7 @@ OpenResult Session::Open(const std::string& path, DamageBoxes damage) {
         return result;
     }
     result.Name = name;
-    store_ = OpenStore(path, prompter);
+    store_ = OpenStore(path, prompter, progress);
     if (!store_) {
         return result;
     }

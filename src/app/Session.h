@@ -114,8 +114,10 @@ public:
     // (also when the chosen file is missing or empty, after saying so). Moves LastDbxFolder.
     std::optional<std::string> ChooseStore();
     // Opens the store at path in place of the one open: the folder and name checks, then
-    // the header, the index walk and the table.
-    OpenResult Open(const std::string& path, DamageBoxes damage = DamageBoxes::Shown);
+    // the header, the index walk and the table. progress, when given, hears how list building
+    // goes, on the thread that opens.
+    OpenResult Open(const std::string& path, DamageBoxes damage = DamageBoxes::Shown,
+                    const BuildProgress* progress = nullptr);
 
     const OpenedStore* Store() const { return store_.get(); }
     std::size_t MsgCount() const { return store_ ? store_->MsgCount() : 0; }

@@ -31,7 +31,7 @@ Box NotFoundBox(const std::string& path) {
 }
 
 std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::string& path, const std::string& name,
-                                  Prompter& prompter) {
+                                  Prompter& prompter, const BuildProgress* progress = nullptr) {
     const std::string displayPath = path.empty() ? name : path;
     if (bytes->Size() == 0) {
         prompter.Show(NotFoundBox(displayPath));
@@ -53,7 +53,7 @@ std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::
         }
         return nullptr;
     }
-    MsgTableBuild build = BuildMsgTable(*bytes, walk.infos);
+    MsgTableBuild build = BuildMsgTable(*bytes, walk.infos, progress);
     auto store = std::make_unique<OpenedStore>();
     store->DbxPath = path;
     store->Name = name;
@@ -81,7 +81,7 @@ std::string OpenedStore::Caption() const {
     return caption;
 }
 
-std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter) {
+std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter, const BuildProgress* progress) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
         prompter.Show(NotFoundBox(path));
@@ -97,7 +97,7 @@ std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompt
         prompter.Show({errors::kPermission, "ReadFileHeader"});
         return nullptr;
     }
-    return Open(std::move(source), path, name, prompter);
+    return Open(std::move(source), path, name, prompter, progress);
 }
 
 std::unique_ptr<OpenedStore> OpenStoreBytes(std::unique_ptr<ByteSource> bytes, const std::string& name,

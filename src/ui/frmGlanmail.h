@@ -69,6 +69,11 @@ public:
     // Long work under way (a store being listed, a batch): other commands are ignored.
     bool Working() const { return working_; }
 
+signals:
+    // A status-bar panel (1-based) was given a text, the same or another.
+    void statusPanelChanged(int panel, const QString& text);
+
+public:
     QGroupBox *fraOpen, *fraGrouping, *fraAllRecord, *fraModRecord, *fraPrinting;
     QToolButton *cmdOpen, *cmdGrouping, *cmdAllTxt, *cmdAllNws, *cmdModTxt, *cmdModNws, *cmdPrint, *cmdDown, *cmdUp;
     QLabel *lblLvw, *lblGrouping, *lblTxt;
