@@ -74,7 +74,7 @@ TEST_F(WindowFixture, GroupedSaveOfAConversationWritesOneFile) {
 // file is being written. What stays is whole: each file holds its whole conversation, and the
 // one left unfinished is gone with its temporary file.
 TEST_F(WindowFixture, ClosingTheWindowDuringAGroupedSaveLeavesOnlyWholeFiles) {
-    constexpr int kThreads = 8, kPerThread = 150;
+    constexpr int kThreads = 10, kPerThread = 200;
     std::vector<testing::WriterMessage> messages;
     for (int t = 0; t < kThreads; ++t) {
         for (int i = 0; i < kPerThread; ++i) {
