@@ -36,29 +36,26 @@ private:
     std::vector<Box>& boxes_;
 };
 
-// Asks before each file or print job begins whether to stop; a conversation group that has
-// begun is finished, so that no file is left holding part of it.
-class StoppableOutput : public MessageOutput {
+// Tells the caller which message comes next, before it is read: the window moves its bar and
+// names the PDF of a print job that is about to begin, the command line numbers its boxes.
+// Stopping is the batch output's own (MessageOutput::StopRequested), passed through.
+class ProgressOutput : public MessageOutput {
 public:
-    StoppableOutput(MsgOutput& inner, const OutputContext& context) : inner_(inner), context_(context) {}
+    ProgressOutput(MsgOutput& inner, const std::function<void(std::size_t)>& progress)
+        : inner_(inner), progress_(progress) {}
     OutputStatus ReadMsg(std::size_t index, OutputMode mode) override {
-        if (stopped_ || (StartsOutput(mode) && context_.stopRequested && context_.stopRequested())) {
-            stopped_ = true;
-            return OutputStatus::Failed;
-        }
-        if (context_.progress) {
-            context_.progress(index);
+        if (progress_) {
+            progress_(index);
         }
         return inner_.ReadMsg(index, mode);
     }
     OutputStatus EndGroup() override { return inner_.EndGroup(); }
     void AbandonGroup() override { inner_.AbandonGroup(); }
-    bool Stopped() const { return stopped_; }
+    bool StopRequested() const override { return inner_.StopRequested(); }
 
 private:
     MsgOutput& inner_;
-    const OutputContext& context_;
-    bool stopped_ = false;
+    const std::function<void(std::size_t)>& progress_;
 };
 
 std::string FolderOf(const std::string& path) {
@@ -126,7 +123,7 @@ std::optional<std::string> Session::ChooseStore() {
     return path;
 }
 
-OpenResult Session::Open(const std::string& path) {
+OpenResult Session::Open(const std::string& path, DamageBoxes damage, const BuildProgress* progress) {
     Close();
     OpenResult result;
     RecordingPrompter prompter(prompter_, result.boxes);
@@ -141,14 +138,16 @@ OpenResult Session::Open(const std::string& path) {
         return result;
     }
     result.Name = name;
-    store_ = OpenStore(path, prompter);
+    store_ = OpenStore(path, prompter, progress);
     if (!store_) {
         return result;
     }
     // Damage passed over while the index was read: the store opens with what it still holds,
     // and the user is told what may be missing.
-    for (const Box& warning : store_->Warnings) {
-        prompter.Show(warning);
+    if (damage == DamageBoxes::Shown) {
+        for (const Box& warning : store_->Warnings) {
+            prompter.Show(warning);
+        }
     }
     result.outcome = result.boxes.empty() ? OpenOutcome::Opened : OpenOutcome::OpenedWithWarnings;
     result.MsgCount = store_->MsgCount();
@@ -176,6 +175,7 @@ ShownMessage Session::View(std::size_t id) {
         return shown;
     }
     if (raw->incomplete) {
+        shown.incomplete = true;
         prompter.Show(Box{IncompleteMessageText(id), kAppTitle, BoxIcon::Exclamation});
     }
     shownRaw_ = std::move(raw->text);
@@ -187,6 +187,10 @@ ShownMessage Session::View(std::size_t id) {
     shown.DateLine = lines.substr(0, lines.find("\r\n"));
     shown.Body = encoding::CollapseCrCrLf(shownMsg_.MsgText);
     return shown;
+}
+
+std::string Session::ShownTextForm() const {
+    return shownId_ == 0 ? std::string() : TextFormBytes(shownMsg_, OutputMode::Single, nullptr);
 }
 
 ShownMessage Session::Show(std::size_t pos) {
@@ -238,8 +242,11 @@ OutputResult Session::Run(OutputCommand command, OutputContext context) {
     }
     // A batch can raise one box for many messages: each cause is shown once, then counted.
     RepeatedBoxes prompter(prompter_);
-    MsgOutput output(*store_, state_, prompter, FlagsFor(command));
+    MsgOutput output(*store_, state_, prompter, FlagsFor(command), files_);
     output.SetStorageFolder(storageFolder_);
+    output.SetStoreFolder(context.storeFolder);
+    output.SetAttachmentPolicy(context.attachments);
+    output.SetStopRequested(context.stopRequested);
     output.SetPrintDevice(context.printer);
     output.SetBatchRunning(command == OutputCommand::AllTxt || command == OutputCommand::AllNws);
     if (command == OutputCommand::ModTxt || command == OutputCommand::ModNws) {
@@ -255,15 +262,20 @@ OutputResult Session::Run(OutputCommand command, OutputContext context) {
         result.summary.refused = status == OutputStatus::Refused ? 1 : 0;
         result.summary.abandoned = status == OutputStatus::Failed;
     } else {
-        StoppableOutput stoppable(output, context);
+        ProgressOutput each(output, context.progress);
         result.summary = command == OutputCommand::AllNws
-                             ? OutputEach(selection_, stoppable, nullptr)
-                             : OutputSelection(selection_, store_->MsgTable, grouping_, stoppable, nullptr);
-        result.stopped = stoppable.Stopped();
+                             ? OutputEach(selection_, each, nullptr)
+                             : OutputSelection(selection_, store_->MsgTable, grouping_, each, nullptr);
+        result.stopped = result.summary.interrupted;
+    }
+    if (context.batchEnd) {
+        context.batchEnd();
     }
     prompter.ShowCounts();
     result.lastPath = output.Saver().LastPath();
     result.filesOpened = output.Saver().FilesWritten();
+    result.messagesWritten = output.Saver().MessagesWritten();
+    result.incomplete = output.IncompleteCount();
     return result;
 }
 

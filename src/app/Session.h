@@ -9,6 +9,7 @@
 #include "output/BatchOutput.h"
 #include "output/MessageSaver.h"
 #include "output/PrintDevice.h"
+#include "reader/RawMessage.h"
 #include "reader/Store.h"
 
 #include <cstddef>
@@ -47,12 +48,13 @@ struct StoreEnvironment {
 
 // A message as the viewer shows it. Texts are Windows-1252.
 struct ShownMessage {
-    bool read = false;      // false when its raw text could not be read (the box says why)
-    std::size_t id = 0;     // its index in the message table
-    std::string Subject;    // txtSubject
-    std::string DateLine;   // "Date : ..." without its line break
-    std::string Body;       // txtBody: the plain text, one CR LF per line break
-    std::vector<Box> boxes; // boxes raised while reading and processing it
+    bool read = false;       // false when its raw text could not be read (the box says why)
+    bool incomplete = false; // its block chain broke off: what could be read is shown (a box says so)
+    std::size_t id = 0;      // its index in the message table
+    std::string Subject;     // txtSubject
+    std::string DateLine;    // "Date : ..." without its line break
+    std::string Body;        // txtBody: the plain text, one CR LF per line break
+    std::vector<Box> boxes;  // boxes raised while reading and processing it
 };
 
 enum class OutputCommand { AllTxt, AllNws, ModTxt, ModNws, Print };
@@ -62,20 +64,37 @@ struct OutputContext {
     MessageEdits edits;                        // the viewer's texts, for ModTxt and ModNws
     PrintDevice* printer = nullptr;            // for Print
     std::function<void(std::size_t)> progress; // each message's table index, before it is read
-    std::function<bool()> stopRequested;       // asked before each file or print job begins
+    // After the last message, before the boxes raised for many messages are told with their
+    // count: those boxes are about no message in particular.
+    std::function<void()> batchEnd;
+    // Asked before each message. Once it answers yes, no file or print job is begun, and the
+    // conversation file being written is removed (see the batch output).
+    std::function<bool()> stopRequested;
+    // The original form whole, attachments included (the command line's --complete).
+    AttachmentPolicy attachments = AttachmentPolicy::CutAtFirstAttachment;
+    // The store folder's name when it is not the store's file name without its extension
+    // (two stores of one name saved in one run).
+    std::string storeFolder;
 };
 
 struct OutputResult {
     BatchSummary summary;
-    bool stopped = false; // stopRequested answered yes: the messages not begun were left
-    std::string lastPath; // the file written last
-    std::size_t filesOpened = 0;
-    bool WorkDone() const { return !summary.abandoned; }
+    bool stopped = false;            // stopRequested answered yes: the messages not begun were left
+    std::string lastPath;            // the file written last
+    std::size_t filesOpened = 0;     // files written whole and named
+    std::size_t messagesWritten = 0; // the messages those files hold
+    std::size_t incomplete = 0;      // messages output with the bytes read before their chain broke off
+    bool WorkDone() const { return !summary.abandoned && !stopped; }
 };
+
+// Whether opening shows the damage passed over in the index as boxes (the window), or leaves
+// it in the store's Warnings for the caller to tell (the command line, one line each).
+enum class DamageBoxes { Shown, Kept };
 
 class Session {
 public:
-    explicit Session(Prompter& prompter) : prompter_(prompter) {}
+    // Saved files are written through files (tests make writes fail there).
+    explicit Session(Prompter& prompter, FileSystem& files = SystemFiles()) : prompter_(prompter), files_(files) {}
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -95,8 +114,10 @@ public:
     // (also when the chosen file is missing or empty, after saying so). Moves LastDbxFolder.
     std::optional<std::string> ChooseStore();
     // Opens the store at path in place of the one open: the folder and name checks, then
-    // the header, the index walk and the table.
-    OpenResult Open(const std::string& path);
+    // the header, the index walk and the table. progress, when given, hears how list building
+    // goes, on the thread that opens.
+    OpenResult Open(const std::string& path, DamageBoxes damage = DamageBoxes::Shown,
+                    const BuildProgress* progress = nullptr);
 
     const OpenedStore* Store() const { return store_.get(); }
     std::size_t MsgCount() const { return store_ ? store_->MsgCount() : 0; }
@@ -115,6 +136,8 @@ public:
     bool CanStepDown() const { return currentPos_ >= 1 && currentPos_ < selection_.size(); }
     // Reads and processes one message for the viewer; it becomes the message on show.
     ShownMessage View(std::size_t id);
+    // The message on show as the text save writes it (UTF-8, CR LF); "" when none is on show.
+    std::string ShownTextForm() const;
     // Every table index whose conversation key equals that of id (any case), in table order.
     std::vector<std::size_t> Conversation(std::size_t id) const;
 
@@ -134,6 +157,7 @@ private:
     ShownMessage Show(std::size_t pos);
 
     Prompter& prompter_;
+    FileSystem& files_;
     ContentState state_;
     StoreEnvironment env_;
     std::string storageFolder_;

@@ -1,6 +1,7 @@
 // glanmail-cli list STORE [--json] [--recover]: the message list of a store, in list order,
 // and the caption above it; with --recover the messages the index no longer reaches follow,
-// each row saying whether it is indexed, deleted or a fragment.
+// each row saying whether it is indexed, deleted or a fragment. It reads the opened store's
+// table directly: the Session would add nothing to a listing (no selection, no message read).
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "RecoveredMessages.h"

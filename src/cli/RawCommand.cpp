@@ -1,5 +1,6 @@
 // glanmail-cli raw STORE ID [--recover]: the raw text of one message as extracted (cut before
-// its first attachment; a recovered message whole), bytes unchanged.
+// its first attachment; a recovered message whole), bytes unchanged. It extracts through the
+// reader directly: the Session would add nothing (the bytes are neither processed nor saved).
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "RecoveredMessages.h"

@@ -5,6 +5,9 @@
 // original form whole, attachments included. --group puts each conversation into one text
 // file. --mbox writes one mbox file per store instead. --recover adds the messages the index
 // no longer reaches. A folder given as STORE stands for every .dbx in it, in name order.
+// Each store is opened, selected and saved through the Session, as the window saves it;
+// --recover and --mbox read through the catalog of recovered messages instead, which the
+// Session does not hold yet.
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "Interrupt.h"
@@ -12,6 +15,7 @@
 #include "RecoveredOutput.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
+#include "app/Session.h"
 #include "common/RepeatedBoxes.h"
 #include "common/Text.h"
 #include "common/WriteErrors.h"
@@ -149,6 +153,7 @@ struct Totals {
 // What the save of every store shares: options, where to write, how to tell the user.
 struct SaveRun {
     const SaveOptions& options;
+    Session& session;
     std::string storage;
     FileSystem& files;
     CliPrompter& cli;
@@ -163,21 +168,22 @@ std::string FilesWritten(std::size_t n) {
     return std::to_string(n) + (n < 2 ? " fichier écrit" : " fichiers écrits");
 }
 
-// The IDs to save: every one, or those of --ids the catalog holds (the others told and skipped).
-std::vector<std::size_t> Selection(const MessageCatalog& catalog, SaveRun& run) {
+// The IDs to save: every one of 1 to count, or those of --ids among them (the others told and
+// skipped).
+std::vector<std::size_t> Selection(std::size_t count, SaveRun& run) {
     std::vector<std::size_t> selection;
     if (run.options.ids.empty()) {
-        for (std::size_t id = 1; id <= catalog.Count(); ++id) {
+        for (std::size_t id = 1; id <= count; ++id) {
             selection.push_back(id);
         }
         return selection;
     }
     for (const std::size_t id : run.options.ids) {
-        if (id <= catalog.Count()) {
+        if (id <= count) {
             selection.push_back(id);
         } else {
             run.bar.Clear();
-            run.err << run.cli.Line(NoSuchMessage(id, catalog.Count())) << "\n";
+            run.err << run.cli.Line(NoSuchMessage(id, count)) << "\n";
             ++run.totals.skipped;
         }
     }
@@ -185,7 +191,7 @@ std::vector<std::size_t> Selection(const MessageCatalog& catalog, SaveRun& run) 
 }
 
 void SaveMboxOfStore(const MessageCatalog& catalog, const std::string& folder, SaveRun& run) {
-    const std::vector<std::size_t> selection = Selection(catalog, run);
+    const std::vector<std::size_t> selection = Selection(catalog.Count(), run);
     const MboxSaved saved = SaveMbox(catalog, selection, run.storage, folder, run.cli, run.err);
     Totals& totals = run.totals;
     totals.files += saved.written ? 1 : 0;
@@ -196,7 +202,52 @@ void SaveMboxOfStore(const MessageCatalog& catalog, const std::string& folder, S
     totals.interrupted = saved.interrupted;
 }
 
-void SaveStore(OpenedStore& store, const std::string& folder, SaveRun& run) {
+// The messages a store's save did not reach when a failure abandoned it.
+void CountAbandoned(const BatchSummary& s, std::size_t selected, Totals& totals) {
+    if (s.abandoned) {
+        totals.abandoned = true;
+        totals.skipped += selected - s.messages + 1; // the failed message and those not reached
+    }
+}
+
+// The open store of the session, every selected message saved as the window's "Txt" or
+// "Nws et Eml" saves it.
+void SaveSessionStore(const std::string& folder, SaveRun& run) {
+    const SaveOptions& o = run.options;
+    Session& session = run.session;
+    Totals& totals = run.totals;
+    const std::vector<std::size_t> selection = Selection(session.MsgCount(), run);
+    session.BuildSelection(selection);
+    OutputContext context;
+    context.storeFolder = folder;
+    if (o.form == SaveForm::Complete) {
+        context.attachments = AttachmentPolicy::Whole;
+    }
+    context.progress = [&run](std::size_t id) {
+        run.cli.SetMessage(id);
+        run.bar.Step();
+    };
+    context.batchEnd = [&run] {
+        run.bar.Clear();
+        run.cli.SetMessage(0);
+    };
+    context.stopRequested = &InterruptCatcher::Requested;
+
+    run.bar.Start(session.Store()->Name, selection.size());
+    const OutputResult r =
+        session.Run(o.form == SaveForm::Txt ? OutputCommand::AllTxt : OutputCommand::AllNws, context);
+    const BatchSummary& s = r.summary;
+    totals.files += r.filesOpened;
+    totals.messages += r.messagesWritten;
+    totals.skipped += s.Skipped();
+    totals.incomplete += r.incomplete;
+    totals.writeFailed = totals.writeFailed || s.notWritten > 0;
+    CountAbandoned(s, selection.size(), totals);
+    totals.interrupted = s.interrupted;
+}
+
+// With --recover or --mbox: the store with the messages the index no longer reaches.
+void SaveCatalogStore(OpenedStore& store, const std::string& folder, SaveRun& run) {
     const SaveOptions& o = run.options;
     Totals& totals = run.totals;
     const MessageCatalog catalog(store, o.recover);
@@ -205,7 +256,7 @@ void SaveStore(OpenedStore& store, const std::string& folder, SaveRun& run) {
         return;
     }
     catalog.AppendTo(store); // file names and conversations of the recovered messages come from the table
-    const std::vector<std::size_t> selection = Selection(catalog, run);
+    const std::vector<std::size_t> selection = Selection(catalog.Count(), run);
     const OutputFlags flags = o.form == SaveForm::Txt ? OutputFlags::AllTxt() : OutputFlags::AllNws();
     MsgOutput output(store, run.state, run.prompter, flags, run.files);
     output.SetStorageFolder(run.storage);
@@ -237,11 +288,33 @@ void SaveStore(OpenedStore& store, const std::string& folder, SaveRun& run) {
     totals.skipped += s.Skipped();
     totals.incomplete += recovering.IncompleteCount();
     totals.writeFailed = totals.writeFailed || s.notWritten > 0;
-    if (s.abandoned) {
-        totals.abandoned = true;
-        totals.skipped += selection.size() - s.messages + 1; // the failed message and those not reached
-    }
+    CountAbandoned(s, selection.size(), totals);
     totals.interrupted = s.interrupted;
+}
+
+// Opens one store and saves it; false when it was refused.
+bool SaveOneStore(const StoreToSave& each, SaveRun& run) {
+    Totals& totals = run.totals;
+    const OpenedStore* store = nullptr;
+    std::unique_ptr<OpenedStore> withCatalog;
+    if (run.options.recover || run.options.mbox) {
+        withCatalog = OpenForCommand(each.path, run.cli, run.prompter, run.options.recover);
+        store = withCatalog.get();
+    } else if (OpenInSession(run.session, each.path, run.prompter)) {
+        store = run.session.Store();
+    }
+    if (store == nullptr) {
+        return false;
+    }
+    run.bar.Clear();
+    totals.damagedIndex = ReportStoreDamage(*store, run.err) || totals.damagedIndex;
+    totals.skipped += store->UnreadableEntries;
+    if (withCatalog) {
+        SaveCatalogStore(*withCatalog, each.folder, run);
+    } else {
+        SaveSessionStore(each.folder, run);
+    }
+    return true;
 }
 
 } // namespace
@@ -263,7 +336,11 @@ int Save(const SaveOptions& o, std::ostream& out, std::ostream& err, FileSystem&
     CliPrompter cli(err);
     BarPrompter barPrompter(cli, bar);
     RepeatedBoxes prompter(barPrompter);
-    SaveRun run{o, storage, files, cli, prompter, bar, err, ContentState{}, Totals{}};
+    // The session tells its boxes once per cause itself, with their count at the end of each store.
+    Session session(barPrompter, files);
+    session.SetStorageFolder(storage);
+    session.SetGroupingOption(o.group);
+    SaveRun run{o, session, storage, files, cli, prompter, bar, err, ContentState{}, Totals{}};
     Totals& totals = run.totals;
     const StorePlan plan = PlanStores(ExpandStores(o.stores, err, totals.refusedStores));
     for (const StorePlan::Repeat& repeat : plan.repeats) {
@@ -277,16 +354,11 @@ int Save(const SaveOptions& o, std::ostream& out, std::ostream& err, FileSystem&
             break;
         }
         cli.SetFile(path);
-        const auto store = OpenForCommand(path, cli, prompter, o.recover);
-        if (!store) {
+        if (!SaveOneStore(each, run)) {
             ++totals.refusedStores;
             continue;
         }
         ++totals.openedStores;
-        bar.Clear();
-        totals.damagedIndex = ReportStoreDamage(*store, err) || totals.damagedIndex;
-        totals.skipped += store->UnreadableEntries;
-        SaveStore(*store, each.folder, run);
         if (totals.abandoned || totals.interrupted) {
             break;
         }

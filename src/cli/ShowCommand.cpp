@@ -1,16 +1,44 @@
 // glanmail-cli show STORE ID: what the text form would save for one message (subject line,
-// date and sender lines, body), in UTF-8, each line break CR LF.
+// date and sender lines, body), in UTF-8, each line break CR LF. The message is opened,
+// selected and viewed through the Session, as the window shows it.
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "RecoveredMessages.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
+#include "app/Session.h"
 #include "content/MsgProcessing.h"
 #include "output/MessageSaver.h"
+#include "reader/RawMessage.h"
 
 namespace glanmail::cli {
+namespace {
 
-int Show(const MessageOptions& o, std::ostream& out, std::ostream& err) {
+// The command line tells a message that broke off once, after its text, as its last line:
+// the session's box for it is held back here.
+class HoldIncomplete : public Prompter {
+public:
+    HoldIncomplete(Prompter& inner, std::size_t id) : inner_(inner), text_(IncompleteMessageText(id)) {}
+    void Show(const Box& box) override {
+        if (box.text != text_) {
+            inner_.Show(box);
+        }
+    }
+    bool AskYesNo(const Box& box, bool yesIsDefault) override { return inner_.AskYesNo(box, yesIsDefault); }
+    std::optional<std::string> ChooseFile(const std::string& t, const std::string& s, const std::string& f) override {
+        return inner_.ChooseFile(t, s, f);
+    }
+    std::optional<std::string> ChooseFolder(const std::string& t, const std::string& s) override {
+        return inner_.ChooseFolder(t, s);
+    }
+
+private:
+    Prompter& inner_;
+    std::string text_;
+};
+
+// With --recover: the recovered messages are not the session's yet, so the catalog reads them.
+int ShowWithRecovery(const MessageOptions& o, std::ostream& out, std::ostream& err) {
     CliPrompter prompter(err);
     prompter.SetFile(o.store);
     const auto store = OpenForCommand(o.store, prompter, prompter, o.recover);
@@ -34,6 +62,38 @@ int Show(const MessageOptions& o, std::ostream& out, std::ostream& err) {
     out << TextFormBytes(msg, OutputMode::Single, nullptr);
     if (raw->incomplete) {
         ReportIncompleteMessage(*store, o.id, err);
+        return kExitSkipped;
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int Show(const MessageOptions& o, std::ostream& out, std::ostream& err) {
+    if (o.recover) {
+        return ShowWithRecovery(o, out, err);
+    }
+    CliPrompter cli(err);
+    cli.SetFile(o.store);
+    HoldIncomplete prompter(cli, o.id);
+    Session session(prompter);
+    if (!OpenInSession(session, o.store, cli)) {
+        return kExitBadStore;
+    }
+    if (o.id > session.MsgCount()) {
+        err << cli.Line(NoSuchMessage(o.id, session.MsgCount())) << "\n";
+        return kExitUsage;
+    }
+    ReportStoreDamage(*session.Store(), err);
+    cli.SetMessage(o.id);
+    session.BuildSelection({o.id});
+    const ShownMessage shown = session.ShowFirstSelected();
+    if (!shown.read) {
+        return kExitBadStore; // the first block could not be read; the reader has said why
+    }
+    out << session.ShownTextForm();
+    if (shown.incomplete) {
+        ReportIncompleteMessage(*session.Store(), o.id, err);
         return kExitSkipped;
     }
     return kExitOk;

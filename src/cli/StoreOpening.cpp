@@ -5,6 +5,8 @@
 namespace glanmail::cli {
 namespace {
 
+const char* const kNoIndexText = "Le fichier n'a pas d'index de messages";
+
 // The four bytes at offset, little-endian; 0 when the file is shorter.
 std::uint32_t ReadU32(const ByteSource& bytes, std::uint64_t offset) {
     const std::string b = bytes.Read(offset, 4);
@@ -41,12 +43,20 @@ std::unique_ptr<OpenedStore> OpenWithoutIndex(const std::string& path) {
 
 } // namespace
 
+bool OpenInSession(Session& session, const std::string& path, Prompter& prompter) {
+    const OpenResult opened = session.Open(path, DamageBoxes::Kept);
+    if (!opened.Listed() && opened.boxes.empty()) {
+        prompter.Show(Box{kNoIndexText});
+    }
+    return opened.Listed();
+}
+
 std::unique_ptr<OpenedStore> OpenForCommand(const std::string& path, CliPrompter& cli, Prompter& prompter,
                                             bool recover) {
     const int boxesBefore = cli.BoxCount();
     auto store = OpenStore(path, prompter);
     if (!store && cli.BoxCount() == boxesBefore) {
-        prompter.Show(Box{"Le fichier n'a pas d'index de messages"});
+        prompter.Show(Box{kNoIndexText});
     }
     if (!store && recover) {
         store = OpenWithoutIndex(path);

@@ -26,7 +26,12 @@ public:
     virtual OutputStatus EndGroup() { return OutputStatus::Nothing; }
     // Drops what a group left open, unfinished: the command was stopped.
     virtual void AbandonGroup() { EndGroup(); }
-    // True when the user asked the command to stop (Ctrl+C, the window's stop button).
+    // True when the user asked the command to stop (Ctrl+C, closing the window). It is asked
+    // before every message: once it says yes no file or print job is begun, and the one a
+    // conversation group holds open is dropped (AbandonGroup), never left half written.
+    // Dropping rather than finishing the group: whoever presses Ctrl+C or closes the window
+    // wants the program to stop now, and a conversation can run to thousands of messages;
+    // the files already named stay whole, and saving again writes the dropped one.
     virtual bool StopRequested() const { return false; }
 };
 

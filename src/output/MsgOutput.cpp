@@ -82,7 +82,7 @@ OutputStatus MsgOutput::EndGroup() {
 
 void MsgOutput::AbandonGroup() {
     if (layout_ != nullptr) {
-        layout_->EndJob();
+        layout_->AbandonJob();
     }
     saver_.Discard();
 }

@@ -21,6 +21,9 @@ public:
     virtual void NewPage() = 0;
     // Ends the document: the job goes to the printer.
     virtual void EndDoc() = 0;
+    // Drops the document under way (the command was stopped): nothing of it is kept where the
+    // device can take it back (a PDF file is removed). A device that cannot ends it.
+    virtual void AbortDoc() { EndDoc(); }
     // Page number of the current job (1 for its first page).
     virtual int Page() const = 0;
 

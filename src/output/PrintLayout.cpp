@@ -63,6 +63,13 @@ void PrintLayout::EndJob() {
     }
 }
 
+void PrintLayout::AbandonJob() {
+    if (jobOpen_) {
+        jobOpen_ = false;
+        device_.AbortDoc();
+    }
+}
+
 void PrintLayout::PageHeader() {
     device_.PrintLine("");
     device_.PrintLine(std::string(kHeaderSpaces, ' ') + std::to_string(device_.Page()));

@@ -41,6 +41,8 @@ public:
 
     // Ends a job left open (a group whose last message was never read).
     void EndJob();
+    // Drops a job left open by a command that was stopped.
+    void AbandonJob();
     bool JobOpen() const { return jobOpen_; }
     int PageLines() const { return pageLines_; }
     long PrintWidth() const { return printWidth_; }

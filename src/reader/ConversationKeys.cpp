@@ -153,7 +153,7 @@ std::string StandardSubject(std::string_view s) {
     return out;
 }
 
-std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messages) {
+std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messages, const BuildProgress* progress) {
     const std::size_t count = messages.size();
     std::vector<std::string> ownElement(count); // "<" + subject key + ">"
     for (std::size_t c = 0; c < count; ++c) {
@@ -180,7 +180,9 @@ std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messa
         if (key.size() >= 2) {
             parent[c] = byId.Find(key);
         }
+        ReportStep(progress, c + 1);
     }
+    ReportPhase(progress, 3);
 
     // Each message's chain (its own subject element followed by property 10) settles to its
     // parent's settled chain followed by the parent's Message-ID. It keeps its own chain when
@@ -242,7 +244,9 @@ std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messa
             keyOwner[y] = keepsOwnChain(y) ? y : keyOwner[parent[y]];
             state[y] = 2;
         }
+        ReportStep(progress, c + 1);
     }
+    ReportPhase(progress, 4);
 
     // Copies for the messages that take another's key first, then each own element moves to
     // its message.
@@ -257,6 +261,7 @@ std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messa
             keys[c] = std::move(ownElement[c]);
         }
     }
+    ReportPhase(progress, 5);
     return keys;
 }
 

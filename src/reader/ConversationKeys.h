@@ -3,6 +3,8 @@
 // its conversation that the store holds, found by following the Message-IDs each message
 // names as the one it answers.
 
+#include "reader/BuildProgress.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +28,8 @@ struct ThreadInput {
 // position so that such messages stay apart. A message whose own chain already spells its
 // ancestry (ignoring case) keeps its own element, as a pass that finds nothing to change would.
 // Messages on a cycle of parent links are each the top of their conversation.
-std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messages);
+// Reports phases 3, 4 and 5 to progress, and its steps.
+std::vector<std::string> ResolveThreadKeys(const std::vector<ThreadInput>& messages,
+                                           const BuildProgress* progress = nullptr);
 
 } // namespace glanmail

@@ -56,13 +56,16 @@ std::string ListSubject(std::string stored) {
     return Decode(stored, false);
 }
 
-MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets) {
+MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets,
+                            const BuildProgress* progress) {
     MsgTableBuild build;
     std::vector<MsgEntry>& table = build.table;
     std::vector<ThreadInput> threads;
     table.reserve(infoOffsets.size());
     threads.reserve(infoOffsets.size());
+    std::size_t i = 0;
     for (const std::uint32_t offset : infoOffsets) {
+        ReportStep(progress, ++i);
         MsgInfoRead read = ReadMsgInfo(bytes, offset);
         if (read.status != InfoStatus::Complete) {
             build.unreadable += read.status == InfoStatus::Unreadable ? 1 : 0;
@@ -80,7 +83,12 @@ MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint
         table.push_back(std::move(entry));
         threads.push_back({std::move(fields.SubjectKey), std::move(fields.MessageId), std::move(fields.Chain)});
     }
-    std::vector<std::string> keys = ResolveThreadKeys(threads);
+    ReportPhase(progress, 1);
+    ReportPhase(progress, 2);
+    if (table.empty()) {
+        return build;
+    }
+    std::vector<std::string> keys = ResolveThreadKeys(threads, progress);
     for (std::size_t c = 0; c < table.size(); ++c) {
         table[c].ThreadKey = std::move(keys[c]);
     }

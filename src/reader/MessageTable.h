@@ -2,6 +2,7 @@
 // The message table: one entry per complete message, with its list texts and its
 // conversation key, sorted so that the messages of a conversation stand together.
 
+#include "reader/BuildProgress.h"
 #include "reader/ByteSource.h"
 #include "reader/MsgEntry.h"
 
@@ -27,7 +28,9 @@ struct MsgTableBuild {
 };
 
 // Reads the message-info objects at infoOffsets (walk order), keeps the complete messages,
-// resolves their conversation keys, sorts them and computes their DateKey.
-MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets);
+// resolves their conversation keys, sorts them and computes their DateKey. Reading and keeping
+// are one pass here: phases 1 and 2 are reported together at its end.
+MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets,
+                            const BuildProgress* progress = nullptr);
 
 } // namespace glanmail

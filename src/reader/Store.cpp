@@ -31,7 +31,7 @@ Box NotFoundBox(const std::string& path) {
 }
 
 std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::string& path, const std::string& name,
-                                  Prompter& prompter) {
+                                  Prompter& prompter, const BuildProgress* progress = nullptr) {
     const std::string displayPath = path.empty() ? name : path;
     if (bytes->Size() == 0) {
         prompter.Show(NotFoundBox(displayPath));
@@ -53,7 +53,7 @@ std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::
         }
         return nullptr;
     }
-    MsgTableBuild build = BuildMsgTable(*bytes, walk.infos);
+    MsgTableBuild build = BuildMsgTable(*bytes, walk.infos, progress);
     // The listing is done: what it read ahead is not kept while the store stays open, and
     // the messages are read from the file as it is when they are asked for.
     bytes->ForgetReadAhead();
@@ -84,7 +84,7 @@ std::string OpenedStore::Caption() const {
     return caption;
 }
 
-std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter) {
+std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter, const BuildProgress* progress) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
         prompter.Show(NotFoundBox(path));
@@ -100,7 +100,7 @@ std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompt
         prompter.Show({errors::kPermission, "ReadFileHeader"});
         return nullptr;
     }
-    return Open(std::move(source), path, name, prompter);
+    return Open(std::move(source), path, name, prompter, progress);
 }
 
 std::unique_ptr<OpenedStore> OpenStoreBytes(std::unique_ptr<ByteSource> bytes, const std::string& name,

@@ -4,6 +4,7 @@
 // builds the table, resolves the conversation keys and sorts it.
 
 #include "common/Prompter.h"
+#include "reader/BuildProgress.h"
 #include "reader/ByteSource.h"
 #include "reader/MsgEntry.h"
 
@@ -40,7 +41,9 @@ struct OpenedStore {
 // nullptr. A damaged tree opens with what it still reaches (see Warnings). A store
 // without any complete message is reported too, but opens with an empty table.
 // Subjects are decoded as text without UTF-8, whatever message was read before.
-std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter);
+// progress, when given, hears how list building goes (on the calling thread).
+std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter,
+                                       const BuildProgress* progress = nullptr);
 
 // Same, over bytes already in hand; name is used for the refusals and the caption.
 std::unique_ptr<OpenedStore> OpenStoreBytes(std::unique_ptr<ByteSource> bytes, const std::string& name,

@@ -9,6 +9,7 @@
 #include <QPrinterInfo>
 #include <QString>
 #include <algorithm>
+#include <cstdio>
 
 namespace glanmail::ui {
 namespace {
@@ -130,6 +131,19 @@ void QtPrintDevice::EndDoc() {
     active_ = false;
     if (!painter_.end() && error_.empty()) {
         error_ = "L'impression n'a pas pu être terminée.";
+    }
+}
+
+void QtPrintDevice::AbortDoc() {
+    if (!active_) {
+        return;
+    }
+    active_ = false;
+    printer_->abort();
+    painter_.end();
+    if (PrintsToPdf() && !pdfFiles_.empty()) {
+        std::remove(pdfFiles_.back().c_str());
+        pdfFiles_.pop_back();
     }
 }
 

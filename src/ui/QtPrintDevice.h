@@ -35,6 +35,8 @@ public:
     void PrintLine(std::string_view cp1252) override;
     void NewPage() override;
     void EndDoc() override;
+    // A PDF job is removed; a printer job is cancelled where the print system allows it.
+    void AbortDoc() override;
     int Page() const override { return active_ ? page_ : 1; }
     std::string TakeError() override;
 

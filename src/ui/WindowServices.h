@@ -5,6 +5,7 @@
 // in where there is no shell: a storage folder in the user's home, no sound, no question.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace glanmail::ui {
@@ -17,6 +18,9 @@ struct WindowServices {
     std::function<void()> help;          // "Aide"
     std::function<void()> about;         // "À propos"
     std::function<void()> atEnd;         // the window closes for good: the configuration question
+    // "Imprimante": the printer chosen in the printer dialog, which starts on current ("" for
+    // the default printer); nothing when it is cancelled. Qt's printer dialog when empty.
+    std::function<std::optional<std::string>(const std::string& current)> choosePrinter;
 
     // Services with the storage folder $HOME/Documents Glanmail and the Qt beep.
     static WindowServices Defaults();

@@ -386,6 +386,7 @@ void frmGlanmail::closeEvent(QCloseEvent* event) {
 
 void frmGlanmail::SetPanel(int panel, const QString& text) {
     statPanels.at(static_cast<std::size_t>(panel - 1))->setText(text);
+    emit statusPanelChanged(panel, text);
 }
 
 } // namespace glanmail::ui

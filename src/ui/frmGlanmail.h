@@ -63,10 +63,17 @@ public:
     void cmdModNws_Click();
     void cmdPrint_Click();
     void mnuPrinter_Click();
+    // The printer chosen in "Imprimante"; empty for the default printer.
+    const std::string& PrinterName() const { return printerName_; }
 
     // Long work under way (a store being listed, a batch): other commands are ignored.
     bool Working() const { return working_; }
 
+signals:
+    // A status-bar panel (1-based) was given a text, the same or another.
+    void statusPanelChanged(int panel, const QString& text);
+
+public:
     QGroupBox *fraOpen, *fraGrouping, *fraAllRecord, *fraModRecord, *fraPrinting;
     QToolButton *cmdOpen, *cmdGrouping, *cmdAllTxt, *cmdAllNws, *cmdModTxt, *cmdModNws, *cmdPrint, *cmdDown, *cmdUp;
     QLabel *lblLvw, *lblGrouping, *lblTxt;
@@ -102,6 +109,7 @@ private:
     void WorkDone();
     MessageEdits Edits() const;
     void RunBatch(OutputCommand command);
+    std::optional<std::string> ChoosePrinter(const std::string& current);
     bool StopRequested();
     void KeepRepainting();
 

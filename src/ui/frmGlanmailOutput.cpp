@@ -19,7 +19,6 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QTableView>
-#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 #include <thread>
@@ -75,30 +74,36 @@ void frmGlanmail::OpenPath(const std::string& path) {
     Bar->show();
 
     // The store is read on a worker while the window goes on repainting; its boxes come back
-    // to the window's thread through the prompter.
+    // to the window's thread through the prompter. List building tells its phases (panel 4)
+    // and its steps (the bar) from the worker: each report is queued to the window's thread,
+    // where they arrive in order, all before the loop's end.
     OpenResult result;
     QEventLoop loop;
-    QTimer progress;
-    connect(&progress, &QTimer::timeout, this, [this] { ShowProgress(100); });
-    progress.start(100);
+    BuildProgress progress;
+    progress.phase = [this](int phase) {
+        QMetaObject::invokeMethod(
+            this, [this, phase] { SetPanel(4, QString::number(phase)); }, Qt::QueuedConnection);
+    };
+    progress.step = [this](std::size_t i) {
+        QMetaObject::invokeMethod(
+            this, [this, i] { ShowProgress(i); }, Qt::QueuedConnection);
+    };
     std::thread worker([&] {
-        result = session_.Open(path);
+        result = session_.Open(path, DamageBoxes::Shown, &progress);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
     worker.join();
-    progress.stop();
 
     if (!result.Name.empty()) {
         SetPanel(2, U(result.Name));
     }
     if (result.Listed()) {
         model_->SetTable(&session_.Store()->MsgTable);
+        // Without a complete message the building stopped after phase 2, and the panels say so.
         if (result.MsgCount > 0) {
             SetPanel(3, U("  Messages sélectionnés"));
             SetPanel(4, QString());
-        } else {
-            SetPanel(4, QStringLiteral("2"));
         }
         lblLvw->setText(U(result.Caption));
         mnuSelectAll->setEnabled(true);
@@ -259,15 +264,26 @@ void frmGlanmail::cmdModNws_Click() {
     }
 }
 
-void frmGlanmail::mnuPrinter_Click() {
+// Qt's printer dialog, without the option to print a selection.
+std::optional<std::string> frmGlanmail::ChoosePrinter(const std::string& current) {
     QPrinter printer;
-    if (!printerName_.empty()) {
-        printer.setPrinterName(U(printerName_));
+    if (!current.empty()) {
+        printer.setPrinterName(U(current));
     }
     QPrintDialog dialog(&printer, this);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-    if (dialog.exec() == QDialog::Accepted) {
-        printerName_ = printer.printerName().toStdString();
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return printer.printerName().toStdString();
+}
+
+// The following jobs go to the printer chosen; cancelling changes nothing and shows nothing.
+void frmGlanmail::mnuPrinter_Click() {
+    const std::optional<std::string> chosen =
+        services_.choosePrinter ? services_.choosePrinter(printerName_) : ChoosePrinter(printerName_);
+    if (chosen) {
+        printerName_ = *chosen;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "common/Encoding.h"
 #include "output/OutputTesting.h"
 #include "reader/ReaderTestSupport.h"
+#include "support/FailingFiles.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -244,7 +245,9 @@ TEST_F(SessionFixture, ABoxRaisedForEveryMessageOfABatchIsShownOnceWithItsCount)
     EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{box, box + "\r\n(2 fois en tout)"}));
 }
 
-TEST_F(SessionFixture, AStopLeavesTheMessagesNotBegunAndFinishesAGroup) {
+// Once a stop is asked, nothing more is begun and a conversation file not yet whole is removed:
+// only whole files stay, and the result counts them.
+TEST_F(SessionFixture, AStopBeginsNothingMoreAndRemovesAGroupNotYetWhole) {
     session.SetStorageFolder(temp.Path());
     session.Open(ThreeMessages());
     session.BuildSelection({1, 2, 3});
@@ -254,17 +257,71 @@ TEST_F(SessionFixture, AStopLeavesTheMessagesNotBegunAndFinishesAGroup) {
     OutputResult r = session.Run(OutputCommand::AllTxt, context);
     EXPECT_TRUE(r.stopped);
     EXPECT_FALSE(r.WorkDone());
-    EXPECT_EQ(r.summary.written, 1u);
+    EXPECT_EQ(r.filesOpened, 1u);
     EXPECT_EQ(Files(temp.Path() + "/Inbox").size(), 1u);
-    // Grouped, a stop asked once the conversation has begun waits for its last message.
+    // Grouped, a stop asked once the conversation has begun removes its file: the message on its
+    // own came first and stays.
     std::filesystem::remove_all(temp.Path() + "/Inbox");
     session.SetGroupingOption(true);
     bool begun = false;
     context.progress = [&](std::size_t id) { begun = begun || session.Entry(id).Subject == "Sortie"; };
     context.stopRequested = [&] { return begun; };
     r = session.Run(OutputCommand::AllTxt, context);
-    EXPECT_EQ(r.summary.written, 3u);
-    EXPECT_NE(ReadFile(temp.Path() + "/Inbox/Sortie.txt").find("Second"), std::string::npos);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(r.filesOpened, 1u);
+    EXPECT_EQ(r.messagesWritten, 1u);
+    EXPECT_EQ(Files(temp.Path() + "/Inbox"), std::vector<std::string>{"Autre_20020414 022757.txt"});
+}
+
+// What the command line asks of a session: damage left for it to tell, the text form of the
+// message on show, the original form whole in a store folder of its naming, the end of a
+// batch, and writes through its own file system.
+TEST_F(SessionFixture, WhatTheCommandLineAsksOfABatch) {
+    testing::StoreOptions cycle;
+    cycle.entriesPerNode = 2;
+    cycle.treeCycle = true;
+    auto mails = testing::Mails(5);
+    mails[0].raw = "Subject: Photo\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n\r\nVoici.\r\n"
+                   "--b\r\nContent-Type: image/jpeg\r\n\r\n/9j/4AAQ\r\n--b--\r\n";
+    const std::string path = Store(mails, "Inbox.dbx", cycle);
+    EXPECT_EQ(session.Open(path).outcome, OpenOutcome::OpenedWithWarnings); // the window's way
+    prompter.shown.clear();
+    EXPECT_EQ(session.Open(path, DamageBoxes::Kept).outcome, OpenOutcome::Opened);
+    EXPECT_TRUE(prompter.shown.empty());
+    ASSERT_FALSE(session.Store()->Warnings.empty());
+    ASSERT_EQ(session.MsgCount(), 5u);
+    std::size_t photo = 0;
+    for (std::size_t id = 1; id <= 5; ++id) {
+        photo = session.Entry(id).Subject == "Sujet 0" ? id : photo;
+    }
+
+    session.SetStorageFolder(temp.Path());
+    session.BuildSelection({photo});
+    EXPECT_EQ(session.ShownTextForm(), "");
+    session.ShowFirstSelected();
+    OutputResult r = session.Run(OutputCommand::AllTxt, {});
+    EXPECT_EQ(ReadFile(r.lastPath), session.ShownTextForm());
+
+    OutputContext context;
+    context.attachments = AttachmentPolicy::Whole;
+    context.storeFolder = "Inbox-1";
+    int ends = 0;
+    context.batchEnd = [&] { ++ends; };
+    r = session.Run(OutputCommand::AllNws, context);
+    EXPECT_EQ(ReadFile(r.lastPath), mails[0].raw);
+    EXPECT_EQ(r.lastPath.rfind(temp.Path() + "/Inbox-1/", 0), 0u) << r.lastPath;
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(r.messagesWritten, 1u);
+
+    testing::FailingFiles full;
+    full.failAtByte = 0;
+    Session onAFullDisk(prompter, full);
+    onAFullDisk.SetStorageFolder(temp.Path());
+    onAFullDisk.Open(path, DamageBoxes::Kept);
+    onAFullDisk.BuildSelection({1, 2, 3});
+    r = onAFullDisk.Run(OutputCommand::AllNws, {});
+    EXPECT_TRUE(r.summary.abandoned);
+    EXPECT_EQ(r.filesOpened, 0u);
 }
 
 TEST_F(SessionFixture, EditedSavesNeedAMessageOnShow) {

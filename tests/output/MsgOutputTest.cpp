@@ -164,7 +164,7 @@ TEST(SortGroupTest, SortsByDateAndSurvivesEqualDates) {
     EXPECT_EQ(idx.back(), same.size() - 1);
 }
 
-TEST(MsgOutputTest, ViewingWritesNothingPrintingEndsItsJobsFailuresAreReported) {
+TEST(MsgOutputTest, ViewingWritesNothingPrintingEndsOrDropsItsJobsFailuresAreReported) {
     testing::FakePrompter prompter;
     ContentState state;
     testing::WriterMessage mail;
@@ -190,6 +190,11 @@ TEST(MsgOutputTest, ViewingWritesNothingPrintingEndsItsJobsFailuresAreReported) 
     EXPECT_EQ(output.EndGroup(), OutputStatus::Nothing); // the group's last message never came
     EXPECT_FALSE(device.jobOpen);
     EXPECT_EQ(device.jobs.at(0).at(0).at(3), std::string(11, ' ') + "Objet : Annonce");
+    // A stopped command drops the job its group had begun.
+    EXPECT_EQ(output.ReadMsg(1, OutputMode::First), OutputStatus::Printed);
+    output.AbandonGroup();
+    EXPECT_FALSE(device.jobOpen);
+    EXPECT_EQ(device.jobs.size(), 1u);
     device.error = "L'imprimante ne r\xC3\xA9pond pas.";
     EXPECT_EQ(output.ReadMsg(1, OutputMode::Single), OutputStatus::Failed);
     ASSERT_EQ(prompter.shown.size(), 1u);

@@ -71,6 +71,11 @@ struct FakePrintDevice : PrintDevice {
     }
     void NewPage() override { jobs.back().push_back(Sheet{}); }
     void EndDoc() override { jobOpen = false; }
+    void AbortDoc() override {
+        if (std::exchange(jobOpen, false)) {
+            jobs.pop_back();
+        }
+    }
     int Page() const override { return jobOpen ? static_cast<int>(jobs.back().size()) : 1; }
     std::string TakeError() override { return std::exchange(error, {}); }
 };

@@ -81,6 +81,23 @@ void ExpectSameAsDecode(const std::string& stored) {
     ASSERT_EQ(ListSubject(stored), decoded) << " \"" << stored << '"';
 }
 
+// Building reports each phase once, in order, and a step at every 100th entry of each loop:
+// with 250 messages, at 100 and 200 of the reading loop and of the two conversation loops.
+TEST(MessageTable, BuildingReportsItsPhasesAndEveryHundredthEntry) {
+    std::string events;
+    BuildProgress progress;
+    progress.phase = [&](int phase) { events += "p" + std::to_string(phase) + " "; };
+    progress.step = [&](std::size_t i) { events += std::to_string(i) + " "; };
+    StoreLayout layout;
+    const MemorySource bytes(WriteStore(Mails(250), {}, &layout));
+    EXPECT_EQ(BuildMsgTable(bytes, layout.infoObjects, &progress).table.size(), 250u);
+    EXPECT_EQ(events, "100 200 p1 p2 100 200 p3 100 200 p4 p5 ");
+    // Without a complete message nothing is left to resolve after phase 2.
+    events.clear();
+    EXPECT_TRUE(BuildMsgTable(bytes, {0, 0}, &progress).table.empty());
+    EXPECT_EQ(events, "p1 p2 ");
+}
+
 TEST(ListSubject, SameAsTheDecoder) {
     EXPECT_FALSE(SubjectNeedsDecode("Achat group\xE9 de fioul (1)"));
     for (int ab = 0; ab < 256 * 257; ++ab) { // every byte and every pair of bytes

@@ -59,6 +59,18 @@ TEST(PdfPrintTest, GroupedJobPrintsToOnePdfWithItsPages) {
     }
     EXPECT_EQ(page2.find("Objet"), std::string::npos);
     EXPECT_EQ(std::count(page2.begin(), page2.end(), 'y'), 400);
+
+    // A job dropped by a command that was stopped leaves no file behind.
+    {
+        auto device = ui::QtPrintDevice::ForPdf(temp.Path() + "/arrete");
+        PrintLayout layout(*device);
+        layout.PrintMessage(testing::Message("Annonce", testing::Lines(3)), OutputMode::First);
+        EXPECT_TRUE(device->JobActive());
+        layout.AbandonJob();
+        EXPECT_TRUE(device->PdfFiles().empty());
+        EXPECT_FALSE(device->JobActive());
+    }
+    EXPECT_FALSE(std::filesystem::exists(temp.Path() + "/arrete.pdf"));
 }
 
 } // namespace

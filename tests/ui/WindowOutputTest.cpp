@@ -1,4 +1,5 @@
 #include "WindowTestSupport.h"
+#include "common/OutputFile.h"
 
 #include <QPrinterInfo>
 #include <cstdio>
@@ -67,6 +68,89 @@ TEST_F(WindowFixture, GroupedSaveOfAConversationWritesOneFile) {
     const auto files = Tree(temp.Path());
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files.begin()->first, "Exemple/Sortie vélo dimanche.txt");
+}
+
+// Conversations of many messages, saved grouped; the window is closed while a conversation's
+// file is being written. What stays is whole: each file holds its whole conversation, and the
+// one left unfinished is gone with its temporary file.
+TEST_F(WindowFixture, ClosingTheWindowDuringAGroupedSaveLeavesOnlyWholeFiles) {
+    constexpr int kThreads = 10, kPerThread = 200;
+    std::vector<testing::WriterMessage> messages;
+    for (int t = 0; t < kThreads; ++t) {
+        for (int i = 0; i < kPerThread; ++i) {
+            const std::string subject = "Fil " + std::to_string(t), id = "<" + std::to_string(t * 1000 + i) + "@x>";
+            testing::WriterMessage m;
+            m.raw = "Subject: " + subject + "\r\nMessage-ID: " + id + "\r\n\r\n" + std::string(20000, 'x') +
+                    "\r\nFIN " + id;
+            m.subject = m.subjectKey = subject;
+            m.messageId = id;
+            if (i > 0) {
+                m.parents = "<" + std::to_string(t * 1000 + i - 1) + "@x>";
+            }
+            m.received = testing::FiletimeFromUnix(1079357130 + i);
+            messages.push_back(m);
+        }
+    }
+    const std::string store = temp.Path() + "/Fils.dbx", folder = temp.Path() + "/Fils";
+    testing::WriteFile(store, testing::WriteStore(messages));
+    w->OpenPath(store);
+    ASSERT_EQ(w->model()->rowCount(), kThreads * kPerThread);
+    w->mnuGrouping->trigger();
+    w->SelectAll();
+    // Closed as soon as one conversation is written and the next one's file is open.
+    bool closedMidGroup = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, w.get(), [&] {
+        std::size_t named = 0, open = 0;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+            (e.path().filename().string().rfind(kTemporaryPrefix, 0) == 0 ? open : named) += 1;
+        }
+        if (named >= 1 && open == 1 && !closedMidGroup) {
+            closedMidGroup = true;
+            w->close();
+        }
+    });
+    watch.start(0);
+    Click("cmdAllTxt");
+    watch.stop();
+    EXPECT_FALSE(w->isVisible());
+    ASSERT_TRUE(closedMidGroup) << "the save ended before a conversation's file was open";
+    const auto files = Tree(folder);
+    EXPECT_GE(files.size(), 1u);
+    EXPECT_LT(files.size(), static_cast<std::size_t>(kThreads));
+    for (const auto& [name, text] : files) {
+        EXPECT_NE(name.rfind(kTemporaryPrefix, 0), 0u) << name;
+        const std::string thread = name.substr(4, name.find('.') - 4);
+        std::size_t ends = 0;
+        for (std::size_t at = text.find("\r\nFIN <"); at != std::string::npos; at = text.find("\r\nFIN <", at + 1)) {
+            ++ends;
+        }
+        EXPECT_EQ(ends, static_cast<std::size_t>(kPerThread)) << name << " is not its whole conversation";
+        const std::string last = "FIN <" + std::to_string(std::stoi(thread) * 1000 + kPerThread - 1) + "@x>";
+        EXPECT_NE(text.find(last), std::string::npos) << name;
+    }
+    EXPECT_FALSE(Find<QLineEdit>("txtEnd")->isVisibleTo(w.get()));
+}
+
+// "Imprimante" chooses the printer of the following jobs; cancelling its dialog changes nothing,
+// prints nothing and shows nothing.
+TEST_F(WindowFixture, CancellingThePrinterDialogKeepsThePrinterChosenBefore) {
+    OpenSample();
+    ClickRow(0);
+    printerAnswer = "Bureau";
+    w->mnuPrinter->trigger();
+    EXPECT_EQ(w->PrinterName(), "Bureau");
+    printerAnswer = std::nullopt;
+    const QString subject = Subject();
+    w->mnuPrinter->trigger();
+    EXPECT_EQ(printerAsked, (std::vector<std::string>{"", "Bureau"}));
+    EXPECT_EQ(w->PrinterName(), "Bureau");
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(Tree(temp.Path()).empty()); // no job, not even to a PDF
+    EXPECT_FALSE(Find<QLineEdit>("txtEnd")->isVisible());
+    EXPECT_EQ(Subject(), subject);
+    EXPECT_TRUE(Enabled("cmdPrint"));
 }
 
 TEST_F(WindowFixture, WithoutAPrinterPrintingWritesAPdfNamedLikeTheTextFile) {

@@ -1,10 +1,12 @@
 #include "WindowTestSupport.h"
+#include "reader/ReaderTestSupport.h"
 #include "ui/MessageViewer.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QItemSelectionModel>
 #include <filesystem>
+#include <set>
 
 namespace glanmail {
 namespace {
@@ -26,6 +28,46 @@ TEST_F(WindowFixture, OpeningListsTheSampleWithItsCaptionAndCounts) {
     for (const char* frame : {"fraGrouping", "fraAllRecord", "fraModRecord", "fraPrinting", "cmdUp", "cmdDown"}) {
         EXPECT_FALSE(Enabled(frame)) << frame;
     }
+}
+
+// While a store of a few thousand messages is read and listed, panel 3 says the list is being
+// built and panel 4 shows each phase reached; the bar moves, and goes once the list is there.
+// Without a complete message the building ends after phase 2, and the panels stay so.
+TEST_F(WindowFixture, TheStatusBarFollowsTheBuildingOfTheList) {
+    const std::string store = temp.Path() + "/Gros.dbx";
+    testing::WriteFile(store, testing::WriteStore(testing::Mails(3000)));
+    std::vector<std::string> seen; // "panel:text" of panels 3 and 4, in order
+    bool barShown = true;
+    std::set<int> barValues;
+    QProgressBar* bar = Find<QProgressBar>("Bar");
+    QObject::connect(w.get(), &ui::frmGlanmail::statusPanelChanged, [&](int panel, const QString& text) {
+        if (panel == 3 || panel == 4) {
+            seen.push_back(std::to_string(panel) + ":" + text.toStdString());
+        }
+        if (panel == 4 && !text.isEmpty()) {
+            barShown = barShown && bar->isVisible();
+        }
+    });
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) { barValues.insert(value); });
+    w->OpenPath(store);
+    EXPECT_EQ(seen, (std::vector<std::string>{"4:", "3:  Phases de construction", "4:1", "4:2", "4:3", "4:4", "4:5",
+                                              "3:  Messages s\u00e9lectionn\u00e9s", "4:"}));
+    EXPECT_TRUE(barShown);
+    EXPECT_GE(barValues.size(), 10u);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(w->model()->rowCount(), 3000);
+
+    auto incomplete = testing::Mails(2);
+    for (auto& m : incomplete) {
+        m.offsetForm = testing::OffsetForm::None;
+    }
+    const std::string drafts = temp.Path() + "/Brouillons.dbx";
+    testing::WriteFile(drafts, testing::WriteStore(incomplete));
+    seen.clear();
+    w->OpenPath(drafts);
+    EXPECT_EQ(seen, (std::vector<std::string>{"4:", "3:  Phases de construction", "4:1", "4:2"}));
+    EXPECT_EQ(Panel(3), QString::fromUtf8("  Phases de construction"));
+    EXPECT_EQ(Panel(4), "2");
 }
 
 TEST_F(WindowFixture, EveryRefusalOfTheStoreDialogShowsItsTextAndLeavesTheWindowEmpty) {

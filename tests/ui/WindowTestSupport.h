@@ -39,6 +39,8 @@ struct WindowFixture : ::testing::Test {
     TempFolder temp;
     FakePrompter prompter;
     int beeps = 0;
+    std::vector<std::string> printerAsked;    // the printer each "Imprimante" dialog started on
+    std::optional<std::string> printerAnswer; // what it answers: nothing is a cancel
     std::unique_ptr<ui::frmGlanmail> w;
 
     void SetUp() override {
@@ -46,6 +48,10 @@ struct WindowFixture : ::testing::Test {
         ui::WindowServices services;
         services.storageFolder = temp.Path();
         services.beep = [this] { ++beeps; };
+        services.choosePrinter = [this](const std::string& current) {
+            printerAsked.push_back(current);
+            return printerAnswer;
+        };
         w = std::make_unique<ui::frmGlanmail>(prompter, services);
         w->show();
     }
