@@ -171,7 +171,7 @@ ShownMessage Session::View(std::size_t id) {
     }
     RecordingPrompter prompter(prompter_, shown.boxes);
     const MsgEntry& entry = store_->Entry(id);
-    std::optional<RawExtraction> raw = ReadRawMsg(*store_->bytes, entry.DataOffset, prompter);
+    std::optional<RawExtraction> raw = ReadMessage(*store_, id, prompter);
     if (!raw) {
         return shown;
     }

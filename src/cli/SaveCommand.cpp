@@ -9,7 +9,6 @@
 #include "Commands.h"
 #include "Interrupt.h"
 #include "MboxSave.h"
-#include "RecoveredOutput.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
 #include "common/RepeatedBoxes.h"
@@ -163,30 +162,30 @@ std::string FilesWritten(std::size_t n) {
     return std::to_string(n) + (n < 2 ? " fichier écrit" : " fichiers écrits");
 }
 
-// The IDs to save: every one, or those of --ids the catalog holds (the others told and skipped).
-std::vector<std::size_t> Selection(const MessageCatalog& catalog, SaveRun& run) {
+// The IDs to save: every one, or those of --ids the store lists (the others told and skipped).
+std::vector<std::size_t> Selection(const OpenedStore& store, SaveRun& run) {
     std::vector<std::size_t> selection;
     if (run.options.ids.empty()) {
-        for (std::size_t id = 1; id <= catalog.Count(); ++id) {
+        for (std::size_t id = 1; id <= store.MsgCount(); ++id) {
             selection.push_back(id);
         }
         return selection;
     }
     for (const std::size_t id : run.options.ids) {
-        if (id <= catalog.Count()) {
+        if (id <= store.MsgCount()) {
             selection.push_back(id);
         } else {
             run.bar.Clear();
-            run.err << run.cli.Line(NoSuchMessage(id, catalog.Count())) << "\n";
+            run.err << run.cli.Line(NoSuchMessage(id, store.MsgCount())) << "\n";
             ++run.totals.skipped;
         }
     }
     return selection;
 }
 
-void SaveMboxOfStore(const MessageCatalog& catalog, const std::string& folder, SaveRun& run) {
-    const std::vector<std::size_t> selection = Selection(catalog, run);
-    const MboxSaved saved = SaveMbox(catalog, selection, run.storage, folder, run.cli, run.err);
+void SaveMboxOfStore(const OpenedStore& store, const std::string& folder, SaveRun& run) {
+    const std::vector<std::size_t> selection = Selection(store, run);
+    const MboxSaved saved = SaveMbox(store, selection, run.storage, folder, run.cli, run.err);
     Totals& totals = run.totals;
     totals.files += saved.written ? 1 : 0;
     totals.messages += saved.messages;
@@ -199,13 +198,11 @@ void SaveMboxOfStore(const MessageCatalog& catalog, const std::string& folder, S
 void SaveStore(OpenedStore& store, const std::string& folder, SaveRun& run) {
     const SaveOptions& o = run.options;
     Totals& totals = run.totals;
-    const MessageCatalog catalog(store, o.recover);
     if (o.mbox) {
-        SaveMboxOfStore(catalog, folder, run);
+        SaveMboxOfStore(store, folder, run);
         return;
     }
-    catalog.AppendTo(store); // file names and conversations of the recovered messages come from the table
-    const std::vector<std::size_t> selection = Selection(catalog, run);
+    const std::vector<std::size_t> selection = Selection(store, run);
     const OutputFlags flags = o.form == SaveForm::Txt ? OutputFlags::AllTxt() : OutputFlags::AllNws();
     MsgOutput output(store, run.state, run.prompter, flags, run.files);
     output.SetStorageFolder(run.storage);
@@ -219,23 +216,18 @@ void SaveStore(OpenedStore& store, const std::string& folder, SaveRun& run) {
         run.bar.Step();
     });
     output.SetStopRequested(&InterruptCatcher::Requested);
-    RecoveredOutput recovering(catalog, output, run.state, run.prompter, o.form == SaveForm::Txt,
-                               [&run](std::size_t id) {
-                                   run.cli.SetMessage(id);
-                                   run.bar.Step();
-                               });
 
     run.bar.Start(store.Name, selection.size());
     const BatchSummary s = o.form == SaveForm::Txt
-                               ? OutputSelection(selection, store.MsgTable, o.group, recovering, nullptr)
-                               : OutputEach(selection, recovering, nullptr);
+                               ? OutputSelection(selection, store.MsgTable, o.group, output, nullptr)
+                               : OutputEach(selection, output, nullptr);
     run.bar.Clear();
     run.cli.SetMessage(0);
     run.prompter.ShowCounts();
     totals.files += output.Saver().FilesWritten();
     totals.messages += output.Saver().MessagesWritten();
     totals.skipped += s.Skipped();
-    totals.incomplete += recovering.IncompleteCount();
+    totals.incomplete += output.IncompleteCount();
     totals.writeFailed = totals.writeFailed || s.notWritten > 0;
     if (s.abandoned) {
         totals.abandoned = true;

@@ -2,7 +2,6 @@
 // date and sender lines, body), in UTF-8, each line break CR LF.
 #include "CliPrompter.h"
 #include "Commands.h"
-#include "RecoveredMessages.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
 #include "content/MsgProcessing.h"
@@ -17,15 +16,14 @@ int Show(const MessageOptions& o, std::ostream& out, std::ostream& err) {
     if (!store) {
         return kExitBadStore;
     }
-    const MessageCatalog catalog(*store, o.recover);
-    if (o.id > catalog.Count()) {
-        err << prompter.Line(NoSuchMessage(o.id, catalog.Count())) << "\n";
+    if (o.id > store->MsgCount()) {
+        err << prompter.Line(NoSuchMessage(o.id, store->MsgCount())) << "\n";
         return kExitUsage;
     }
     ReportStoreDamage(*store, err);
     prompter.SetMessage(o.id);
-    const MsgEntry& entry = catalog.Entry(o.id);
-    const std::optional<RawExtraction> raw = catalog.Read(o.id, AttachmentPolicy::CutAtFirstAttachment, prompter);
+    const MsgEntry& entry = store->Entry(o.id);
+    const std::optional<RawExtraction> raw = ReadMessage(*store, o.id, prompter);
     if (!raw) {
         return kExitBadStore; // the first block could not be read; the reader has said why
     }

@@ -2,7 +2,6 @@
 
 #include "content/DateText.h"
 #include "content/Decode.h"
-#include "reader/ConversationKeys.h"
 #include "reader/MessageInfo.h"
 #include "reader/SortMsgTable.h"
 
@@ -56,10 +55,10 @@ std::string ListSubject(std::string stored) {
     return Decode(stored, false);
 }
 
-MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets) {
+MsgTableBuild ReadMsgRows(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets) {
     MsgTableBuild build;
     std::vector<MsgEntry>& table = build.table;
-    std::vector<ThreadInput> threads;
+    std::vector<ThreadInput>& threads = build.threads;
     table.reserve(infoOffsets.size());
     threads.reserve(infoOffsets.size());
     for (const std::uint32_t offset : infoOffsets) {
@@ -80,11 +79,23 @@ MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint
         table.push_back(std::move(entry));
         threads.push_back({std::move(fields.SubjectKey), std::move(fields.MessageId), std::move(fields.Chain)});
     }
-    std::vector<std::string> keys = ResolveThreadKeys(threads);
-    for (std::size_t c = 0; c < table.size(); ++c) {
+    return build;
+}
+
+void FinishMsgTable(MsgTableBuild& build) {
+    std::vector<MsgEntry>& table = build.table;
+    std::vector<std::string> keys = ResolveThreadKeys(build.threads);
+    for (std::size_t c = 0; c < table.size() && c < keys.size(); ++c) {
         table[c].ThreadKey = std::move(keys[c]);
     }
+    build.threads.clear();
+    build.threads.shrink_to_fit();
     SortMsgTable(table);
+}
+
+MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets) {
+    MsgTableBuild build = ReadMsgRows(bytes, infoOffsets);
+    FinishMsgTable(build);
     return build;
 }
 

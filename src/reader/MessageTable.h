@@ -3,6 +3,7 @@
 // conversation key, sorted so that the messages of a conversation stand together.
 
 #include "reader/ByteSource.h"
+#include "reader/ConversationKeys.h"
 #include "reader/MsgEntry.h"
 
 #include <cstdint>
@@ -24,10 +25,19 @@ bool SubjectNeedsDecode(std::string_view s);
 struct MsgTableBuild {
     std::vector<MsgEntry> table; // the complete messages; empty when there are none
     std::size_t unreadable = 0;  // index entries whose message-info object could not be read
+    // What the conversation keys are resolved from, row for row, until the table is finished.
+    std::vector<ThreadInput> threads;
 };
 
-// Reads the message-info objects at infoOffsets (walk order), keeps the complete messages,
-// resolves their conversation keys, sorts them and computes their DateKey.
+// Reads the message-info objects at infoOffsets (walk order) and keeps the complete messages,
+// with their DateKey, in that order.
+MsgTableBuild ReadMsgRows(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets);
+
+// Resolves the conversation keys of the rows (over all of them, in their present order) and
+// sorts the table; the thread inputs are used up.
+void FinishMsgTable(MsgTableBuild& build);
+
+// Both: the table of the messages the index lists.
 MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets);
 
 } // namespace glanmail

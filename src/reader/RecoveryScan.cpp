@@ -501,6 +501,7 @@ MsgEntry ToMsgEntry(const RecoveredMessage& message) {
     entry.Sender = message.Sender;
     entry.DateText = message.DateText;
     entry.DateKey = DateSort(entry.DateText);
+    entry.Status = message.Status;
     return entry;
 }
 

@@ -21,12 +21,6 @@
 
 namespace glanmail {
 
-enum class RecoveryStatus {
-    Indexed, // reached by the index (never produced by the scan; for lists that show both)
-    Deleted, // message-info object found, not indexed
-    Fragment // data blocks only
-};
-
 // "indexé", "effacé", "fragment" (Windows-1252).
 const char* StatusText(RecoveryStatus status);
 
