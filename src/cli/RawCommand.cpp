@@ -1,5 +1,5 @@
 // glanmail-cli raw STORE ID [--recover]: the raw text of one message as extracted (cut before
-// its first attachment; a recovered message whole), bytes unchanged.
+// its first attachment, a recovered message as an indexed one), bytes unchanged.
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "StoreOpening.h"

@@ -64,12 +64,13 @@ std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::
         Refuse(refusal, OpenRefusal::Index);
         return nullptr;
     }
-    MsgTableBuild build = BuildMsgTable(*bytes, walk.infos);
+    MsgTableBuild build = ReadMsgRows(*bytes, walk.infos);
     auto store = std::make_unique<OpenedStore>();
     if (recover) {
         store->Recovered = AddLostMessages(*bytes, build);
         store->RecoverySearched = true;
     }
+    FinishMsgTable(build);
     store->DbxPath = path;
     store->Name = name;
     store->DbxMsgCount = static_cast<std::uint32_t>(header->DbxMsgCount);

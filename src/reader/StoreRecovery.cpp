@@ -16,19 +16,12 @@ std::vector<RecoveredMessage> AddLostMessages(const ByteSource& bytes, MsgTableB
     }
     std::vector<RecoveredMessage> recovered = ScanForLostMessages(bytes, indexed);
     build.table.reserve(build.table.size() + recovered.size());
-    std::vector<ThreadInput> threads;
-    threads.reserve(recovered.size());
+    build.threads.reserve(build.threads.size() + recovered.size());
     for (std::size_t i = 0; i < recovered.size(); ++i) {
         MsgEntry entry = ToMsgEntry(recovered[i]);
         entry.Recovered = static_cast<std::uint32_t>(i + 1);
         build.table.push_back(std::move(entry));
-        threads.push_back(ToThreadInput(recovered[i]));
-    }
-    // Their conversation keys are resolved among themselves, after the indexed rows.
-    std::vector<std::string> keys = ResolveThreadKeys(threads);
-    const std::size_t first = build.table.size() - recovered.size();
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        build.table[first + i].ThreadKey = std::move(keys[i]);
+        build.threads.push_back(ToThreadInput(recovered[i]));
     }
     return recovered;
 }
@@ -49,6 +42,7 @@ std::unique_ptr<OpenedStore> OpenWholeFile(const std::string& path) {
     store->DbxMsgCount = count.size() == 4 ? le::U32(count, 0) : 0;
     MsgTableBuild build;
     store->Recovered = AddLostMessages(*bytes, build);
+    FinishMsgTable(build);
     store->MsgTable = std::move(build.table);
     store->RecoverySearched = true;
     store->bytes = std::move(bytes);
@@ -67,8 +61,7 @@ std::optional<RawExtraction> ReadMessage(const OpenedStore& store, std::size_t i
     if (entry.Recovered > store.Recovered.size()) {
         return std::nullopt;
     }
-    const RecoveredMessage& m = store.Recovered[entry.Recovered - 1];
-    return RawExtraction{ReadRecoveredRaw(*store.bytes, m), !m.Whole};
+    return ReadRecoveredMsg(*store.bytes, store.Recovered[entry.Recovered - 1], policy);
 }
 
 } // namespace glanmail
