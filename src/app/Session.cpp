@@ -36,6 +36,21 @@ private:
     std::vector<Box>& boxes_;
 };
 
+// Keeps every box back, to be shown later or not at all.
+class HoldingPrompter : public Prompter {
+public:
+    std::vector<Box> boxes;
+    void Show(const Box& box) override { boxes.push_back(box); }
+    bool AskYesNo(const Box& box, bool yesIsDefault) override {
+        boxes.push_back(box);
+        return yesIsDefault;
+    }
+    std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override { return std::nullopt; }
+};
+
 // Asks before each file or print job begins whether to stop; a conversation group that has
 // begun is finished, so that no file is left holding part of it.
 class StoppableOutput : public MessageOutput {
@@ -98,6 +113,11 @@ OutputFlags FlagsFor(OutputCommand command) {
 
 } // namespace
 
+Box RecoveryQuestion() {
+    return Box{"L'index de ce fichier est vide ou endommagé. Rechercher les messages dans tout le fichier ?", kAppTitle,
+               BoxIcon::Question};
+}
+
 void Session::Close() {
     store_.reset();
     selection_.clear();
@@ -126,7 +146,7 @@ std::optional<std::string> Session::ChooseStore() {
     return path;
 }
 
-OpenResult Session::Open(const std::string& path) {
+OpenResult Session::Open(const std::string& path, OpenRecovery recovery) {
     Close();
     OpenResult result;
     RecordingPrompter prompter(prompter_, result.boxes);
@@ -141,7 +161,7 @@ OpenResult Session::Open(const std::string& path) {
         return result;
     }
     result.Name = name;
-    store_ = OpenStore(path, prompter);
+    store_ = OpenStoreAt(path, recovery, prompter);
     if (!store_) {
         return result;
     }
@@ -152,9 +172,45 @@ OpenResult Session::Open(const std::string& path) {
     }
     result.outcome = result.boxes.empty() ? OpenOutcome::Opened : OpenOutcome::OpenedWithWarnings;
     result.MsgCount = store_->MsgCount();
+    result.RecoveredCount = store_->RecoveredCount();
     result.DbxMsgCount = store_->DbxMsgCount;
     result.Caption = store_->Caption();
     return result;
+}
+
+std::unique_ptr<OpenedStore> Session::OpenStoreAt(const std::string& path, OpenRecovery recovery,
+                                                  Prompter& prompter) {
+    OpenRefusal refusal = OpenRefusal::None;
+    if (recovery == OpenRecovery::Offer) {
+        // The index is read first with its boxes held back: when it gives nothing or is
+        // damaged, the question comes instead of them, and they are shown only on No.
+        HoldingPrompter held;
+        std::unique_ptr<OpenedStore> store = OpenStore(path, held, false, &refusal);
+        const bool indexLost = store ? store->MsgCount() == 0 || store->Damaged() : refusal == OpenRefusal::Index;
+        if (!indexLost || !prompter.AskYesNo(RecoveryQuestion(), true)) {
+            for (const Box& box : held.boxes) {
+                prompter.Show(box);
+            }
+            return store;
+        }
+        if (!store) {
+            store = OpenWholeFile(path);
+            if (!store) { // gone since: what the index said stands
+                for (const Box& box : held.boxes) {
+                    prompter.Show(box);
+                }
+            }
+            return store;
+        }
+        store.reset();
+        recovery = OpenRecovery::Search;
+    }
+    const bool search = recovery == OpenRecovery::Search;
+    std::unique_ptr<OpenedStore> store = OpenStore(path, prompter, search, &refusal);
+    if (!store && search && refusal == OpenRefusal::Index) {
+        store = OpenWholeFile(path);
+    }
+    return store;
 }
 
 void Session::BuildSelection(std::vector<std::size_t> ids) {

@@ -78,7 +78,7 @@ std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::
     store->UnreadableEntries = build.unreadable;
     store->Warnings = std::move(walk.warnings);
     store->bytes = std::move(bytes);
-    if (store->IndexedCount() == 0) {
+    if (store->MsgCount() == 0) { // nothing listed, the scan's finds included
         prompter.Show({"Ce fichier ne contient aucun message complet", kAppTitle, BoxIcon::Information});
     }
     Refuse(refusal, OpenRefusal::None);

@@ -58,10 +58,10 @@ enum class OpenRefusal {
 // a missing or empty file, a bad header, no messages, an index tree of which nothing can
 // be reached) is reported through the prompter with the program's own text and gives
 // nullptr, with its kind in refusal when one is given. A damaged tree opens with what it
-// still reaches (see Warnings). A store without any complete message is reported too, but
-// opens with an empty table. Subjects are decoded as text without UTF-8, whatever message
-// was read before. With recover, the whole file is searched for the messages the index no
-// longer reaches as well, and they join the table.
+// still reaches (see Warnings). With recover, the whole file is searched for the messages the
+// index no longer reaches as well, and they join the table. A store that lists no message
+// at all is reported too, but opens with an empty table. Subjects are decoded as text
+// without UTF-8, whatever message was read before.
 std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter, bool recover = false,
                                        OpenRefusal* refusal = nullptr);
 

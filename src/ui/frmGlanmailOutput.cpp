@@ -51,6 +51,19 @@ void frmGlanmail::ResetForOpen() {
     txtEnd->hide();
     busy_ = false;
     lblLvw->setText(U("Liste des messages"));
+    UpdateRecoverEntry();
+}
+
+void frmGlanmail::UpdateRecoverEntry() {
+    mnuRecover->setEnabled(!working_ && session_.Store() != nullptr);
+}
+
+void frmGlanmail::mnuRecover_Click() {
+    if (working_ || session_.Store() == nullptr) {
+        return;
+    }
+    const std::string path = session_.Store()->DbxPath;
+    OpenPath(path, OpenRecovery::Search);
 }
 
 void frmGlanmail::SelectDbx() {
@@ -63,12 +76,13 @@ void frmGlanmail::SelectDbx() {
     }
 }
 
-void frmGlanmail::OpenPath(const std::string& path) {
+void frmGlanmail::OpenPath(const std::string& path, OpenRecovery recovery) {
     if (working_) {
         return;
     }
     ResetForOpen();
     working_ = true;
+    UpdateRecoverEntry();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString panel3 = statPanels[2]->text();
     SetPanel(3, U("  Phases de construction"));
@@ -82,7 +96,7 @@ void frmGlanmail::OpenPath(const std::string& path) {
     connect(&progress, &QTimer::timeout, this, [this] { ShowProgress(100); });
     progress.start(100);
     std::thread worker([&] {
-        result = session_.Open(path);
+        result = session_.Open(path, recovery);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
@@ -108,6 +122,7 @@ void frmGlanmail::OpenPath(const std::string& path) {
     Bar->hide();
     QApplication::restoreOverrideCursor();
     working_ = false;
+    UpdateRecoverEntry();
     if (closeRequested_) {
         close();
     }
@@ -174,10 +189,12 @@ void frmGlanmail::RunBatch(OutputCommand command) {
     context.stopRequested = [this] { return StopRequested(); };
 
     working_ = true;
+    UpdateRecoverEntry();
     Bar->show();
     const OutputResult r = session_.Run(command, context);
     Bar->hide();
     working_ = false;
+    UpdateRecoverEntry();
     std::vector<std::string> pdfs;
     if (printer) {
         pdfs = printer->PdfFiles();
