@@ -6,7 +6,6 @@
 
 #include <QColor>
 #include <QFont>
-
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
@@ -89,7 +88,8 @@ QVariant MessageTableModel::data(const QModelIndex& index, int role) const {
         return text;
     }
     case Qt::ForegroundRole:
-        return recovered ? QVariant(QColor(Qt::gray)) : QVariant();
+        // A grey dark enough to read on white, lighter than the text of the indexed rows.
+        return recovered ? QVariant(QColor(0x70, 0x70, 0x70)) : QVariant();
     case Qt::FontRole: {
         if (!recovered) {
             return {};
