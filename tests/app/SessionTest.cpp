@@ -326,6 +326,14 @@ TEST_F(SessionFixture, SearchingAStoreWhoseIndexGivesNothingListsWhatTheFileHold
     ASSERT_TRUE(r.Listed());
     EXPECT_EQ(r.MsgCount, 2u);
     EXPECT_EQ(r.Caption, "0/0 messages complets/contenus dans le fichier Vide.dbx, 2 messages retrouvés");
+    // Found messages make "no complete message" untrue: it is said only when nothing is listed.
+    auto incomplete = Mail("x", "<x@x>");
+    incomplete.offsetForm = testing::OffsetForm::None;
+    auto lost = Mail("Perdu", "<p@x>");
+    lost.indexing = testing::Indexing::Deleted;
+    prompter.shown.clear();
+    EXPECT_EQ(session.Open(Store({incomplete, lost}, "Brouillons.dbx"), OpenRecovery::Search).MsgCount, 1u);
+    EXPECT_TRUE(prompter.shown.empty());
     // A missing file stays refused.
     prompter.shown.clear();
     EXPECT_FALSE(session.Open(temp.Path() + "/Absent.dbx", OpenRecovery::Offer).Listed());
