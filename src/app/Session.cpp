@@ -178,8 +178,7 @@ OpenResult Session::Open(const std::string& path, OpenRecovery recovery) {
     return result;
 }
 
-std::unique_ptr<OpenedStore> Session::OpenStoreAt(const std::string& path, OpenRecovery recovery,
-                                                  Prompter& prompter) {
+std::unique_ptr<OpenedStore> Session::OpenStoreAt(const std::string& path, OpenRecovery recovery, Prompter& prompter) {
     OpenRefusal refusal = OpenRefusal::None;
     if (recovery == OpenRecovery::Offer) {
         // The index is read first with its boxes held back: when it gives nothing or is
@@ -193,22 +192,23 @@ std::unique_ptr<OpenedStore> Session::OpenStoreAt(const std::string& path, OpenR
             }
             return store;
         }
-        if (!store) {
-            store = OpenWholeFile(path);
-            if (!store) { // gone since: what the index said stands
-                for (const Box& box : held.boxes) {
-                    prompter.Show(box);
-                }
-            }
-            return store;
-        }
-        store.reset();
         recovery = OpenRecovery::Search;
     }
-    const bool search = recovery == OpenRecovery::Search;
-    std::unique_ptr<OpenedStore> store = OpenStore(path, prompter, search, &refusal);
-    if (!store && search && refusal == OpenRefusal::Index) {
+    if (recovery == OpenRecovery::Off) {
+        return OpenStore(path, prompter, false, &refusal);
+    }
+    // The whole file is searched as asked: when the index gives nothing, what it says is no
+    // news, and the boxes are shown only if the file cannot be searched either.
+    HoldingPrompter held;
+    std::unique_ptr<OpenedStore> store = OpenStore(path, held, true, &refusal);
+    if (!store && refusal == OpenRefusal::Index) {
         store = OpenWholeFile(path);
+        if (store) {
+            return store;
+        }
+    }
+    for (const Box& box : held.boxes) {
+        prompter.Show(box);
     }
     return store;
 }

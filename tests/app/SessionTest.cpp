@@ -322,7 +322,7 @@ TEST_F(SessionFixture, SearchingAStoreWhoseIndexGivesNothingListsWhatTheFileHold
     noCount.countAt0xC4 = 0;
     const std::string path = Store({Mail("Un", "<1@x>"), Mail("Deux", "<2@x>")}, "Vide.dbx", noCount);
     const OpenResult r = session.Open(path, OpenRecovery::Search);
-    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Ce fichier ne contient pas de messages"});
+    EXPECT_TRUE(prompter.shown.empty()); // the search was asked: the empty index is no news
     ASSERT_TRUE(r.Listed());
     EXPECT_EQ(r.MsgCount, 2u);
     EXPECT_EQ(r.Caption, "0/0 messages complets/contenus dans le fichier Vide.dbx, 2 messages retrouvés");
