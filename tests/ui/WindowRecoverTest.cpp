@@ -9,6 +9,7 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QPrinterInfo>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -111,7 +112,16 @@ TEST_F(RecoverWindow, TheMenuEntryReopensTheStoreWithItsDeletedMessagesInGreyIta
     const int first = RowWith(QString::fromUtf8("Sortie vélo dimanche"), QString::fromUtf8("Jean-Marc Lefèvre"));
     ASSERT_GE(answer, 0);
     ASSERT_GE(first, 0);
-    EXPECT_EQ(std::abs(answer - first) <= 2, true);
+    std::vector<int> rows; // of the conversation, in list order: side by side
+    for (int r = 0; r < 15; ++r) {
+        if (w->session().Entry(w->model()->IdAt(r)).ThreadKey == "<Sortie v\xE9lo dimanche>") {
+            rows.push_back(r);
+        }
+    }
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows.back() - rows.front(), 2);
+    EXPECT_NE(std::find(rows.begin(), rows.end(), answer), rows.end());
+    EXPECT_NE(std::find(rows.begin(), rows.end(), first), rows.end());
     ClickRow(answer);
     EXPECT_EQ(Subject(), QString::fromUtf8("Sortie vélo dimanche"));
     EXPECT_TRUE(Find<QPlainTextEdit>("txtBody")->toPlainText().contains(QStringLiteral("dimanche"))); // read and shown
