@@ -12,6 +12,7 @@ packages=(
     tzdata
     libcli11-dev nlohmann-json3-dev
     python3
+    mutt
 )
 
 missing=()

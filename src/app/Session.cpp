@@ -36,6 +36,21 @@ private:
     std::vector<Box>& boxes_;
 };
 
+// Keeps every box back, to be shown later or not at all.
+class HoldingPrompter : public Prompter {
+public:
+    std::vector<Box> boxes;
+    void Show(const Box& box) override { boxes.push_back(box); }
+    bool AskYesNo(const Box& box, bool yesIsDefault) override {
+        boxes.push_back(box);
+        return yesIsDefault;
+    }
+    std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override { return std::nullopt; }
+};
+
 // Tells the caller which message comes next, before it is read: the window moves its bar and
 // names the PDF of a print job that is about to begin, the command line numbers its boxes.
 // Stopping is the batch output's own (MessageOutput::StopRequested), passed through.
@@ -95,6 +110,11 @@ OutputFlags FlagsFor(OutputCommand command) {
 
 } // namespace
 
+Box RecoveryQuestion() {
+    return Box{"L'index de ce fichier est vide ou endommagé. Rechercher les messages dans tout le fichier ?", kAppTitle,
+               BoxIcon::Question};
+}
+
 void Session::Close() {
     store_.reset();
     selection_.clear();
@@ -123,7 +143,8 @@ std::optional<std::string> Session::ChooseStore() {
     return path;
 }
 
-OpenResult Session::Open(const std::string& path, DamageBoxes damage, const BuildProgress* progress) {
+OpenResult Session::Open(const std::string& path, OpenRecovery recovery, DamageBoxes damage,
+                         const BuildProgress* progress) {
     Close();
     OpenResult result;
     RecordingPrompter prompter(prompter_, result.boxes);
@@ -138,7 +159,7 @@ OpenResult Session::Open(const std::string& path, DamageBoxes damage, const Buil
         return result;
     }
     result.Name = name;
-    store_ = OpenStore(path, prompter, progress);
+    store_ = OpenStoreAt(path, recovery, prompter, progress);
     if (!store_) {
         return result;
     }
@@ -151,9 +172,46 @@ OpenResult Session::Open(const std::string& path, DamageBoxes damage, const Buil
     }
     result.outcome = result.boxes.empty() ? OpenOutcome::Opened : OpenOutcome::OpenedWithWarnings;
     result.MsgCount = store_->MsgCount();
+    result.RecoveredCount = store_->RecoveredCount();
     result.DbxMsgCount = store_->DbxMsgCount;
     result.Caption = store_->Caption();
     return result;
+}
+
+std::unique_ptr<OpenedStore> Session::OpenStoreAt(const std::string& path, OpenRecovery recovery, Prompter& prompter,
+                                                  const BuildProgress* progress) {
+    OpenRefusal refusal = OpenRefusal::None;
+    if (recovery == OpenRecovery::Offer) {
+        // The index is read first with its boxes held back: when it gives nothing or is
+        // damaged, the question comes instead of them, and they are shown only on No.
+        HoldingPrompter held;
+        std::unique_ptr<OpenedStore> store = OpenStore(path, held, false, &refusal, progress);
+        const bool indexLost = store ? store->MsgCount() == 0 || store->Damaged() : refusal == OpenRefusal::Index;
+        if (!indexLost || !prompter.AskYesNo(RecoveryQuestion(), true)) {
+            for (const Box& box : held.boxes) {
+                prompter.Show(box);
+            }
+            return store;
+        }
+        recovery = OpenRecovery::Search;
+    }
+    if (recovery == OpenRecovery::Off) {
+        return OpenStore(path, prompter, false, &refusal, progress);
+    }
+    // The whole file is searched as asked: when the index gives nothing, what it says is no
+    // news, and the boxes are shown only if the file cannot be searched either.
+    HoldingPrompter held;
+    std::unique_ptr<OpenedStore> store = OpenStore(path, held, true, &refusal, progress);
+    if (!store && refusal == OpenRefusal::Index) {
+        store = OpenWholeFile(path);
+        if (store) {
+            return store;
+        }
+    }
+    for (const Box& box : held.boxes) {
+        prompter.Show(box);
+    }
+    return store;
 }
 
 void Session::BuildSelection(std::vector<std::size_t> ids) {
@@ -170,7 +228,7 @@ ShownMessage Session::View(std::size_t id) {
     }
     RecordingPrompter prompter(prompter_, shown.boxes);
     const MsgEntry& entry = store_->Entry(id);
-    std::optional<RawExtraction> raw = ReadRawMsg(*store_->bytes, entry.DataOffset, prompter);
+    std::optional<RawExtraction> raw = ReadMessage(*store_, id, prompter);
     if (!raw) {
         return shown;
     }

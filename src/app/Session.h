@@ -28,11 +28,22 @@ enum class OpenOutcome {
     Refused             // nothing listed; the refusal is the last box, if any was shown
 };
 
+// How far opening looks for messages.
+enum class OpenRecovery {
+    Off,   // the index alone
+    Offer, // the index; when it gives nothing or is damaged, the user is asked whether to search the whole file
+    Search // the index, and the messages it no longer reaches, searched in the whole file
+};
+
+// The question of OpenRecovery::Offer (Yes / No, Yes the default).
+Box RecoveryQuestion();
+
 struct OpenResult {
     OpenOutcome outcome = OpenOutcome::Refused;
     std::vector<Box> boxes;   // every box shown while opening, in order
     std::string Name;         // the store's file name, once it has passed the name checks
-    std::size_t MsgCount = 0; // complete messages listed
+    std::size_t MsgCount = 0; // messages listed, recovered ones included
+    std::size_t RecoveredCount = 0;
     std::uint32_t DbxMsgCount = 0;
     std::string Caption; // "125/130 messages complets/contenus dans le fichier Inbox.dbx" when listed
 
@@ -114,10 +125,10 @@ public:
     // (also when the chosen file is missing or empty, after saying so). Moves LastDbxFolder.
     std::optional<std::string> ChooseStore();
     // Opens the store at path in place of the one open: the folder and name checks, then
-    // the header, the index walk and the table. progress, when given, hears how list building
-    // goes, on the thread that opens.
-    OpenResult Open(const std::string& path, DamageBoxes damage = DamageBoxes::Shown,
-                    const BuildProgress* progress = nullptr);
+    // the header, the index walk and the table, with the recovery asked. progress, when given,
+    // hears how list building goes, on the thread that opens.
+    OpenResult Open(const std::string& path, OpenRecovery recovery = OpenRecovery::Off,
+                    DamageBoxes damage = DamageBoxes::Shown, const BuildProgress* progress = nullptr);
 
     const OpenedStore* Store() const { return store_.get(); }
     std::size_t MsgCount() const { return store_ ? store_->MsgCount() : 0; }
@@ -155,6 +166,8 @@ public:
 
 private:
     ShownMessage Show(std::size_t pos);
+    std::unique_ptr<OpenedStore> OpenStoreAt(const std::string& path, OpenRecovery recovery, Prompter& prompter,
+                                             const BuildProgress* progress);
 
     Prompter& prompter_;
     FileSystem& files_;

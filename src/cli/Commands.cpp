@@ -15,7 +15,7 @@ namespace {
 
 const char* const kProgram = "glanmail-cli";
 const char* const kRecoverHelp = "Ajoute les messages que l'index n'atteint plus (effacés, fragments), "
-                                 "numérotés après les autres";
+                                 "rangés dans leurs discussions avec les autres";
 
 // An ID check for CLI11: the message is French, as every message of the program.
 const CLI::Validator

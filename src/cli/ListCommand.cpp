@@ -4,7 +4,6 @@
 // table directly: the Session would add nothing to a listing (no selection, no message read).
 #include "CliPrompter.h"
 #include "Commands.h"
-#include "RecoveredMessages.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
 #include "common/Encoding.h"
@@ -39,26 +38,26 @@ std::string Plain(std::string utf8) {
     return utf8;
 }
 
-void PrintRows(const MessageCatalog& messages, bool recover, std::ostream& out) {
+void PrintRows(const OpenedStore& store, bool recover, std::ostream& out) {
     out << "ID\tObjet\tÉmetteur\tDate\tDates pour tri\tConversation" << (recover ? "\tÉtat\n" : "\n");
-    for (std::size_t id = 1; id <= messages.Count(); ++id) {
-        const MsgEntry& e = messages.Entry(id);
+    for (std::size_t id = 1; id <= store.MsgCount(); ++id) {
+        const MsgEntry& e = store.Entry(id);
         out << id << '\t' << Field(e.Subject) << '\t' << Field(e.Sender) << '\t' << Field(e.DateText) << '\t'
             << Field(e.DateKey) << '\t' << Field(e.ThreadKey);
         if (recover) {
-            out << '\t' << encoding::ToUtf8(StatusText(messages.Status(id)));
+            out << '\t' << encoding::ToUtf8(StatusText(e.Status));
         }
         out << '\n';
     }
-    out << Plain(messages.Caption()) << '\n';
+    out << Plain(store.Caption()) << '\n';
 }
 
 // The same as one JSON document; texts whole, escaped as JSON requires.
-void PrintJson(const OpenedStore& store, const MessageCatalog& catalog, bool recover, std::ostream& out) {
+void PrintJson(const OpenedStore& store, bool recover, std::ostream& out) {
     using Json = nlohmann::ordered_json;
     Json messages = Json::array();
-    for (std::size_t id = 1; id <= catalog.Count(); ++id) {
-        const MsgEntry& e = catalog.Entry(id);
+    for (std::size_t id = 1; id <= store.MsgCount(); ++id) {
+        const MsgEntry& e = store.Entry(id);
         Json row{{"id", id},
                  {"subject", encoding::ToUtf8(e.Subject)},
                  {"sender", encoding::ToUtf8(e.Sender)},
@@ -66,16 +65,16 @@ void PrintJson(const OpenedStore& store, const MessageCatalog& catalog, bool rec
                  {"dateKey", encoding::ToUtf8(e.DateKey)},
                  {"threadKey", encoding::ToUtf8(e.ThreadKey)}};
         if (recover) {
-            row["status"] = encoding::ToUtf8(StatusText(catalog.Status(id)));
+            row["status"] = encoding::ToUtf8(StatusText(e.Status));
         }
         messages.push_back(std::move(row));
     }
     Json doc{{"store", store.Name},
-             {"caption", catalog.Caption()},
-             {"complete", store.MsgCount()},
+             {"caption", store.Caption()},
+             {"complete", store.IndexedCount()},
              {"count", store.DbxMsgCount}};
     if (recover) {
-        doc["recovered"] = catalog.RecoveredCount();
+        doc["recovered"] = store.RecoveredCount();
     }
     doc["messages"] = std::move(messages);
     // The store's name comes from the file system and may not be UTF-8: replaced, not refused.
@@ -92,11 +91,10 @@ int List(const ListOptions& o, std::ostream& out, std::ostream& err) {
         return kExitBadStore;
     }
     const bool damaged = ReportStoreDamage(*store, err);
-    const MessageCatalog catalog(*store, o.recover);
     if (o.json) {
-        PrintJson(*store, catalog, o.recover, out);
+        PrintJson(*store, o.recover, out);
     } else {
-        PrintRows(catalog, o.recover, out);
+        PrintRows(*store, o.recover, out);
     }
     return damaged ? kExitSkipped : kExitOk;
 }

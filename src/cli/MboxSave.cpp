@@ -27,7 +27,7 @@ std::string FreeMboxPath(const std::string& storage, const std::string& folder) 
 
 } // namespace
 
-MboxSaved SaveMbox(const MessageCatalog& catalog, const std::vector<std::size_t>& ids, const std::string& storage,
+MboxSaved SaveMbox(const OpenedStore& store, const std::vector<std::size_t>& ids, const std::string& storage,
                    const std::string& folder, CliPrompter& cli, std::ostream& err) {
     MboxSaved saved;
     const std::string path = FreeMboxPath(storage, folder);
@@ -41,7 +41,7 @@ MboxSaved SaveMbox(const MessageCatalog& catalog, const std::vector<std::size_t>
             return saved; // the file is left unnamed and removed
         }
         cli.SetMessage(id);
-        const auto raw = catalog.Read(id, AttachmentPolicy::Whole, cli);
+        const auto raw = ReadMessage(store, id, cli, AttachmentPolicy::Whole);
         if (!raw) {
             ++saved.skipped;
             continue;

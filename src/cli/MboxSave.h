@@ -4,7 +4,7 @@
 // name is taken as store folders are numbered ("Inbox-1.mbox").
 
 #include "CliPrompter.h"
-#include "RecoveredMessages.h"
+#include "reader/Store.h"
 
 #include <cstddef>
 #include <ostream>
@@ -21,9 +21,9 @@ struct MboxSaved {
     bool interrupted = false;
 };
 
-// The messages given (catalog IDs, in that order) into DIR/<folder>.mbox. Problems are told
-// on err as "glanmail-cli: FILE: text" lines.
-MboxSaved SaveMbox(const MessageCatalog& catalog, const std::vector<std::size_t>& ids, const std::string& storage,
+// The messages given (the store's IDs, in that order) into DIR/<folder>.mbox. Problems are
+// told on err as "glanmail-cli: FILE: text" lines.
+MboxSaved SaveMbox(const OpenedStore& store, const std::vector<std::size_t>& ids, const std::string& storage,
                    const std::string& folder, CliPrompter& cli, std::ostream& err);
 
 } // namespace glanmail::cli

@@ -1,9 +1,9 @@
 // glanmail-cli raw STORE ID [--recover]: the raw text of one message as extracted (cut before
-// its first attachment; a recovered message whole), bytes unchanged. It extracts through the
-// reader directly: the Session would add nothing (the bytes are neither processed nor saved).
+// its first attachment, a recovered message as an indexed one), bytes unchanged. It extracts
+// through the reader directly: the Session would add nothing (the bytes are neither processed
+// nor saved).
 #include "CliPrompter.h"
 #include "Commands.h"
-#include "RecoveredMessages.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
 
@@ -16,14 +16,13 @@ int Raw(const MessageOptions& o, std::ostream& out, std::ostream& err) {
     if (!store) {
         return kExitBadStore;
     }
-    const MessageCatalog catalog(*store, o.recover);
-    if (o.id > catalog.Count()) {
-        err << prompter.Line(NoSuchMessage(o.id, catalog.Count())) << "\n";
+    if (o.id > store->MsgCount()) {
+        err << prompter.Line(NoSuchMessage(o.id, store->MsgCount())) << "\n";
         return kExitUsage;
     }
     ReportStoreDamage(*store, err);
     prompter.SetMessage(o.id);
-    const auto raw = catalog.Read(o.id, AttachmentPolicy::CutAtFirstAttachment, prompter);
+    const auto raw = ReadMessage(*store, o.id, prompter);
     if (!raw) {
         return kExitBadStore; // the first block could not be read; the reader has said why
     }

@@ -12,7 +12,6 @@
 #include "Commands.h"
 #include "Interrupt.h"
 #include "MboxSave.h"
-#include "RecoveredOutput.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
 #include "app/Session.h"
@@ -190,9 +189,9 @@ std::vector<std::size_t> Selection(std::size_t count, SaveRun& run) {
     return selection;
 }
 
-void SaveMboxOfStore(const MessageCatalog& catalog, const std::string& folder, SaveRun& run) {
-    const std::vector<std::size_t> selection = Selection(catalog.Count(), run);
-    const MboxSaved saved = SaveMbox(catalog, selection, run.storage, folder, run.cli, run.err);
+void SaveMboxOfStore(const OpenedStore& store, const std::string& folder, SaveRun& run) {
+    const std::vector<std::size_t> selection = Selection(store.MsgCount(), run);
+    const MboxSaved saved = SaveMbox(store, selection, run.storage, folder, run.cli, run.err);
     Totals& totals = run.totals;
     totals.files += saved.written ? 1 : 0;
     totals.messages += saved.messages;
@@ -250,13 +249,11 @@ void SaveSessionStore(const std::string& folder, SaveRun& run) {
 void SaveCatalogStore(OpenedStore& store, const std::string& folder, SaveRun& run) {
     const SaveOptions& o = run.options;
     Totals& totals = run.totals;
-    const MessageCatalog catalog(store, o.recover);
     if (o.mbox) {
-        SaveMboxOfStore(catalog, folder, run);
+        SaveMboxOfStore(store, folder, run);
         return;
     }
-    catalog.AppendTo(store); // file names and conversations of the recovered messages come from the table
-    const std::vector<std::size_t> selection = Selection(catalog.Count(), run);
+    const std::vector<std::size_t> selection = Selection(store.MsgCount(), run);
     const OutputFlags flags = o.form == SaveForm::Txt ? OutputFlags::AllTxt() : OutputFlags::AllNws();
     MsgOutput output(store, run.state, run.prompter, flags, run.files);
     output.SetStorageFolder(run.storage);
@@ -270,23 +267,18 @@ void SaveCatalogStore(OpenedStore& store, const std::string& folder, SaveRun& ru
         run.bar.Step();
     });
     output.SetStopRequested(&InterruptCatcher::Requested);
-    RecoveredOutput recovering(catalog, output, run.state, run.prompter, o.form == SaveForm::Txt,
-                               [&run](std::size_t id) {
-                                   run.cli.SetMessage(id);
-                                   run.bar.Step();
-                               });
 
     run.bar.Start(store.Name, selection.size());
     const BatchSummary s = o.form == SaveForm::Txt
-                               ? OutputSelection(selection, store.MsgTable, o.group, recovering, nullptr)
-                               : OutputEach(selection, recovering, nullptr);
+                               ? OutputSelection(selection, store.MsgTable, o.group, output, nullptr)
+                               : OutputEach(selection, output, nullptr);
     run.bar.Clear();
     run.cli.SetMessage(0);
     run.prompter.ShowCounts();
     totals.files += output.Saver().FilesWritten();
     totals.messages += output.Saver().MessagesWritten();
     totals.skipped += s.Skipped();
-    totals.incomplete += recovering.IncompleteCount();
+    totals.incomplete += output.IncompleteCount();
     totals.writeFailed = totals.writeFailed || s.notWritten > 0;
     CountAbandoned(s, selection.size(), totals);
     totals.interrupted = s.interrupted;

@@ -3,7 +3,6 @@
 // selected and viewed through the Session, as the window shows it.
 #include "CliPrompter.h"
 #include "Commands.h"
-#include "RecoveredMessages.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
 #include "app/Session.h"
@@ -45,15 +44,14 @@ int ShowWithRecovery(const MessageOptions& o, std::ostream& out, std::ostream& e
     if (!store) {
         return kExitBadStore;
     }
-    const MessageCatalog catalog(*store, o.recover);
-    if (o.id > catalog.Count()) {
-        err << prompter.Line(NoSuchMessage(o.id, catalog.Count())) << "\n";
+    if (o.id > store->MsgCount()) {
+        err << prompter.Line(NoSuchMessage(o.id, store->MsgCount())) << "\n";
         return kExitUsage;
     }
     ReportStoreDamage(*store, err);
     prompter.SetMessage(o.id);
-    const MsgEntry& entry = catalog.Entry(o.id);
-    const std::optional<RawExtraction> raw = catalog.Read(o.id, AttachmentPolicy::CutAtFirstAttachment, prompter);
+    const MsgEntry& entry = store->Entry(o.id);
+    const std::optional<RawExtraction> raw = ReadMessage(*store, o.id, prompter);
     if (!raw) {
         return kExitBadStore; // the first block could not be read; the reader has said why
     }

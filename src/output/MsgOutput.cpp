@@ -19,7 +19,7 @@ OutputStatus MsgOutput::ReadMsg(std::size_t index, OutputMode mode) {
         return OutputStatus::Unreadable;
     }
     const MsgEntry& entry = store_.Entry(index);
-    std::optional<RawExtraction> raw = ReadRawMsg(*store_.bytes, entry.DataOffset, prompter_, policy_);
+    std::optional<RawExtraction> raw = ReadMessage(store_, index, prompter_, policy_);
     if (!raw) {
         return OutputStatus::Unreadable;
     }

@@ -4,6 +4,9 @@
 #include "reader/ReadErrors.h"
 #include "reader/StoreLayout.h"
 
+#include <string_view>
+#include <utility>
+
 namespace glanmail {
 namespace {
 
@@ -18,7 +21,20 @@ std::optional<std::string> ReadExactly(const ByteSource& bytes, std::uint64_t of
     return s;
 }
 
+// The identity fields, in the order they are checked.
+constexpr std::pair<std::uint64_t, std::string_view> kIdentity[] = {
+    {layout::kSignatureAt, layout::kSignature}, {layout::kClassAt, layout::kClass}, {layout::kKindAt, layout::kKind}};
+
 } // namespace
+
+bool HasStoreIdentity(const ByteSource& bytes) {
+    for (const auto& [at, expected] : kIdentity) {
+        if (bytes.Read(at, expected.size()) != expected) {
+            return false;
+        }
+    }
+    return bytes.Size() >= layout::kRootAt + 4;
+}
 
 std::string NotValidFileText(const std::string& path) {
     return " Le fichier  " + path + " n'est pas un fichier Outlook Express valide ";
@@ -34,10 +50,7 @@ std::optional<FileHeader> ReadFileHeader(const ByteSource& bytes, const std::str
         return std::nullopt;
     };
     // Identity checks in the order signature, class, kind.
-    const std::pair<std::uint64_t, std::string_view> checks[] = {{layout::kSignatureAt, layout::kSignature},
-                                                                 {layout::kClassAt, layout::kClass},
-                                                                 {layout::kKindAt, layout::kKind}};
-    for (const auto& [at, expected] : checks) {
+    for (const auto& [at, expected] : kIdentity) {
         const auto field = ReadExactly(bytes, at, expected.size());
         if (!field) {
             return pastEnd();

@@ -18,6 +18,10 @@ struct FileHeader {
 // " Le fichier  " + path + " n'est pas un fichier Outlook Express valide "
 std::string NotValidFileText(const std::string& path);
 
+// True when the file begins as an Outlook Express store (signature, class, kind) and is long
+// enough to hold the header's count and root: whatever those say, its bytes are a store's.
+bool HasStoreIdentity(const ByteSource& bytes);
+
 // Checks the header. A refusal is reported through the prompter and gives nothing:
 // a failed identity check (NotValidFile with displayPath), a count of 0, a header cut
 // short or a number that does not fit (title "ReadFileHeader").

@@ -2,7 +2,6 @@
 
 #include "content/DateText.h"
 #include "content/Decode.h"
-#include "reader/ConversationKeys.h"
 #include "reader/MessageInfo.h"
 #include "reader/SortMsgTable.h"
 
@@ -56,11 +55,11 @@ std::string ListSubject(std::string stored) {
     return Decode(stored, false);
 }
 
-MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets,
-                            const BuildProgress* progress) {
+MsgTableBuild ReadMsgRows(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets,
+                          const BuildProgress* progress) {
     MsgTableBuild build;
     std::vector<MsgEntry>& table = build.table;
-    std::vector<ThreadInput> threads;
+    std::vector<ThreadInput>& threads = build.threads;
     table.reserve(infoOffsets.size());
     threads.reserve(infoOffsets.size());
     std::size_t i = 0;
@@ -85,14 +84,28 @@ MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint
     }
     ReportPhase(progress, 1);
     ReportPhase(progress, 2);
+    return build;
+}
+
+void FinishMsgTable(MsgTableBuild& build, const BuildProgress* progress) {
+    std::vector<MsgEntry>& table = build.table;
     if (table.empty()) {
-        return build;
+        build.threads.clear();
+        return;
     }
-    std::vector<std::string> keys = ResolveThreadKeys(threads, progress);
-    for (std::size_t c = 0; c < table.size(); ++c) {
+    std::vector<std::string> keys = ResolveThreadKeys(build.threads, progress);
+    for (std::size_t c = 0; c < table.size() && c < keys.size(); ++c) {
         table[c].ThreadKey = std::move(keys[c]);
     }
+    build.threads.clear();
+    build.threads.shrink_to_fit();
     SortMsgTable(table);
+}
+
+MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets,
+                            const BuildProgress* progress) {
+    MsgTableBuild build = ReadMsgRows(bytes, infoOffsets, progress);
+    FinishMsgTable(build, progress);
     return build;
 }
 

@@ -4,6 +4,7 @@
 
 #include "reader/BuildProgress.h"
 #include "reader/ByteSource.h"
+#include "reader/ConversationKeys.h"
 #include "reader/MsgEntry.h"
 
 #include <cstdint>
@@ -25,11 +26,21 @@ bool SubjectNeedsDecode(std::string_view s);
 struct MsgTableBuild {
     std::vector<MsgEntry> table; // the complete messages; empty when there are none
     std::size_t unreadable = 0;  // index entries whose message-info object could not be read
+    // What the conversation keys are resolved from, row for row, until the table is finished.
+    std::vector<ThreadInput> threads;
 };
 
-// Reads the message-info objects at infoOffsets (walk order), keeps the complete messages,
-// resolves their conversation keys, sorts them and computes their DateKey. Reading and keeping
-// are one pass here: phases 1 and 2 are reported together at its end.
+// Reads the message-info objects at infoOffsets (walk order) and keeps the complete messages,
+// with their DateKey, in that order. Reading and keeping are one pass here: progress hears
+// phases 1 and 2 together at its end.
+MsgTableBuild ReadMsgRows(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets,
+                          const BuildProgress* progress = nullptr);
+
+// Resolves the conversation keys of the rows (over all of them, in their present order) and
+// sorts the table; the thread inputs are used up. progress hears phases 3 to 5.
+void FinishMsgTable(MsgTableBuild& build, const BuildProgress* progress = nullptr);
+
+// Both: the table of the messages the index lists.
 MsgTableBuild BuildMsgTable(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets,
                             const BuildProgress* progress = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include "common/Text.h"
 #include "content/DateText.h"
+#include "reader/Attachments.h"
 #include "reader/HeaderFields.h"
 #include "reader/MessageTable.h"
 #include "reader/StoreLayout.h"
@@ -471,7 +472,13 @@ std::vector<RecoveredMessage> ScanForLostMessages(const ByteSource& bytes, const
 }
 
 std::string ReadRecoveredRaw(const ByteSource& bytes, const RecoveredMessage& message) {
-    std::string raw;
+    return ReadRecoveredMsg(bytes, message, AttachmentPolicy::Whole).text;
+}
+
+RawExtraction ReadRecoveredMsg(const ByteSource& bytes, const RecoveredMessage& message, AttachmentPolicy policy) {
+    const AttachmentScanner scanner;
+    RawExtraction result;
+    std::string& raw = result.text;
     std::uint32_t d = message.DataOffset;
     for (std::uint32_t k = 0; k < message.Blocks && d != 0; ++k) {
         const std::string header = bytes.Read(d, kBlockHeader);
@@ -485,13 +492,22 @@ std::string ReadRecoveredRaw(const ByteSource& bytes, const RecoveredMessage& me
             count = std::min<std::size_t>(layout::kBlockSize, static_cast<unsigned char>(header[8]) |
                                                                   static_cast<unsigned char>(header[9]) << 8);
         }
+        const std::size_t before = raw.size();
         raw += bytes.Read(std::uint64_t{d} + kBlockHeader, count);
+        if (policy == AttachmentPolicy::CutAtFirstAttachment) {
+            // Block by block, as an indexed message's chain is cut.
+            if (const auto kept = scanner.Check(raw, before)) {
+                raw.resize(*kept);
+                return result; // what follows is not used, whether the scan kept it or not
+            }
+        }
         if (last) {
             break;
         }
         d = next - message.MarkerShift;
     }
-    return raw;
+    result.incomplete = !message.Whole;
+    return result;
 }
 
 MsgEntry ToMsgEntry(const RecoveredMessage& message) {
@@ -501,6 +517,7 @@ MsgEntry ToMsgEntry(const RecoveredMessage& message) {
     entry.Sender = message.Sender;
     entry.DateText = message.DateText;
     entry.DateKey = DateSort(entry.DateText);
+    entry.Status = message.Status;
     return entry;
 }
 

@@ -14,18 +14,13 @@
 #include "reader/ByteSource.h"
 #include "reader/ConversationKeys.h"
 #include "reader/MsgEntry.h"
+#include "reader/RawMessage.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace glanmail {
-
-enum class RecoveryStatus {
-    Indexed, // reached by the index (never produced by the scan; for lists that show both)
-    Deleted, // message-info object found, not indexed
-    Fragment // data blocks only
-};
 
 // "indexé", "effacé", "fragment" (Windows-1252).
 const char* StatusText(RecoveryStatus status);
@@ -63,6 +58,11 @@ std::vector<RecoveredMessage> ScanForLostMessages(const ByteSource& bytes, const
 // The raw text of a recovered message, attachments included: the message bytes of the blocks
 // the scan kept, in chain order (512 bytes from each block but a last one, whose count holds).
 std::string ReadRecoveredRaw(const ByteSource& bytes, const RecoveredMessage& message);
+
+// The same as a message read by its chain: whole, or cut before its first attachment block by
+// block as an indexed message is; incomplete when the scan cut the chain before the text used
+// ended.
+RawExtraction ReadRecoveredMsg(const ByteSource& bytes, const RecoveredMessage& message, AttachmentPolicy policy);
 
 // The row a recovered message makes in the message table (ThreadKey left empty: conversation
 // keys are resolved over the whole table), and its input to that resolution.

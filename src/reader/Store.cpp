@@ -5,6 +5,7 @@
 #include "reader/IndexWalk.h"
 #include "reader/MessageTable.h"
 #include "reader/ReadErrors.h"
+#include "reader/StoreRecovery.h"
 
 #include <sys/stat.h>
 
@@ -30,19 +31,29 @@ Box NotFoundBox(const std::string& path) {
     return {"Fichier " + path + " introuvable ou endommagé"};
 }
 
+void Refuse(OpenRefusal* refusal, OpenRefusal why) {
+    if (refusal != nullptr) {
+        *refusal = why;
+    }
+}
+
 std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::string& path, const std::string& name,
-                                  Prompter& prompter, const BuildProgress* progress = nullptr) {
+                                  Prompter& prompter, bool recover, OpenRefusal* refusal,
+                                  const BuildProgress* progress) {
     const std::string displayPath = path.empty() ? name : path;
     if (bytes->Size() == 0) {
         prompter.Show(NotFoundBox(displayPath));
+        Refuse(refusal, OpenRefusal::File);
         return nullptr;
     }
     if (IsRefusedName(name)) {
         prompter.Show({"La lecture du fichier " + name + " n'est pas autorisée"});
+        Refuse(refusal, OpenRefusal::File);
         return nullptr;
     }
     const auto header = ReadFileHeader(*bytes, displayPath, prompter);
     if (!header || header->Root == 0) {
+        Refuse(refusal, HasStoreIdentity(*bytes) ? OpenRefusal::Index : OpenRefusal::Header);
         return nullptr;
     }
     IndexWalk walk = ReadMsgIndex(*bytes, header->Root, header->DbxMsgCount);
@@ -51,13 +62,19 @@ std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::
         for (const Box& box : walk.warnings) {
             prompter.Show(box);
         }
+        Refuse(refusal, OpenRefusal::Index);
         return nullptr;
     }
-    MsgTableBuild build = BuildMsgTable(*bytes, walk.infos, progress);
+    MsgTableBuild build = ReadMsgRows(*bytes, walk.infos, progress);
+    auto store = std::make_unique<OpenedStore>();
+    if (recover) {
+        store->Recovered = AddLostMessages(*bytes, build);
+        store->RecoverySearched = true;
+    }
+    FinishMsgTable(build, progress);
     // The listing is done: what it read ahead is not kept while the store stays open, and
     // the messages are read from the file as it is when they are asked for.
     bytes->ForgetReadAhead();
-    auto store = std::make_unique<OpenedStore>();
     store->DbxPath = path;
     store->Name = name;
     store->DbxMsgCount = static_cast<std::uint32_t>(header->DbxMsgCount);
@@ -65,27 +82,34 @@ std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::
     store->UnreadableEntries = build.unreadable;
     store->Warnings = std::move(walk.warnings);
     store->bytes = std::move(bytes);
-    if (store->MsgTable.empty()) {
+    if (store->MsgCount() == 0) { // nothing listed, the scan's finds included
         prompter.Show({"Ce fichier ne contient aucun message complet", kAppTitle, BoxIcon::Information});
     }
+    Refuse(refusal, OpenRefusal::None);
     return store;
 }
 
 } // namespace
 
 std::string OpenedStore::Caption() const {
-    std::string caption = std::to_string(MsgCount()) + "/" + std::to_string(DbxMsgCount) +
+    std::string caption = std::to_string(IndexedCount()) + "/" + std::to_string(DbxMsgCount) +
                           " messages complets/contenus dans le fichier " + Name;
     if (UnreadableEntries == 1) {
         caption += " (1 entrée de l'index illisible)";
     } else if (UnreadableEntries > 1) {
         caption += " (" + std::to_string(UnreadableEntries) + " entrées de l'index illisibles)";
     }
+    if (RecoverySearched) {
+        const std::size_t n = RecoveredCount();
+        caption += ", " + std::to_string(n) + (n < 2 ? " message retrouvé" : " messages retrouvés");
+    }
     return caption;
 }
 
-std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter, const BuildProgress* progress) {
+std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompter, bool recover, OpenRefusal* refusal,
+                                       const BuildProgress* progress) {
     struct stat st {};
+    Refuse(refusal, OpenRefusal::File);
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
         prompter.Show(NotFoundBox(path));
         return nullptr;
@@ -100,16 +124,16 @@ std::unique_ptr<OpenedStore> OpenStore(const std::string& path, Prompter& prompt
         prompter.Show({errors::kPermission, "ReadFileHeader"});
         return nullptr;
     }
-    return Open(std::move(source), path, name, prompter, progress);
+    return Open(std::move(source), path, name, prompter, recover, refusal, progress);
 }
 
 std::unique_ptr<OpenedStore> OpenStoreBytes(std::unique_ptr<ByteSource> bytes, const std::string& name,
-                                            Prompter& prompter) {
+                                            Prompter& prompter, bool recover) {
     if (!bytes) {
         prompter.Show(NotFoundBox(name));
         return nullptr;
     }
-    return Open(std::move(bytes), "", FileNameOf(name), prompter);
+    return Open(std::move(bytes), "", FileNameOf(name), prompter, recover, nullptr, nullptr);
 }
 
 } // namespace glanmail

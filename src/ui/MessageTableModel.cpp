@@ -2,7 +2,10 @@
 
 #include "common/Encoding.h"
 #include "common/Text.h"
+#include "reader/RecoveryScan.h"
 
+#include <QColor>
+#include <QFont>
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
@@ -68,15 +71,36 @@ int MessageTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant MessageTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || table_ == nullptr || index.row() >= rowCount() || index.column() >= ColumnCount ||
-        (role != Qt::DisplayRole && role != Qt::ToolTipRole)) {
+    if (!index.isValid() || table_ == nullptr || index.row() >= rowCount() || index.column() >= ColumnCount) {
         return {};
     }
     const std::size_t id = order_[static_cast<std::size_t>(index.row())];
-    if (index.column() == ID) {
-        return QString::number(id);
+    const MsgEntry& entry = (*table_)[id - 1];
+    const bool recovered = entry.Status != RecoveryStatus::Indexed;
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole: {
+        QString text = index.column() == ID ? QString::number(id) : ToQString(CellText(entry, index.column()));
+        if (role == Qt::ToolTipRole && recovered) {
+            // Which of the messages the index no longer reaches this one is.
+            text += QStringLiteral("\n") + QString::fromUtf8("État : ") + ToQString(StatusText(entry.Status));
+        }
+        return text;
     }
-    return ToQString(CellText((*table_)[id - 1], index.column()));
+    case Qt::ForegroundRole:
+        // A grey dark enough to read on white, lighter than the text of the indexed rows.
+        return recovered ? QVariant(QColor(0x70, 0x70, 0x70)) : QVariant();
+    case Qt::FontRole: {
+        if (!recovered) {
+            return {};
+        }
+        QFont italic; // only italics set: the view's own font gives the rest
+        italic.setItalic(true);
+        return italic;
+    }
+    default:
+        return {};
+    }
 }
 
 QVariant MessageTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

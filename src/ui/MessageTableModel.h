@@ -2,7 +2,8 @@
 // The message list over the session's table: one row per listed message, five columns
 // ("Objet", "Émetteur", "Date", "Dates pour tri", "ID"). Cells are converted from
 // Windows-1252 when the view asks for them; the model keeps no copy of the texts, only the
-// display order, which a column click sorts.
+// display order, which a column click sorts. Rows the index no longer reaches (found by the
+// recovery scan) are grey and italic, their status ("effacé", "fragment") in their tool tip.
 
 #include "reader/MsgEntry.h"
 

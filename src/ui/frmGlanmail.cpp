@@ -89,6 +89,7 @@ frmGlanmail::frmGlanmail(Prompter& prompter, WindowServices services, QWidget* p
     resize(Pixels(kReferenceWidth - kFrameWidth, dpi), Pixels(kMinimumHeight - kFrameHeight, dpi) + MenuHeight());
     ResetCommands();
     mnuSelectAll->setEnabled(false);
+    UpdateRecoverEntry();
     txtBody->setFocus();
 }
 
@@ -204,6 +205,7 @@ void frmGlanmail::BuildMenus() {
     const auto separator = [](QMenu* m, const char* name) { return Named(m->addSeparator(), name); };
     mnuFiles = menu("mnuFiles", "Fichiers");
     mnuFileDbx = entry(mnuFiles, "mnuFileDbx", "Fichier dbx à traiter");
+    mnuRecover = entry(mnuFiles, "mnuRecover", "Rechercher les messages effacés");
     mnu0 = separator(mnuFiles, "mnu0");
     mnuPrinter = entry(mnuFiles, "mnuPrinter", "Imprimante");
     mnu1 = separator(mnuFiles, "mnu1");
@@ -227,6 +229,7 @@ void frmGlanmail::BuildMenus() {
 
 void frmGlanmail::Wire() {
     connect(mnuFileDbx, &QAction::triggered, this, [this] { SelectDbx(); });
+    connect(mnuRecover, &QAction::triggered, this, [this] { mnuRecover_Click(); });
     connect(cmdOpen, &QToolButton::clicked, this, [this] {
         QCoreApplication::processEvents();
         SelectDbx();

@@ -38,9 +38,13 @@ public:
     MessageTableModel* model() const { return model_; }
     const WindowGeometry& geometryInTwips() const { return geometry_; }
 
-    // Opening (the menu entry and the button; the path given at start).
+    // Opening (the menu entry and the button; the path given at start). An index that gives
+    // nothing or is damaged brings the question whether to search the whole file.
     void SelectDbx();
-    void OpenPath(const std::string& path);
+    void OpenPath(const std::string& path, OpenRecovery recovery = OpenRecovery::Offer);
+    // "Rechercher les messages effacés": the store open, again, with the messages its index
+    // no longer reaches.
+    void mnuRecover_Click();
 
     // The list and the selection.
     void lvwMessages_Click();
@@ -85,7 +89,7 @@ public:
     QStatusBar* statBar;
     std::vector<QLabel*> statPanels; // the six panels, left to right
     QMenu *mnuFiles, *mnuEdit, *mnuOptions, *mnuAide;
-    QAction *mnuFileDbx, *mnu0, *mnuPrinter, *mnu1, *mnuQuit, *mnuSelectAll, *mnuGrouping, *mnu2, *mnuStorage, *mnuHelp,
+    QAction *mnuFileDbx, *mnuRecover, *mnu0, *mnuPrinter, *mnu1, *mnuQuit, *mnuSelectAll, *mnuGrouping, *mnu2, *mnuStorage, *mnuHelp,
         *mnu9, *mnuAbout;
 
 protected:
@@ -101,6 +105,7 @@ private:
     int MenuHeight() const;
     void ResetCommands();
     void ResetForOpen();
+    void UpdateRecoverEntry();
     void CountSelection();
     void ShowMessage(const ShownMessage& shown);
     void ClearViewer(bool subjectToo);

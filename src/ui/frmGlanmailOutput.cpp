@@ -50,6 +50,19 @@ void frmGlanmail::ResetForOpen() {
     txtEnd->hide();
     busy_ = false;
     lblLvw->setText(U("Liste des messages"));
+    UpdateRecoverEntry();
+}
+
+void frmGlanmail::UpdateRecoverEntry() {
+    mnuRecover->setEnabled(!working_ && session_.Store() != nullptr);
+}
+
+void frmGlanmail::mnuRecover_Click() {
+    if (working_ || session_.Store() == nullptr) {
+        return;
+    }
+    const std::string path = session_.Store()->DbxPath;
+    OpenPath(path, OpenRecovery::Search);
 }
 
 void frmGlanmail::SelectDbx() {
@@ -62,12 +75,13 @@ void frmGlanmail::SelectDbx() {
     }
 }
 
-void frmGlanmail::OpenPath(const std::string& path) {
+void frmGlanmail::OpenPath(const std::string& path, OpenRecovery recovery) {
     if (working_) {
         return;
     }
     ResetForOpen();
     working_ = true;
+    UpdateRecoverEntry();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString panel3 = statPanels[2]->text();
     SetPanel(3, U("  Phases de construction"));
@@ -89,7 +103,7 @@ void frmGlanmail::OpenPath(const std::string& path) {
             this, [this, i] { ShowProgress(i); }, Qt::QueuedConnection);
     };
     std::thread worker([&] {
-        result = session_.Open(path, DamageBoxes::Shown, &progress);
+        result = session_.Open(path, recovery, DamageBoxes::Shown, &progress);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
@@ -113,6 +127,7 @@ void frmGlanmail::OpenPath(const std::string& path) {
     Bar->hide();
     QApplication::restoreOverrideCursor();
     working_ = false;
+    UpdateRecoverEntry();
     if (closeRequested_) {
         close();
     }
@@ -179,10 +194,12 @@ void frmGlanmail::RunBatch(OutputCommand command) {
     context.stopRequested = [this] { return StopRequested(); };
 
     working_ = true;
+    UpdateRecoverEntry();
     Bar->show();
     const OutputResult r = session_.Run(command, context);
     Bar->hide();
     working_ = false;
+    UpdateRecoverEntry();
     std::vector<std::string> pdfs;
     if (printer) {
         pdfs = printer->PdfFiles();

@@ -286,7 +286,7 @@ TEST_F(SessionFixture, WhatTheCommandLineAsksOfABatch) {
     const std::string path = Store(mails, "Inbox.dbx", cycle);
     EXPECT_EQ(session.Open(path).outcome, OpenOutcome::OpenedWithWarnings); // the window's way
     prompter.shown.clear();
-    EXPECT_EQ(session.Open(path, DamageBoxes::Kept).outcome, OpenOutcome::Opened);
+    EXPECT_EQ(session.Open(path, OpenRecovery::Off, DamageBoxes::Kept).outcome, OpenOutcome::Opened);
     EXPECT_TRUE(prompter.shown.empty());
     ASSERT_FALSE(session.Store()->Warnings.empty());
     ASSERT_EQ(session.MsgCount(), 5u);
@@ -317,7 +317,7 @@ TEST_F(SessionFixture, WhatTheCommandLineAsksOfABatch) {
     full.failAtByte = 0;
     Session onAFullDisk(prompter, full);
     onAFullDisk.SetStorageFolder(temp.Path());
-    onAFullDisk.Open(path, DamageBoxes::Kept);
+    onAFullDisk.Open(path, OpenRecovery::Off, DamageBoxes::Kept);
     onAFullDisk.BuildSelection({1, 2, 3});
     r = onAFullDisk.Run(OutputCommand::AllNws, {});
     EXPECT_TRUE(r.summary.abandoned);
@@ -331,6 +331,76 @@ TEST_F(SessionFixture, EditedSavesNeedAMessageOnShow) {
     session.Close();
     EXPECT_FALSE(session.Run(OutputCommand::AllTxt, {}).WorkDone());
     EXPECT_EQ(session.MsgCount(), 0u);
+}
+
+// Three messages in one-entry nodes whose last node links back to the root, and a deleted one.
+std::vector<testing::WriterMessage> LoopedWithADeletedMessage(testing::StoreOptions& options) {
+    options.entriesPerNode = 1;
+    options.treeCycle = true;
+    std::vector<testing::WriterMessage> messages = testing::Mails(3);
+    messages.push_back(Mail("Perdu", "<p@x>", "Efface\r\n"));
+    messages.back().indexing = testing::Indexing::Deleted;
+    return messages;
+}
+
+TEST_F(SessionFixture, ADamagedIndexBringsTheQuestionAndYesSearchesTheWholeFile) {
+    EXPECT_EQ(session.Open(ThreeMessages(), OpenRecovery::Offer).outcome, OpenOutcome::Opened); // no question
+    EXPECT_TRUE(prompter.shown.empty());
+
+    testing::StoreOptions options;
+    const std::string path = Store(LoopedWithADeletedMessage(options), "Boucle.dbx", options);
+    const OpenResult plain = session.Open(path);
+    ASSERT_TRUE(plain.Listed());
+    const std::vector<std::string> warnings = prompter.Texts();
+    ASSERT_FALSE(warnings.empty()); // the loop is told
+    EXPECT_EQ(plain.MsgCount, 3u);
+
+    prompter.shown.clear();
+    prompter.yesNoAnswers = {false};
+    OpenResult r = session.Open(path, OpenRecovery::Offer);
+    std::vector<std::string> expected{RecoveryQuestion().text};
+    expected.insert(expected.end(), warnings.begin(), warnings.end());
+    EXPECT_EQ(prompter.Texts(), expected); // No: as without the question
+    EXPECT_EQ(r.MsgCount, 3u);
+    EXPECT_EQ(r.Caption, plain.Caption);
+
+    prompter.shown.clear();
+    r = session.Open(path, OpenRecovery::Offer); // Yes, the default
+    EXPECT_EQ(prompter.Texts(), expected);       // the damage is still told
+    EXPECT_EQ(r.MsgCount, 4u);
+    EXPECT_EQ(r.RecoveredCount, 1u);
+    EXPECT_EQ(r.Caption, "3/3 messages complets/contenus dans le fichier Boucle.dbx, 1 message retrouvé");
+    std::size_t lost = 0;
+    for (std::size_t id = 1; id <= session.MsgCount(); ++id) {
+        lost = session.Entry(id).Status == RecoveryStatus::Deleted ? id : lost;
+    }
+    ASSERT_NE(lost, 0u);
+    EXPECT_EQ(session.Entry(lost).Subject, "Perdu");
+    EXPECT_EQ(session.View(lost).Body.substr(0, 6), "Efface");
+}
+
+TEST_F(SessionFixture, SearchingAStoreWhoseIndexGivesNothingListsWhatTheFileHolds) {
+    testing::StoreOptions noCount;
+    noCount.countAt0xC4 = 0;
+    const std::string path = Store({Mail("Un", "<1@x>"), Mail("Deux", "<2@x>")}, "Vide.dbx", noCount);
+    const OpenResult r = session.Open(path, OpenRecovery::Search);
+    EXPECT_TRUE(prompter.shown.empty()); // the search was asked: the empty index is no news
+    ASSERT_TRUE(r.Listed());
+    EXPECT_EQ(r.MsgCount, 2u);
+    EXPECT_EQ(r.Caption, "0/0 messages complets/contenus dans le fichier Vide.dbx, 2 messages retrouvés");
+    // Found messages make "no complete message" untrue: it is said only when nothing is listed.
+    auto incomplete = Mail("x", "<x@x>");
+    incomplete.offsetForm = testing::OffsetForm::None;
+    auto lost = Mail("Perdu", "<p@x>");
+    lost.indexing = testing::Indexing::Deleted;
+    prompter.shown.clear();
+    EXPECT_EQ(session.Open(Store({incomplete, lost}, "Brouillons.dbx"), OpenRecovery::Search).MsgCount, 1u);
+    EXPECT_TRUE(prompter.shown.empty());
+    // A missing file stays refused.
+    prompter.shown.clear();
+    EXPECT_FALSE(session.Open(temp.Path() + "/Absent.dbx", OpenRecovery::Offer).Listed());
+    EXPECT_EQ(prompter.Texts(),
+              std::vector<std::string>{"Fichier " + temp.Path() + "/Absent.dbx introuvable ou endommagé"});
 }
 
 } // namespace

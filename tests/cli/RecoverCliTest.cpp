@@ -89,24 +89,33 @@ std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TEST(RecoverCli, ListShowsIndexedThenRecoveredRowsWithTheirStatus) {
+std::size_t FilesIn(const std::string& dir) {
+    std::size_t n = 0;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        n += entry.is_regular_file() ? 1 : 0;
+    }
+    return n;
+}
+
+TEST(RecoverCli, ListShowsRecoveredRowsAmongTheIndexedOnesWithTheirStatus) {
     const std::string path = RecoverStore("Recover.dbx");
     const CliRun plain = Cli({"list", path});
     ASSERT_EQ(plain.status, kExitOk) << plain.err;
     EXPECT_EQ(Lines(plain.out).size(), 5U); // heading, three rows, caption: nothing recovered unasked
 
+    // Every row sorted by its conversation: "Effacé", the three "Indexé", "Morceau".
     const CliRun r = Cli({"list", "--recover", path});
     ASSERT_EQ(r.status, kExitOk) << r.err;
     const std::vector<std::string> lines = Lines(r.out);
     ASSERT_EQ(lines.size(), 7U) << r.out;
     EXPECT_EQ(LastField(lines[0]), "État");
-    for (std::size_t row = 1; row <= 3; ++row) {
+    EXPECT_EQ(lines[1].rfind("1\tEffacé\tPaul\t", 0), 0U) << lines[1];
+    EXPECT_EQ(LastField(lines[1]), "effacé");
+    for (std::size_t row = 2; row <= 4; ++row) {
         EXPECT_EQ(lines[row].substr(0, 2), std::to_string(row) + "\t");
         EXPECT_EQ(LastField(lines[row]), "indexé");
-        EXPECT_NE(lines[row].find("Indexé"), std::string::npos) << lines[row];
+        EXPECT_NE(lines[row].find("Indexé " + std::to_string(row - 1)), std::string::npos) << lines[row];
     }
-    EXPECT_EQ(lines[4].rfind("4\tEffacé\tPaul\t", 0), 0U) << lines[4];
-    EXPECT_EQ(LastField(lines[4]), "effacé");
     EXPECT_EQ(lines[5].rfind("5\tMorceau\tAnne\t", 0), 0U) << lines[5];
     EXPECT_EQ(LastField(lines[5]), "fragment");
     EXPECT_EQ(lines[6], "3/3 messages complets/contenus dans le fichier Recover.dbx, 2 messages retrouvés");
@@ -114,9 +123,10 @@ TEST(RecoverCli, ListShowsIndexedThenRecoveredRowsWithTheirStatus) {
 
     const nlohmann::json doc = nlohmann::json::parse(Cli({"list", path, "--recover", "--json"}).out);
     EXPECT_EQ(doc.at("recovered"), 2);
+    EXPECT_EQ(doc.at("complete"), 3);
     ASSERT_EQ(doc.at("messages").size(), 5U);
-    EXPECT_EQ(doc.at("messages").at(0).at("status"), "indexé");
-    EXPECT_EQ(doc.at("messages").at(3).at("status"), "effacé");
+    EXPECT_EQ(doc.at("messages").at(0).at("status"), "effacé");
+    EXPECT_EQ(doc.at("messages").at(1).at("status"), "indexé");
     EXPECT_EQ(doc.at("messages").at(4).at("status"), "fragment");
     EXPECT_FALSE(nlohmann::json::parse(Cli({"list", path, "--json"}).out).at("messages").at(0).contains("status"));
 }
@@ -124,14 +134,15 @@ TEST(RecoverCli, ListShowsIndexedThenRecoveredRowsWithTheirStatus) {
 TEST(RecoverCli, RawAndShowReachRecoveredMessagesByTheirIds) {
     const std::string path = RecoverStore("RecoverRaw.dbx");
     const std::vector<std::string> raws = Raws();
-    CliRun r = Cli({"raw", path, "4", "--recover"});
+    CliRun r = Cli({"raw", path, "1", "--recover"});
     ASSERT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(r.out, raws[3]); // two blocks, whole
     r = Cli({"raw", "--recover", path, "5"});
     ASSERT_EQ(r.status, kExitOk) << r.err;
     EXPECT_EQ(r.out, raws[4]);
-    r = Cli({"raw", path, "2", "--recover"});
-    EXPECT_EQ(r.out, raws[1]); // an indexed one keeps its ID
+    r = Cli({"raw", path, "3", "--recover"});
+    EXPECT_EQ(r.out, raws[1]); // an indexed one, one place further down than without recovery
+    EXPECT_EQ(Cli({"raw", path, "2"}).out, raws[1]);
 
     r = Cli({"raw", path, "4"});
     EXPECT_EQ(r.status, kExitUsage);
@@ -144,6 +155,46 @@ TEST(RecoverCli, RawAndShowReachRecoveredMessagesByTheirIds) {
     ASSERT_EQ(r.status, kExitOk) << r.err;
     EXPECT_NE(r.out.find("Morceau"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Reste"), std::string::npos) << r.out;
+}
+
+// "Sortie" and "Autre" indexed, a deleted answer to "Sortie" with a subject of its own.
+std::string ConversationStore(const std::string& name) {
+    std::vector<glanmail::testing::WriterMessage> messages(3);
+    const char* const subjects[] = {"Sortie", "Autre", "Pique-nique"};
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        const std::string id = "<c" + std::to_string(i) + "@example.org>";
+        messages[i].raw = std::string("Subject: ") + subjects[i] + "\r\nMessage-ID: " + id + "\r\n\r\nTexte de " +
+                          subjects[i] + "\r\n";
+        messages[i].subject = messages[i].subjectKey = subjects[i];
+        messages[i].messageId = id;
+        messages[i].sender = "Paul";
+        messages[i].received = glanmail::testing::FiletimeFromUnix(1018744077 + 3600 * static_cast<std::int64_t>(i));
+    }
+    messages[2].parents = "<c0@example.org>";
+    messages[2].indexing = Indexing::Deleted;
+    const std::string path = std::string(GLANMAIL_BINARY_DIR) + "/" + name;
+    std::ofstream(path, std::ios::binary) << glanmail::testing::WriteStore(messages);
+    return path;
+}
+
+TEST(RecoverCli, ADeletedAnswerSortsAndGroupsIntoItsIndexedConversation) {
+    const std::string path = ConversationStore("RecoverThread.dbx");
+    const std::vector<std::string> lines = Lines(Cli({"list", path, "--recover"}).out);
+    ASSERT_EQ(lines.size(), 5U);
+    EXPECT_EQ(lines[1].rfind("1\tAutre\t", 0), 0U) << lines[1];
+    for (std::size_t row = 2; row <= 3; ++row) { // "Sortie" and its answer, in either order
+        EXPECT_NE(lines[row].find("\t<Sortie>\t"), std::string::npos) << lines[row];
+    }
+
+    const std::string dir = FreshFolder("RecoverThreadOut");
+    const CliRun r = Cli({"save", path, "--recover", "--group", "--storage", dir});
+    ASSERT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_EQ(FilesIn(dir + "/RecoverThread"), 2U);
+    const std::string grouped = ReadFile(dir + "/RecoverThread/Sortie.txt");
+    const std::size_t first = grouped.find("Texte de Sortie"), answer = grouped.find("Texte de Pique-nique");
+    EXPECT_NE(first, std::string::npos) << grouped;
+    EXPECT_NE(answer, std::string::npos) << grouped;
+    EXPECT_LT(first, answer); // in date order
 }
 
 TEST(RecoverCli, StoreWhoseIndexGivesNothingIsSearchedWhole) {
@@ -165,14 +216,6 @@ TEST(RecoverCli, StoreWhoseIndexGivesNothingIsSearchedWhole) {
     }
     const std::string missing = std::string(GLANMAIL_BINARY_DIR) + "/RecoverMissing.dbx";
     EXPECT_EQ(Cli({"list", missing, "--recover"}).status, kExitBadStore);
-}
-
-std::size_t FilesIn(const std::string& dir) {
-    std::size_t n = 0;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        n += entry.is_regular_file() ? 1 : 0;
-    }
-    return n;
 }
 
 TEST(RecoverCli, SaveCompleteRecoverWritesEveryMessage) {
@@ -201,6 +244,34 @@ TEST(RecoverCli, SaveCompleteRecoverWritesEveryMessage) {
     ASSERT_EQ(FilesIn(text + "/RecoverSave"), 1U);
     const std::string saved = ReadFile(fs::directory_iterator(text + "/RecoverSave")->path().string());
     EXPECT_NE(saved.find("Reste"), std::string::npos) << saved;
+}
+
+TEST(RecoverCli, SaveEmlCutsRecoveredMessagesBeforeTheirAttachmentsAsIndexedOnes) {
+    std::vector<glanmail::testing::WriterMessage> messages(2);
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        const std::string id = "<p" + std::to_string(i) + "@example.org>";
+        messages[i].raw = "From: Bob <bob@example.org>\r\nSubject: Photo " + std::to_string(i) +
+                          "\r\nMessage-ID: " + id +
+                          "\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n"
+                          "Content-Type: text/plain\r\n\r\n" +
+                          std::string(600, 'x') + "\r\n--b\r\nContent-Type: image/jpeg\r\n\r\n" +
+                          std::string(1500, 'A') + "\r\n--b--\r\n";
+        messages[i].subject = messages[i].subjectKey = "Photo " + std::to_string(i);
+        messages[i].messageId = id;
+    }
+    messages[1].indexing = Indexing::Deleted;
+    const std::string path = std::string(GLANMAIL_BINARY_DIR) + "/RecoverPhoto.dbx";
+    std::ofstream(path, std::ios::binary) << glanmail::testing::WriteStore(messages);
+    const std::string eml = FreshFolder("RecoverPhotoEml"), complete = FreshFolder("RecoverPhotoComplete");
+    ASSERT_EQ(Cli({"save", path, "--eml", "--recover", "--storage", eml}).status, kExitOk);
+    ASSERT_EQ(Cli({"save", path, "--complete", "--recover", "--storage", complete}).status, kExitOk);
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        const std::string& raw = messages[i].raw;
+        const std::string name = "/RecoverPhoto/Photo " + std::to_string(i) + "_ .eml"; // no date
+        EXPECT_EQ(ReadFile(eml + name), raw.substr(0, raw.find("\r\n--b\r\nContent-Type: image/"))) << name;
+        EXPECT_EQ(ReadFile(complete + name), raw) << name;
+        EXPECT_EQ(Cli({"raw", path, std::to_string(i + 1), "--recover"}).out, ReadFile(eml + name));
+    }
 }
 
 // Python's mailbox reads the file; the script undoes the mboxrd quoting and prints each

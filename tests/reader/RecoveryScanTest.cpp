@@ -12,6 +12,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <unistd.h>
 
 namespace glanmail::testing {
 namespace {
@@ -259,7 +260,8 @@ TEST(RecoveryScan, AChainIsReadFromItsStartWhereverItsBlocksLie) {
 }
 
 TEST(RecoveryScan, MessagesAboveTwoGigabytesInASparseStore) {
-    const std::string path = ::testing::TempDir() + "/recovery-sparse.dbx";
+    // Named for this process: other builds on the machine run the same test at the same time.
+    const std::string path = ::testing::TempDir() + "/recovery-sparse-" + std::to_string(::getpid()) + ".dbx";
     std::vector<WriterMessage> messages = {Lost(0, Indexing::Indexed), Lost(1, Indexing::Deleted),
                                            Lost(2, Indexing::Fragment), Lost(3, Indexing::Indexed)};
     messages[1].placeAt = (std::uint64_t{5} << 29) + 3; // 2.5 GB, off the 4-byte grid

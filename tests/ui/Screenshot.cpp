@@ -1,5 +1,6 @@
-// glanmail-screenshot STORE OUT.png: the window on STORE with its first message shown, grabbed
-// off screen, for the README.
+// glanmail-screenshot STORE OUT.png: the window on STORE with its second message shown, grabbed
+// off screen, for the README. GLANMAIL_SCREENSHOT_GROUPING turns the grouping option on,
+// GLANMAIL_SCREENSHOT_RECOVER searches the store for the messages its index no longer reaches.
 #include "ui/MessageTableModel.h"
 #include "ui/QtPrompter.h"
 #include "ui/frmGlanmail.h"
@@ -25,6 +26,9 @@ int main(int argc, char* argv[]) {
     prompter.SetParent(&w);
     w.show();
     w.OpenPath(argv[1]);
+    if (qEnvironmentVariableIsSet("GLANMAIL_SCREENSHOT_RECOVER")) {
+        w.mnuRecover->trigger(); // the messages the index no longer reaches, in grey italics
+    }
     if (qEnvironmentVariableIsSet("GLANMAIL_SCREENSHOT_GROUPING")) {
         w.mnuGrouping->trigger(); // shows the option's notice
     }
