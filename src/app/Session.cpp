@@ -124,6 +124,11 @@ void Session::Close() {
     shownMsg_ = CurrentMessage{};
 }
 
+void Session::UseStore(std::unique_ptr<OpenedStore> store) {
+    Close();
+    store_ = std::move(store);
+}
+
 std::optional<std::string> Session::ChooseStore() {
     std::optional<std::string> path =
         prompter_.ChooseFile("Choisir le fichier dbx à lire", lastDbxFolder_, "Outlook Express (*.dbx)");

@@ -130,6 +130,11 @@ public:
     OpenResult Open(const std::string& path, OpenRecovery recovery = OpenRecovery::Off,
                     DamageBoxes damage = DamageBoxes::Shown, const BuildProgress* progress = nullptr);
 
+    // Takes a store opened by other means as the one open, in place of the one there: the
+    // command line opens stores with its own refusal lines and searches a file whose index
+    // gives nothing, then shows and saves through the session like any other store.
+    void UseStore(std::unique_ptr<OpenedStore> store);
+
     const OpenedStore* Store() const { return store_.get(); }
     std::size_t MsgCount() const { return store_ ? store_->MsgCount() : 0; }
     const MsgEntry& Entry(std::size_t id) const { return store_->Entry(id); }

@@ -5,9 +5,9 @@
 // original form whole, attachments included. --group puts each conversation into one text
 // file. --mbox writes one mbox file per store instead. --recover adds the messages the index
 // no longer reaches. A folder given as STORE stands for every .dbx in it, in name order.
-// Each store is opened, selected and saved through the Session, as the window saves it;
-// --recover and --mbox read through the catalog of recovered messages instead, which the
-// Session does not hold yet.
+// Each store is selected and saved through the Session, as the window saves it (with
+// --recover it is opened here first, then handed to the Session); --mbox, which the window
+// does not write, goes from the opened store to its mbox file directly.
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "Interrupt.h"
@@ -245,53 +245,21 @@ void SaveSessionStore(const std::string& folder, SaveRun& run) {
     totals.interrupted = s.interrupted;
 }
 
-// With --recover or --mbox: the store with the messages the index no longer reaches.
-void SaveCatalogStore(OpenedStore& store, const std::string& folder, SaveRun& run) {
-    const SaveOptions& o = run.options;
-    Totals& totals = run.totals;
-    if (o.mbox) {
-        SaveMboxOfStore(store, folder, run);
-        return;
-    }
-    const std::vector<std::size_t> selection = Selection(store.MsgCount(), run);
-    const OutputFlags flags = o.form == SaveForm::Txt ? OutputFlags::AllTxt() : OutputFlags::AllNws();
-    MsgOutput output(store, run.state, run.prompter, flags, run.files);
-    output.SetStorageFolder(run.storage);
-    output.SetStoreFolder(folder);
-    if (o.form == SaveForm::Complete) {
-        output.SetAttachmentPolicy(AttachmentPolicy::Whole);
-    }
-    output.SetBatchRunning(true);
-    output.SetProgress([&run](std::size_t id) {
-        run.cli.SetMessage(id);
-        run.bar.Step();
-    });
-    output.SetStopRequested(&InterruptCatcher::Requested);
-
-    run.bar.Start(store.Name, selection.size());
-    const BatchSummary s = o.form == SaveForm::Txt
-                               ? OutputSelection(selection, store.MsgTable, o.group, output, nullptr)
-                               : OutputEach(selection, output, nullptr);
-    run.bar.Clear();
-    run.cli.SetMessage(0);
-    run.prompter.ShowCounts();
-    totals.files += output.Saver().FilesWritten();
-    totals.messages += output.Saver().MessagesWritten();
-    totals.skipped += s.Skipped();
-    totals.incomplete += output.IncompleteCount();
-    totals.writeFailed = totals.writeFailed || s.notWritten > 0;
-    CountAbandoned(s, selection.size(), totals);
-    totals.interrupted = s.interrupted;
-}
-
 // Opens one store and saves it; false when it was refused.
 bool SaveOneStore(const StoreToSave& each, SaveRun& run) {
     Totals& totals = run.totals;
     const OpenedStore* store = nullptr;
-    std::unique_ptr<OpenedStore> withCatalog;
-    if (run.options.recover || run.options.mbox) {
-        withCatalog = OpenForCommand(each.path, run.cli, run.prompter, run.options.recover);
-        store = withCatalog.get();
+    std::unique_ptr<OpenedStore> forMbox;
+    if (run.options.mbox) {
+        forMbox = OpenForCommand(each.path, run.cli, run.prompter, run.options.recover);
+        store = forMbox.get();
+    } else if (run.options.recover) {
+        // Opened here, for its refusal lines and the search of a file whose index gives
+        // nothing; saved by the session like any other store.
+        if (auto opened = OpenForCommand(each.path, run.cli, run.prompter, true)) {
+            run.session.UseStore(std::move(opened));
+            store = run.session.Store();
+        }
     } else if (OpenInSession(run.session, each.path, run.prompter)) {
         store = run.session.Store();
     }
@@ -301,8 +269,8 @@ bool SaveOneStore(const StoreToSave& each, SaveRun& run) {
     run.bar.Clear();
     totals.damagedIndex = ReportStoreDamage(*store, run.err) || totals.damagedIndex;
     totals.skipped += store->UnreadableEntries;
-    if (withCatalog) {
-        SaveCatalogStore(*withCatalog, each.folder, run);
+    if (forMbox) {
+        SaveMboxOfStore(*forMbox, each.folder, run);
     } else {
         SaveSessionStore(each.folder, run);
     }

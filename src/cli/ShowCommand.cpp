@@ -6,8 +6,6 @@
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
 #include "app/Session.h"
-#include "content/MsgProcessing.h"
-#include "output/MessageSaver.h"
 #include "reader/RawMessage.h"
 
 namespace glanmail::cli {
@@ -36,46 +34,22 @@ private:
     std::string text_;
 };
 
-// With --recover: the recovered messages are not the session's yet, so the catalog reads them.
-int ShowWithRecovery(const MessageOptions& o, std::ostream& out, std::ostream& err) {
-    CliPrompter prompter(err);
-    prompter.SetFile(o.store);
-    const auto store = OpenForCommand(o.store, prompter, prompter, o.recover);
-    if (!store) {
-        return kExitBadStore;
-    }
-    if (o.id > store->MsgCount()) {
-        err << prompter.Line(NoSuchMessage(o.id, store->MsgCount())) << "\n";
-        return kExitUsage;
-    }
-    ReportStoreDamage(*store, err);
-    prompter.SetMessage(o.id);
-    const MsgEntry& entry = store->Entry(o.id);
-    const std::optional<RawExtraction> raw = ReadMessage(*store, o.id, prompter);
-    if (!raw) {
-        return kExitBadStore; // the first block could not be read; the reader has said why
-    }
-    ContentState state;
-    const CurrentMessage msg = MsgProcessing(raw->text, entry.Listed(), state, prompter);
-    out << TextFormBytes(msg, OutputMode::Single, nullptr);
-    if (raw->incomplete) {
-        ReportIncompleteMessage(*store, o.id, err);
-        return kExitSkipped;
-    }
-    return kExitOk;
-}
-
 } // namespace
 
 int Show(const MessageOptions& o, std::ostream& out, std::ostream& err) {
-    if (o.recover) {
-        return ShowWithRecovery(o, out, err);
-    }
     CliPrompter cli(err);
     cli.SetFile(o.store);
     HoldIncomplete prompter(cli, o.id);
     Session session(prompter);
-    if (!OpenInSession(session, o.store, cli)) {
+    if (o.recover) {
+        // Opened here, for its refusal lines and the search of a file whose index gives
+        // nothing; shown by the session like any other store.
+        auto store = OpenForCommand(o.store, cli, cli, true);
+        if (!store) {
+            return kExitBadStore;
+        }
+        session.UseStore(std::move(store));
+    } else if (!OpenInSession(session, o.store, cli)) {
         return kExitBadStore;
     }
     if (o.id > session.MsgCount()) {
