@@ -8,6 +8,7 @@
 #include "reader/RawMessage.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace glanmail {
 namespace {
@@ -159,7 +160,9 @@ OpenResult Session::Open(const std::string& path, OpenRecovery recovery, DamageB
         return result;
     }
     const std::string name = NameOf(path);
-    if (IsRefusedName(name)) {
+    // A missing file is told as missing, whatever its name (the reader says so below).
+    struct stat st {};
+    if (IsRefusedName(name) && ::stat(path.c_str(), &st) == 0) {
         prompter.Show(Box{"La lecture du fichier " + name + " n'est pas autorisée"});
         return result;
     }

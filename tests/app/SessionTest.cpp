@@ -77,6 +77,10 @@ TEST_F(SessionFixture, EveryRefusalSaysWhyAndListsNothing) {
         {notDbx, {" Le fichier  " + notDbx + " n'est pas un fichier Outlook Express valide "}, "Notes.dbx"},
         {Store({Mail("a", "<a@x>")}, "Vide.dbx", noCount), {"Ce fichier ne contient pas de messages"}, "Vide.dbx"},
         {missing, {"Fichier " + missing + " introuvable ou endommagé"}, "Absent.dbx"},
+        // Missing: told as missing, whatever its name.
+        {temp.Path() + "/offline.dbx",
+         {"Fichier " + temp.Path() + "/offline.dbx introuvable ou endommagé"},
+         "offline.dbx"},
     };
     for (const Case& c : cases) {
         prompter.shown.clear();
