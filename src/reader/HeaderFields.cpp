@@ -2,6 +2,7 @@
 
 #include "common/Text.h"
 #include "content/DateText.h"
+#include "content/EncodedWords.h"
 
 #include <array>
 #include <cctype>
@@ -83,6 +84,7 @@ void ReadFrom(std::string_view value, HeaderFields& fields) {
             fields.Sender = Unquoted(value.substr(paren + 1, end - paren - 1));
         }
     }
+    fields.Sender = DecodeEncodedWords(fields.Sender);
     if (fields.Sender.empty()) {
         fields.Sender = fields.Address;
     }
@@ -272,7 +274,7 @@ HeaderFields ReadHeaderFields(std::string_view raw) {
             current = &inReplyTo;
         }
     }
-    fields.Subject = std::string(TrimBlanks(fields.Subject));
+    fields.Subject = DecodeEncodedWords(TrimBlanks(fields.Subject));
     fields.MessageId = std::string(TrimBlanks(fields.MessageId));
     ReadFrom(from, fields);
     fields.Parents = AngleElements(references);

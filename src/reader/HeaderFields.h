@@ -10,8 +10,8 @@
 namespace glanmail {
 
 struct HeaderFields {
-    std::string Subject;              // "Subject:" unfolded, as stored (encoded words are left to the list's decoding)
-    std::string Sender;               // the display name of "From:", else its address
+    std::string Subject;              // "Subject:" unfolded, its encoded words decoded (Windows-1252)
+    std::string Sender;               // the display name of "From:" (encoded words decoded), else its address
     std::string Address;              // the address of "From:" (without angle brackets); empty when none
     std::string MessageId;            // "Message-ID:", trimmed
     std::string Parents;              // "References:" or else "In-Reply-To:", without spaces: "<id1><id2>", parent last

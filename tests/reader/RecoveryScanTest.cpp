@@ -2,6 +2,7 @@
 #include "reader/RecoveryScan.h"
 
 #include "ReaderTestSupport.h"
+#include "reader/HeaderFields.h"
 #include "reader/IndexWalk.h"
 #include "support/Md5.h"
 
@@ -321,6 +322,17 @@ TEST(RecoveryScan, TheRealStoreStillHoldsTheMessageItsMailProgramDeleted) {
     EXPECT_EQ(all[0].DataOffset, 0xEAD4u);
     EXPECT_EQ(all[0].Subject, "Please read you won't be sorry........");
     EXPECT_EQ(Md5Hex(ReadRecoveredRaw(*source, all[0])), "67FB6A918B4AA4CE00447E97C7EE6870");
+}
+
+// A fragment's list texts come from its own header lines, which keep the encoded words the
+// mail program decodes before it stores a subject and a sender.
+TEST(RecoveryScan, AFragmentsSubjectAndSenderAreDecodedAsTheIndexStoresThem) {
+    const HeaderFields h = ReadHeaderFields("Subject: =?iso-8859-1?Q?Assembl=E9e_g=E9n=E9rale?=\r\n"
+                                            "From: =?iso-8859-1?Q?H=E9l=E8ne?= <helene@exemple.fr>\r\n\r\nTexte\r\n");
+    EXPECT_EQ(h.Subject, "Assembl\xE9"
+                         "e g\xE9n\xE9rale");
+    EXPECT_EQ(h.Sender, "H\xE9l\xE8ne");
+    EXPECT_EQ(h.Address, "helene@exemple.fr");
 }
 
 } // namespace
