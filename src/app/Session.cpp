@@ -37,21 +37,6 @@ private:
     std::vector<Box>& boxes_;
 };
 
-// Keeps every box back, to be shown later or not at all.
-class HoldingPrompter : public Prompter {
-public:
-    std::vector<Box> boxes;
-    void Show(const Box& box) override { boxes.push_back(box); }
-    bool AskYesNo(const Box& box, bool yesIsDefault) override {
-        boxes.push_back(box);
-        return yesIsDefault;
-    }
-    std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override { return std::nullopt; }
-};
-
 // Tells the caller which message comes next, before it is read: the window moves its bar and
 // names the PDF of a print job that is about to begin, the command line numbers its boxes.
 // Stopping is the batch output's own (MessageOutput::StopRequested), passed through.
@@ -65,6 +50,7 @@ public:
         }
         return inner_.ReadMsg(index, mode);
     }
+    void WillRead(const std::vector<std::size_t>& order) override { inner_.WillRead(order); }
     OutputStatus EndGroup() override { return inner_.EndGroup(); }
     void AbandonGroup() override { inner_.AbandonGroup(); }
     bool StopRequested() const override { return inner_.StopRequested(); }

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace glanmail {
 
@@ -41,6 +42,25 @@ public:
     void Show(const Box& /*box*/) override { ++boxes; }
     bool AskYesNo(const Box& /*box*/, bool yesIsDefault) override {
         ++boxes;
+        return yesIsDefault;
+    }
+    std::optional<std::string> ChooseFile(const std::string& /*title*/, const std::string& /*startPath*/,
+                                          const std::string& /*filter*/) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseFolder(const std::string& /*title*/, const std::string& /*startFolder*/) override {
+        return std::nullopt;
+    }
+};
+
+// Keeps every box back, to be shown later (in order) or not at all: questions take their
+// default answer and nothing is chosen.
+class HoldingPrompter : public Prompter {
+public:
+    std::vector<Box> boxes;
+    void Show(const Box& box) override { boxes.push_back(box); }
+    bool AskYesNo(const Box& box, bool yesIsDefault) override {
+        boxes.push_back(box);
         return yesIsDefault;
     }
     std::optional<std::string> ChooseFile(const std::string& /*title*/, const std::string& /*startPath*/,

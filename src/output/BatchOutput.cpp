@@ -155,6 +155,7 @@ bool EndGroup(MessageOutput& output, BatchSummary& summary) {
 }
 
 BatchSummary Finish(BatchSummary summary, MessageOutput& output, const std::function<void()>& workDone) {
+    output.WillRead({});
     EndGroup(output, summary);
     if (!summary.abandoned && !summary.interrupted && workDone) {
         workDone();
@@ -167,6 +168,7 @@ BatchSummary Finish(BatchSummary summary, MessageOutput& output, const std::func
 BatchSummary OutputEach(const std::vector<std::size_t>& selection, MessageOutput& output,
                         const std::function<void()>& workDone) {
     BatchSummary summary;
+    output.WillRead(selection);
     for (const std::size_t index : selection) {
         if (!GoOn(output, summary) || !Count(output.ReadMsg(index, OutputMode::Single), summary)) {
             break;
@@ -192,11 +194,12 @@ BatchSummary OutputSelection(const std::vector<std::size_t>& selection, const st
     std::sort(order.begin(), order.end());
     order.erase(std::unique(order.begin(), order.end()), order.end());
 
-    BatchSummary summary;
+    // Each conversation sorted by date first, so that the whole order is known before the
+    // first message is read.
     SortRandom random;
     std::vector<std::string> dates(order.size());
-    std::size_t i = 0;
-    while (i < order.size()) {
+    std::vector<std::pair<std::size_t, std::size_t>> groups; // first and last position
+    for (std::size_t i = 0; i < order.size();) {
         std::size_t last = i;
         while (last + 1 < order.size() &&
                text::EqualsIgnoreCase(table[order[last + 1] - 1].ThreadKey, table[order[last] - 1].ThreadKey)) {
@@ -206,12 +209,21 @@ BatchSummary OutputSelection(const std::vector<std::size_t>& selection, const st
             dates[j] = table[order[j] - 1].DateKey;
         }
         SortGroup(order, dates, i, last, random);
+        groups.emplace_back(i, last);
+        i = last + 1;
+    }
+
+    BatchSummary summary;
+    output.WillRead(order);
+    for (const auto& [first, last] : groups) {
         bool goOn = true;
-        if (last == i) {
-            goOn = GoOn(output, summary) && Count(output.ReadMsg(order[i], OutputMode::Single), summary);
+        if (last == first) {
+            goOn = GoOn(output, summary) && Count(output.ReadMsg(order[first], OutputMode::Single), summary);
         } else {
-            for (std::size_t j = i; j <= last && goOn; ++j) {
-                const OutputMode mode = j == i ? OutputMode::First : j == last ? OutputMode::Last : OutputMode::Middle;
+            for (std::size_t j = first; j <= last && goOn; ++j) {
+                const OutputMode mode = j == first  ? OutputMode::First
+                                        : j == last ? OutputMode::Last
+                                                    : OutputMode::Middle;
                 goOn = GoOn(output, summary) && Count(output.ReadMsg(order[j], mode), summary);
             }
             goOn = EndGroup(output, summary) && goOn;
@@ -219,7 +231,6 @@ BatchSummary OutputSelection(const std::vector<std::size_t>& selection, const st
         if (!goOn) {
             break;
         }
-        i = last + 1;
     }
     return Finish(summary, output, workDone);
 }

@@ -21,6 +21,9 @@ public:
     virtual ~MessageOutput() = default;
     // index: 1-based index in the message table.
     virtual OutputStatus ReadMsg(std::size_t index, OutputMode mode) = 0;
+    // The indexes a batch is about to read, in the order it will read them, so that an output
+    // may read ahead; an empty list when the batch has ended.
+    virtual void WillRead(const std::vector<std::size_t>& /*order*/) {}
     // Closes the file or ends the print job a group left open (its last message could
     // not be read); Nothing when none is open, Failed when the file could not be written.
     virtual OutputStatus EndGroup() { return OutputStatus::Nothing; }

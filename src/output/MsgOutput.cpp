@@ -1,5 +1,9 @@
 #include "output/MsgOutput.h"
 
+#include <memory>
+#include <optional>
+#include <utility>
+
 namespace glanmail {
 
 MsgOutput::MsgOutput(const OpenedStore& store, ContentState& state, Prompter& prompter, OutputFlags flags,
@@ -14,17 +18,58 @@ void MsgOutput::SetPrintDevice(PrintDevice* device) {
     }
 }
 
+void MsgOutput::WillRead(const std::vector<std::size_t>& order) {
+    readAhead_.reset();
+    std::vector<std::size_t> readable;
+    if (store_.bytes != nullptr) {
+        for (const std::size_t index : order) {
+            if (index >= 1 && index <= store_.MsgCount()) {
+                readable.push_back(index); // the others are refused before they are read
+            }
+        }
+    }
+    if (readable.size() > 1) {
+        readAhead_ =
+            std::make_unique<ReadAhead>(std::move(readable), [this](std::size_t index) { return Prepare(index); });
+    }
+}
+
+PreparedMessage MsgOutput::Prepare(std::size_t index) const {
+    PreparedMessage prepared;
+    HoldingPrompter reading;
+    prepared.raw = ReadMessage(store_, index, reading, policy_);
+    prepared.readBoxes = std::move(reading.boxes);
+    if (!prepared.raw) {
+        return prepared;
+    }
+    const std::string& raw = prepared.raw->text;
+    if (flags_.DoAllNws && !flags_.DoPrint && !show_) {
+        prepared.msg.MsgHeaders = HeaderBlock(raw);
+        return prepared;
+    }
+    HoldingPrompter processing;
+    ContentState state;
+    prepared.msg = MsgProcessing(raw, store_.Entry(index).Listed(), state, processing);
+    prepared.processed = true;
+    prepared.isUtf8 = state.IsUtf8;
+    prepared.processingBoxes = std::move(processing.boxes);
+    return prepared;
+}
+
 OutputStatus MsgOutput::ReadMsg(std::size_t index, OutputMode mode) {
     if (index < 1 || index > store_.MsgCount() || store_.bytes == nullptr) {
         return OutputStatus::Unreadable;
     }
-    const MsgEntry& entry = store_.Entry(index);
-    std::optional<RawExtraction> raw = ReadMessage(store_, index, prompter_, policy_);
-    if (!raw) {
+    std::optional<PreparedMessage> ahead = readAhead_ ? readAhead_->Take(index) : std::nullopt;
+    PreparedMessage prepared = ahead ? std::move(*ahead) : Prepare(index);
+    for (const Box& box : prepared.readBoxes) {
+        prompter_.Show(box);
+    }
+    if (!prepared.raw) {
         return OutputStatus::Unreadable;
     }
-    rawMsg_ = std::move(raw->text);
-    if (raw->incomplete) {
+    rawMsg_ = std::move(prepared.raw->text);
+    if (prepared.raw->incomplete) {
         // The bytes read are output all the same, and the user is told once for the message.
         ++incompleteCount_;
         prompter_.Show(Box{IncompleteMessageText(index), kAppTitle, BoxIcon::Exclamation});
@@ -32,11 +77,13 @@ OutputStatus MsgOutput::ReadMsg(std::size_t index, OutputMode mode) {
     if (batchRunning_ && progress_) {
         progress_(index);
     }
-    if (flags_.DoAllNws && !flags_.DoPrint && !show_) {
-        current_ = CurrentMessage{};
-        current_.MsgHeaders = HeaderBlock(rawMsg_);
-    } else {
-        current_ = MsgProcessing(rawMsg_, entry.Listed(), state_, prompter_, mode);
+    for (const Box& box : prepared.processingBoxes) {
+        prompter_.Show(box);
+    }
+    current_ = std::move(prepared.msg);
+    if (prepared.processed) {
+        state_.IsUtf8 = prepared.isUtf8;
+        current_.ShowInWindow = mode == OutputMode::Single;
         if (mode == OutputMode::Single && show_) {
             show_(index, current_);
         }

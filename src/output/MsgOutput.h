@@ -11,6 +11,7 @@
 #include "output/OutputFlags.h"
 #include "output/PrintDevice.h"
 #include "output/PrintLayout.h"
+#include "output/ReadAhead.h"
 #include "reader/RawMessage.h"
 #include "reader/Store.h"
 
@@ -45,6 +46,10 @@ public:
     void SetShow(std::function<void(std::size_t, const CurrentMessage&)> show) { show_ = std::move(show); }
 
     OutputStatus ReadMsg(std::size_t index, OutputMode mode) override;
+    // Reads and processes the batch's messages ahead on a thread of its own (more than one
+    // message); the output flags, the attachment policy and the show callback stay as they are
+    // until the batch has ended.
+    void WillRead(const std::vector<std::size_t>& order) override;
     OutputStatus EndGroup() override;
     void AbandonGroup() override;
     bool StopRequested() const override { return stop_ && stop_(); }
@@ -61,6 +66,10 @@ public:
     std::size_t IncompleteCount() const { return incompleteCount_; }
 
 private:
+    // Reads the message at index and processes it as the output flags need, the boxes held
+    // back. Only reads: it runs on the read-ahead thread too.
+    PreparedMessage Prepare(std::size_t index) const;
+
     const OpenedStore& store_;
     ContentState& state_;
     Prompter& prompter_;
@@ -79,6 +88,7 @@ private:
     std::string rawMsg_;
     CurrentMessage current_;
     std::size_t incompleteCount_ = 0;
+    std::unique_ptr<ReadAhead> readAhead_; // last: its thread stops before the rest goes
 };
 
 } // namespace glanmail

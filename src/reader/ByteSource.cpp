@@ -38,6 +38,10 @@ namespace {
 // file a read may start and still count as going forward.
 constexpr std::size_t kReadAhead = std::size_t{256} * 1024;
 constexpr std::uint64_t kForwardReach = std::uint64_t{1024} * 1024;
+// Only small reads (index nodes, message-info objects) are served from the window; a read
+// this large (a message's blocks) already takes what it needs in one call, and reading a
+// window ahead of it would mostly read bytes of other messages.
+constexpr std::size_t kLargeRead = std::size_t{8} * 1024;
 
 } // namespace
 
@@ -60,7 +64,7 @@ std::string FileSource::Read(std::uint64_t offset, std::size_t n) const {
         // window reads the file as it is now (it may have been shortened meanwhile).
         window_.clear();
     }
-    if (!forward || n >= kReadAhead) {
+    if (!forward || n >= kLargeRead) {
         std::string out(n, '\0');
         out.resize(ReadInto(out.data(), offset, n));
         return out;

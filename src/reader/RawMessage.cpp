@@ -115,6 +115,8 @@ std::optional<RawExtraction> ReadRawMsg(const ByteSource& bytes, std::int64_t da
     ChainReader reader(bytes);
     VisitedBlocks visited;
     RawExtraction raw;
+    // Room for a message of the usual size at once, rather than growing block by block.
+    raw.text.reserve(kFirstWindow);
     auto off = static_cast<std::uint32_t>(dataOffset);
     visited.Insert(off);
     // The first block is where the message table says; its marker is not asked for.

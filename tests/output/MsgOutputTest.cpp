@@ -5,6 +5,7 @@
 #include "OutputTesting.h"
 #include "output/BatchOutput.h"
 #include "output/PrintLayout.h"
+#include "reader/ReadErrors.h"
 #include "support/FakePrompter.h"
 #include "support/StoreWriter.h"
 
@@ -85,10 +86,14 @@ struct RecordingOutput : MessageOutput {
     std::size_t stopAfter = 100;                 // the user stops the command after this many messages
     OutputStatus groupEnd = OutputStatus::Nothing;
     int groupsEnded = 0, groupsDropped = 0;
+    std::vector<std::vector<std::size_t>> plans; // each WillRead
+    std::vector<std::size_t> read;
     OutputStatus ReadMsg(std::size_t index, OutputMode mode) override {
         calls += std::to_string(index) + "SFML"[static_cast<int>(mode)] + " ";
+        read.push_back(index);
         return answers.count(index) ? answers[index] : OutputStatus::Written;
     }
+    void WillRead(const std::vector<std::size_t>& order) override { plans.push_back(order); }
     OutputStatus EndGroup() override {
         ++groupsEnded;
         return groupEnd;
@@ -114,6 +119,15 @@ std::string Batch(std::vector<std::size_t> selection, bool grouping, std::map<st
     out.groupEnd = groupEnd;
     int done = 0;
     const BatchSummary s = OutputSelection(selection, table, grouping, out, [&] { ++done; });
+    // The order announced before the first message is the order read (up to a stop), and the
+    // batch says when it has ended, so that nothing is read ahead for nothing.
+    EXPECT_EQ(out.plans.size(), 2u);
+    if (out.plans.size() == 2) {
+        EXPECT_TRUE(out.plans[0].size() >= out.read.size() &&
+                    std::equal(out.read.begin(), out.read.end(), out.plans[0].begin()));
+        EXPECT_EQ(out.plans[0].size() == out.read.size(), stopAfter >= selection.size() && !s.abandoned);
+        EXPECT_TRUE(out.plans[1].empty());
+    }
     return out.calls + "| " + std::to_string(s.written) + " " + std::to_string(s.Skipped()) + " " +
            std::to_string(s.abandoned) + " " + std::to_string(s.interrupted) + " " + std::to_string(done) +
            (out.groupsEnded ? " ended" : "") + (out.groupsDropped ? " dropped" : "");
@@ -231,6 +245,73 @@ TEST(MsgOutputTest, AnOpenGroupIsNamedAtItsEndOrRemovedWhenStopped) {
     EXPECT_EQ(output.EndGroup(), OutputStatus::Written);
     EXPECT_EQ(files(), std::vector<std::string>{"Annonce.txt"});
     EXPECT_EQ(output.EndGroup(), OutputStatus::Nothing);
+}
+
+// A batch reads its messages ahead on a thread of its own; what the user sees must not
+// change: each message's boxes come at that message, reading before processing, with the
+// progress between them, and the files are those of messages read one at a time.
+TEST(MsgOutputTest, ABatchReadAheadTellsEachMessageAtItsTurn) {
+    struct LogPrompter : HoldingPrompter {
+        std::vector<std::string>* log = nullptr;
+        void Show(const Box& box) override { log->push_back(box.title + ": " + box.text); }
+    };
+    std::vector<testing::WriterMessage> mails(5);
+    const char* raws[] = {
+        "Subject: Un\r\n\r\nTexte un\r\n",
+        "Subject: Deux\r\n\r\nTexte deux\r\n",
+        "Subject: Trois\r\n\r\n",
+        "Subject: Quatre\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n"
+        "Content-Type: text/enriched\r\n\r\nriche\r\n--b--\r\n",
+        "Subject: Cinq\r\n\r\nTexte cinq\r\n",
+    };
+    const char* subjects[] = {"Un", "Deux", "Trois", "Quatre", "Cinq"};
+    for (std::size_t i = 0; i < mails.size(); ++i) {
+        mails[i].raw = raws[i];
+        mails[i].subject = subjects[i];
+        mails[i].received = testing::FiletimeFromUnix(1079357130 + static_cast<std::int64_t>(i) * 86400);
+    }
+    mails[2].raw += std::string(2000, 'x'); // several blocks, the last pointing back to the first
+    mails[2].chainCycle = true;
+    std::vector<std::string> log;
+    LogPrompter prompter;
+    prompter.log = &log;
+    auto store = OpenStoreBytes(std::make_unique<MemorySource>(testing::WriteStore(mails)), "B.dbx", prompter);
+    ASSERT_TRUE(store && store->MsgCount() == 5 && log.empty());
+    std::map<std::string, std::size_t> id; // subject -> list ID
+    for (std::size_t i = 1; i <= 5; ++i) {
+        id[store->Entry(i).Subject] = i;
+    }
+    store->MsgTable[id["Deux"] - 1].DataOffset = 0x7FFFFFF0; // past the end of the store
+
+    testing::TempFolder temp;
+    ContentState state;
+    MsgOutput output(*store, state, prompter, OutputFlags::AllTxt());
+    output.SetStorageFolder(temp.Path());
+    output.SetBatchRunning(true);
+    output.SetProgress([&](std::size_t index) { log.push_back("progress " + std::to_string(index)); });
+    const std::vector<std::size_t> order = {id["Un"], id["Deux"], id["Trois"], id["Quatre"], id["Cinq"]};
+    const BatchSummary summary = OutputEach(order, output, nullptr);
+    EXPECT_EQ(summary.written, 4u);
+    EXPECT_EQ(summary.unreadable, 1u);
+    const auto n = [&](const char* subject) { return std::to_string(id[subject]); };
+    EXPECT_EQ(log, (std::vector<std::string>{
+                       "progress " + n("Un"),
+                       std::string("ReadTxtMsg: ") + errors::kPastEnd,
+                       "Glanmail: Message " + n("Trois") + " incomplet : la suite du message est illisible",
+                       "progress " + n("Trois"),
+                       "progress " + n("Quatre"),
+                       "Glanmail: Ne contient pas de texte",
+                       "progress " + n("Cinq"),
+                   }));
+    std::map<std::string, std::string> files; // subject part of the name -> text
+    for (const auto& e : std::filesystem::directory_iterator(temp.Path() + "/B")) {
+        const std::string name = e.path().filename().string();
+        files[name.substr(0, name.find('_'))] = testing::ReadFile(e.path().string());
+    }
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_NE(files["Cinq"].find("Texte cinq"), std::string::npos);
+    EXPECT_NE(files["Quatre"].find("riche"), std::string::npos);
+    EXPECT_NE(files["Trois"].find(std::string(400, 'x')), std::string::npos);
 }
 
 } // namespace

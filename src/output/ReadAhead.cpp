@@ -1,0 +1,98 @@
+#include "output/ReadAhead.h"
+
+#include <utility>
+
+namespace glanmail {
+namespace {
+
+// How far reading may run ahead of output: enough to keep the file writes fed, little enough
+// that a batch of large messages does not hold many of them at once. Once full, reading waits
+// until output has taken half, so that the two threads wake each other seldom (each wake is a
+// system call).
+constexpr std::size_t kAheadMessages = 32;
+constexpr std::size_t kAheadBytes = std::size_t{16} * 1024 * 1024;
+
+std::size_t RawSize(const PreparedMessage& m) {
+    return m.raw ? m.raw->text.size() : 0;
+}
+
+} // namespace
+
+ReadAhead::ReadAhead(std::vector<std::size_t> order, Prepare prepare)
+    : order_(std::move(order)), prepare_(std::move(prepare)), thread_([this] { Run(); }) {}
+
+ReadAhead::~ReadAhead() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+bool ReadAhead::Full() const {
+    return !ready_.empty() && (ready_.size() >= kAheadMessages || readyBytes_ >= kAheadBytes);
+}
+
+bool ReadAhead::HalfEmpty() const {
+    return ready_.size() <= kAheadMessages / 2 && readyBytes_ <= kAheadBytes / 2;
+}
+
+void ReadAhead::Run() {
+    for (const std::size_t index : order_) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (Full()) {
+                readerWaits_ = true;
+                changed_.wait(lock, [this] { return stopping_ || HalfEmpty(); });
+                readerWaits_ = false;
+            }
+            if (stopping_) {
+                return;
+            }
+        }
+        PreparedMessage prepared;
+        try {
+            prepared = prepare_(index);
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            failure_ = std::current_exception();
+            changed_.notify_all();
+            return;
+        }
+        const std::lock_guard<std::mutex> lock(mutex_);
+        readyBytes_ += RawSize(prepared);
+        ready_.push_back(std::move(prepared));
+        if (takerWaits_) {
+            changed_.notify_all();
+        }
+    }
+}
+
+std::optional<PreparedMessage> ReadAhead::Take(std::size_t index) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (stopping_ || taken_ >= order_.size() || order_[taken_] != index) {
+        stopping_ = true;
+        changed_.notify_all();
+        return std::nullopt;
+    }
+    if (ready_.empty()) {
+        takerWaits_ = true;
+        changed_.wait(lock, [this] { return !ready_.empty() || failure_ != nullptr; });
+        takerWaits_ = false;
+    }
+    if (ready_.empty()) {
+        stopping_ = true;
+        std::rethrow_exception(failure_);
+    }
+    PreparedMessage prepared = std::move(ready_.front());
+    ready_.pop_front();
+    readyBytes_ -= RawSize(prepared);
+    ++taken_;
+    if (readerWaits_ && HalfEmpty()) {
+        changed_.notify_all();
+    }
+    return prepared;
+}
+
+} // namespace glanmail
