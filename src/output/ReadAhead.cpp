@@ -12,8 +12,9 @@ namespace {
 constexpr std::size_t kAheadMessages = 32;
 constexpr std::size_t kAheadBytes = std::size_t{16} * 1024 * 1024;
 
-std::size_t RawSize(const PreparedMessage& m) {
-    return m.raw ? m.raw->text.size() : 0;
+// The bytes a prepared message holds: its raw text and what processing made of it.
+std::size_t HeldBytes(const PreparedMessage& m) {
+    return (m.raw ? m.raw->text.size() : 0) + m.msg.MsgHeaders.size() + m.msg.MsgText.size();
 }
 
 } // namespace
@@ -61,7 +62,7 @@ void ReadAhead::Run() {
             return;
         }
         const std::lock_guard<std::mutex> lock(mutex_);
-        readyBytes_ += RawSize(prepared);
+        readyBytes_ += HeldBytes(prepared);
         ready_.push_back(std::move(prepared));
         if (takerWaits_) {
             changed_.notify_all();
@@ -87,7 +88,7 @@ std::optional<PreparedMessage> ReadAhead::Take(std::size_t index) {
     }
     PreparedMessage prepared = std::move(ready_.front());
     ready_.pop_front();
-    readyBytes_ -= RawSize(prepared);
+    readyBytes_ -= HeldBytes(prepared);
     ++taken_;
     if (readerWaits_ && HalfEmpty()) {
         changed_.notify_all();

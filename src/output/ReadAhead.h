@@ -58,7 +58,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<PreparedMessage> ready_; // prepared, in order, after those taken
-    std::size_t readyBytes_ = 0;        // raw bytes they hold
+    std::size_t readyBytes_ = 0;        // bytes they hold
     std::size_t taken_ = 0;             // positions of order_ handed out
     bool stopping_ = false;
     bool readerWaits_ = false;   // the read-ahead thread waits for room
