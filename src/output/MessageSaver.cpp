@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 
 namespace glanmail {
@@ -59,46 +60,68 @@ std::size_t PlainRun(const char* s, std::size_t n) {
     return i;
 }
 
-// What a text file holds: every CR CR LF as one CR LF, then UTF-8. The same as
-// ToUtf8(CollapseCrCrLf(text)) in one pass; runs of plain ASCII are copied whole.
-std::string TextFileBytes(std::string_view text) {
+// Appends what a text file holds for text: every CR CR LF as one CR LF, then UTF-8. The same
+// as ToUtf8(CollapseCrCrLf(text)) in one pass; runs of plain ASCII are copied whole.
+void AppendTextFileBytes(std::string& out, std::string_view text) {
     static const Utf8Table table;
     const std::size_t n = text.size();
-    std::unique_ptr<char[]> buffer(new char[n * 3 + 1]);
-    char* o = buffer.get();
     std::size_t i = 0;
     while (i < n) {
         const std::size_t run = PlainRun(text.data() + i, n - i);
-        std::memcpy(o, text.data() + i, run);
-        o += run;
+        out.append(text.data() + i, run);
         i += run;
         if (i == n) {
             break;
         }
         const auto c = static_cast<unsigned char>(text[i]);
         if (!DroppedCr(text, i)) {
-            std::memcpy(o, table.bytes[c], table.length[c]);
-            o += table.length[c];
+            out.append(table.bytes[c], table.length[c]);
         }
         ++i;
     }
-    return std::string(buffer.get(), static_cast<std::size_t>(o - buffer.get()));
+}
+
+// What a text file holds for the pieces put end to end. Each piece is turned on its own, without
+// copying them into one text first (a message may be many megabytes): the same result, as long
+// as no CR CR LF straddles two pieces, which every piece but the last ending in LF rules out.
+std::string TextFileBytes(std::initializer_list<std::string_view> pieces) {
+    std::size_t total = 0;
+    bool apart = true;
+    std::size_t k = 0;
+    for (const std::string_view piece : pieces) {
+        total += piece.size();
+        if (++k < pieces.size() && !piece.empty() && piece.back() != '\n') {
+            apart = false;
+        }
+    }
+    std::string out;
+    // Room for the text and a few accented letters, which take two or three bytes in UTF-8.
+    out.reserve(total + total / 8);
+    if (!apart) {
+        std::string joined;
+        for (const std::string_view piece : pieces) {
+            joined += piece;
+        }
+        AppendTextFileBytes(out, joined);
+        return out;
+    }
+    for (const std::string_view piece : pieces) {
+        AppendTextFileBytes(out, piece);
+    }
+    return out;
 }
 
 } // namespace
 
 std::string TextFormBytes(const CurrentMessage& msg, OutputMode mode, const MessageEdits* edits) {
-    std::string text;
     if (mode == OutputMode::Middle || mode == OutputMode::Last) {
-        text = GroupSeparator() + msg.DateSenderLines + msg.MsgText;
-    } else {
-        const bool newSubject = edits != nullptr && edits->SubjectModified;
-        const bool newBody = edits != nullptr && edits->BodyModified;
-        text = newSubject ? "Objet : " + edits->Subject + "\r\n" : msg.SubjectLine;
-        text += msg.DateSenderLines;
-        text += newBody ? edits->Body : msg.MsgText;
+        const std::string separator = GroupSeparator();
+        return TextFileBytes({separator, msg.DateSenderLines, msg.MsgText});
     }
-    return TextFileBytes(text);
+    const bool newSubject = edits != nullptr && edits->SubjectModified;
+    const bool newBody = edits != nullptr && edits->BodyModified;
+    const std::string subjectLine = newSubject ? "Objet : " + edits->Subject + "\r\n" : msg.SubjectLine;
+    return TextFileBytes({subjectLine, msg.DateSenderLines, newBody ? edits->Body : msg.MsgText});
 }
 
 std::string EditedOriginalForm(const std::string& rawMsg, const CurrentMessage& msg, const std::string& subject) {

@@ -70,6 +70,19 @@ protected:
     }
 };
 
+// The text form is built piece by piece (subject line, date and sender, body); a CR CR LF split
+// between two pieces must still become one CR LF, as it would in one text.
+TEST(TextFormBytesTest, ALineBreakSplitBetweenPiecesIsCollapsedAsInOneText) {
+    CurrentMessage m;
+    m.SubjectLine = "Objet : a\r";
+    m.DateSenderLines = "\r\nDate\r";
+    m.MsgText = "\r\n\xE9t\xE9\r\r\nfin";
+    EXPECT_EQ(TextFormBytes(m, OutputMode::Single, nullptr), "Objet : a\r\nDate\r\n\xC3\xA9t\xC3\xA9\r\nfin");
+    m.DateSenderLines = "Date\r\n\r";
+    EXPECT_EQ(TextFormBytes(m, OutputMode::Last, nullptr),
+              "\r\n\r\n" + testing::Repeat("\xE2\x80\x94", 71) + "\r\nDate\r\n\r\n\xC3\xA9t\xC3\xA9\r\nfin");
+}
+
 TEST_F(SaverTest, NamesFormsNumberingAndGroups) {
     const auto txt = OutputFlags::AllTxt(), nws = OutputFlags::AllNws(), modTxt = OutputFlags::ModTxt();
     const auto S = OutputMode::Single;
