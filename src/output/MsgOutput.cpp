@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 namespace glanmail {
@@ -29,8 +30,12 @@ void MsgOutput::WillRead(const std::vector<std::size_t>& order) {
         }
     }
     if (readable.size() > 1) {
-        readAhead_ =
-            std::make_unique<ReadAhead>(std::move(readable), [this](std::size_t index) { return Prepare(index); });
+        try {
+            readAhead_ =
+                std::make_unique<ReadAhead>(std::move(readable), [this](std::size_t index) { return Prepare(index); });
+        } catch (const std::system_error&) {
+            // No thread to be had: each message is read when its turn comes, as on its own.
+        }
     }
 }
 

@@ -1,14 +1,16 @@
 #include "output/ReadAhead.h"
 
+#include <csignal>
+#include <pthread.h>
 #include <utility>
 
 namespace glanmail {
 namespace {
 
 // How far reading may run ahead of output: enough to keep the file writes fed, little enough
-// that a batch of large messages does not hold many of them at once. Once full, reading waits
-// until output has taken half, so that the two threads wake each other seldom (each wake is a
-// system call).
+// that a batch of large messages does not hold many of them at once (the one being output
+// counts too). Once full, reading waits until output has taken half, so that the two threads
+// wake each other seldom (each wake is a system call).
 constexpr std::size_t kAheadMessages = 32;
 constexpr std::size_t kAheadBytes = std::size_t{16} * 1024 * 1024;
 
@@ -20,7 +22,21 @@ std::size_t HeldBytes(const PreparedMessage& m) {
 } // namespace
 
 ReadAhead::ReadAhead(std::vector<std::size_t> order, Prepare prepare)
-    : order_(std::move(order)), prepare_(std::move(prepare)), thread_([this] { Run(); }) {}
+    : order_(std::move(order)), prepare_(std::move(prepare)) {
+    // The thread takes no signal: Ctrl+C goes to the program's own threads, whose writes it
+    // must be able to interrupt.
+    sigset_t all;
+    sigset_t before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &before);
+    try {
+        thread_ = std::thread([this] { Run(); });
+    } catch (...) {
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
+        throw;
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+}
 
 ReadAhead::~ReadAhead() {
     {
@@ -32,52 +48,55 @@ ReadAhead::~ReadAhead() {
 }
 
 bool ReadAhead::Full() const {
-    return !ready_.empty() && (ready_.size() >= kAheadMessages || readyBytes_ >= kAheadBytes);
+    return (!ready_.empty() || outputBytes_ > 0) &&
+           (ready_.size() >= kAheadMessages || readyBytes_ + outputBytes_ >= kAheadBytes);
 }
 
 bool ReadAhead::HalfEmpty() const {
-    return ready_.size() <= kAheadMessages / 2 && readyBytes_ <= kAheadBytes / 2;
+    return ready_.size() <= kAheadMessages / 2 && readyBytes_ + outputBytes_ <= kAheadBytes / 2;
 }
 
 void ReadAhead::Run() {
-    for (const std::size_t index : order_) {
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            if (Full()) {
-                readerWaits_ = true;
-                changed_.wait(lock, [this] { return stopping_ || HalfEmpty(); });
-                readerWaits_ = false;
+    try {
+        for (const std::size_t index : order_) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                if (Full()) {
+                    readerWaits_ = true;
+                    changed_.wait(lock, [this] { return stopping_ || HalfEmpty(); });
+                    readerWaits_ = false;
+                }
+                if (stopping_) {
+                    return;
+                }
             }
-            if (stopping_) {
-                return;
-            }
-        }
-        PreparedMessage prepared;
-        try {
-            prepared = prepare_(index);
-        } catch (...) {
+            PreparedMessage prepared = prepare_(index);
             const std::lock_guard<std::mutex> lock(mutex_);
-            failure_ = std::current_exception();
-            changed_.notify_all();
-            return;
+            ready_.push_back(std::move(prepared));
+            readyBytes_ += HeldBytes(ready_.back());
+            if (takerWaits_) {
+                changed_.notify_all();
+            }
         }
+    } catch (...) {
         const std::lock_guard<std::mutex> lock(mutex_);
-        readyBytes_ += HeldBytes(prepared);
-        ready_.push_back(std::move(prepared));
-        if (takerWaits_) {
-            changed_.notify_all();
-        }
+        failure_ = std::current_exception();
+        changed_.notify_all();
     }
 }
 
 std::optional<PreparedMessage> ReadAhead::Take(std::size_t index) {
     std::unique_lock<std::mutex> lock(mutex_);
+    outputBytes_ = 0; // asking for the next message: output is done with the one before
     if (stopping_ || taken_ >= order_.size() || order_[taken_] != index) {
         stopping_ = true;
         changed_.notify_all();
         return std::nullopt;
     }
     if (ready_.empty()) {
+        if (readerWaits_) {
+            changed_.notify_all();
+        }
         takerWaits_ = true;
         changed_.wait(lock, [this] { return !ready_.empty() || failure_ != nullptr; });
         takerWaits_ = false;
@@ -88,7 +107,8 @@ std::optional<PreparedMessage> ReadAhead::Take(std::size_t index) {
     }
     PreparedMessage prepared = std::move(ready_.front());
     ready_.pop_front();
-    readyBytes_ -= HeldBytes(prepared);
+    outputBytes_ = HeldBytes(prepared);
+    readyBytes_ -= outputBytes_;
     ++taken_;
     if (readerWaits_ && HalfEmpty()) {
         changed_.notify_all();

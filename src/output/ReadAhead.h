@@ -36,6 +36,7 @@ public:
 
     // Starts preparing the messages at the table indexes of order, in that order, a few at a
     // time ahead of those taken. prepare runs on the read-ahead thread: it may only read.
+    // Throws std::system_error when no thread can be started.
     ReadAhead(std::vector<std::size_t> order, Prepare prepare);
     // Stops reading ahead; waits for the message being prepared, if any.
     ~ReadAhead();
@@ -59,12 +60,13 @@ private:
     std::condition_variable changed_;
     std::deque<PreparedMessage> ready_; // prepared, in order, after those taken
     std::size_t readyBytes_ = 0;        // bytes they hold
+    std::size_t outputBytes_ = 0;       // bytes of the message last taken, until the next is asked for
     std::size_t taken_ = 0;             // positions of order_ handed out
     bool stopping_ = false;
     bool readerWaits_ = false;   // the read-ahead thread waits for room
     bool takerWaits_ = false;    // Take waits for the next message
-    std::exception_ptr failure_; // what preparing threw (out of memory): thrown again to the taker
-    std::thread thread_;         // last: started once everything above is set
+    std::exception_ptr failure_; // what reading ahead threw (out of memory): thrown again to the taker
+    std::thread thread_;
 };
 
 } // namespace glanmail
