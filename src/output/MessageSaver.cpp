@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
-#include <memory>
 
 namespace glanmail {
 namespace {

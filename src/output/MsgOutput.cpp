@@ -22,11 +22,9 @@ void MsgOutput::SetPrintDevice(PrintDevice* device) {
 void MsgOutput::WillRead(const std::vector<std::size_t>& order) {
     readAhead_.reset();
     std::vector<std::size_t> readable;
-    if (store_.bytes != nullptr) {
-        for (const std::size_t index : order) {
-            if (index >= 1 && index <= store_.MsgCount()) {
-                readable.push_back(index); // the others are refused before they are read
-            }
+    for (const std::size_t index : order) {
+        if (Readable(index)) {
+            readable.push_back(index); // the others are refused before they are read
         }
     }
     if (readable.size() > 1) {
@@ -37,6 +35,10 @@ void MsgOutput::WillRead(const std::vector<std::size_t>& order) {
             // No thread to be had: each message is read when its turn comes, as on its own.
         }
     }
+}
+
+bool MsgOutput::Readable(std::size_t index) const {
+    return index >= 1 && index <= store_.MsgCount() && store_.bytes != nullptr;
 }
 
 PreparedMessage MsgOutput::Prepare(std::size_t index) const {
@@ -62,7 +64,7 @@ PreparedMessage MsgOutput::Prepare(std::size_t index) const {
 }
 
 OutputStatus MsgOutput::ReadMsg(std::size_t index, OutputMode mode) {
-    if (index < 1 || index > store_.MsgCount() || store_.bytes == nullptr) {
+    if (!Readable(index)) {
         return OutputStatus::Unreadable;
     }
     std::optional<PreparedMessage> ahead = readAhead_ ? readAhead_->Take(index) : std::nullopt;

@@ -66,6 +66,8 @@ public:
     std::size_t IncompleteCount() const { return incompleteCount_; }
 
 private:
+    // True when index names a message of the store and the store can be read.
+    bool Readable(std::size_t index) const;
     // Reads the message at index and processes it as the output flags need, the boxes held
     // back. Only reads: it runs on the read-ahead thread too.
     PreparedMessage Prepare(std::size_t index) const;
