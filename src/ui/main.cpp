@@ -48,11 +48,12 @@ int main(int argc, char* argv[]) {
     bool stopping = false;
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
         auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
-        QObject::connect(notifier, &QSocketNotifier::activated, &window, [&shell, &stopping] {
+        QObject::connect(notifier, &QSocketNotifier::activated, &window, [&shell, &window, &stopping] {
             char c;
             [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &c, 1);
             stopping = true;
             shell.SkipEndQuestion();
+            window.CloseWithoutQuestion();
             QApplication::closeAllWindows();
         });
         std::signal(SIGTERM, OnSignal);

@@ -138,14 +138,14 @@ TEST_F(WindowFixture, ClosingTheWindowDuringAGroupedSaveLeavesOnlyWholeFiles) {
 TEST_F(WindowFixture, CancellingThePrinterDialogKeepsThePrinterChosenBefore) {
     OpenSample();
     ClickRow(0);
-    printerAnswer = "Bureau";
+    printerAnswer = ui::PrinterChoice{"Bureau", ""};
     w->mnuPrinter->trigger();
-    EXPECT_EQ(w->PrinterName(), "Bureau");
+    EXPECT_EQ(w->Printer().printer, "Bureau");
     printerAnswer = std::nullopt;
     const QString subject = Subject();
     w->mnuPrinter->trigger();
     EXPECT_EQ(printerAsked, (std::vector<std::string>{"", "Bureau"}));
-    EXPECT_EQ(w->PrinterName(), "Bureau");
+    EXPECT_EQ(w->Printer().printer, "Bureau");
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_TRUE(Tree(temp.Path()).empty()); // no job, not even to a PDF
     EXPECT_FALSE(Find<QLineEdit>("txtEnd")->isVisible());
