@@ -1,5 +1,6 @@
 #include "ui/WindowLayout.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace glanmail::ui {
@@ -63,6 +64,21 @@ ResizeResult FormResize(const WindowGeometry& current, double width, double heig
         g.txtBody.height = height - 5550;
         g.txtEnd.top = g.Bar.top = height - 1070;
     }
+    return r;
+}
+
+double BoundedListExtra(const WindowGeometry& g, double extra) {
+    return std::clamp(extra, 0.0, std::max(0.0, g.txtBody.height - kLeastBodyHeight));
+}
+
+WindowGeometry WithListExtra(const WindowGeometry& g, double extra) {
+    const double e = BoundedListExtra(g, extra);
+    WindowGeometry r = g;
+    r.lvwMessages.height += e;
+    for (TwipRect* below : {&r.cmdDown, &r.cmdUp, &r.lblGrouping, &r.lblTxt, &r.txtSubject, &r.txtBody}) {
+        below->top += e;
+    }
+    r.txtBody.height -= e;
     return r;
 }
 

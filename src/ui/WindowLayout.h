@@ -43,6 +43,16 @@ struct ResizeResult {
 // corrected (the window is then laid out again at that height). A minimised window keeps all.
 ResizeResult FormResize(const WindowGeometry& current, double width, double height, bool minimised = false);
 
+// The least height the text keeps when the list is given more rows.
+inline constexpr double kLeastBodyHeight = 600;
+
+// The layout with the list `extra` twips taller, taken from the text below it: the controls
+// between them move down, the text's bottom stays. The extra is bounded by 0 and by what the
+// text can give; with 0 the layout is the one given.
+WindowGeometry WithListExtra(const WindowGeometry& g, double extra);
+// The extra that WithListExtra uses for a wish, within its bounds.
+double BoundedListExtra(const WindowGeometry& g, double extra);
+
 // Twips to whole pixels at the given dots per inch.
 int Pixels(double twips, double dpi);
 // Pixels to twips at the given dots per inch.

@@ -152,6 +152,8 @@ void frmGlanmail::BuildControls() {
     lvwMessages->setColumnHidden(MessageTableModel::ID, true);
     lvwMessages->setAccessibleName(U("Liste des messages"));
 
+    lvwHandle = Named(new ListSizeHandle(client), "lvwHandle");
+
     cmdDown = PictureButton(client, "cmdDown", "down", "", "Message sélectionné suivant");
     cmdUp = PictureButton(client, "cmdUp", "up", "", "Message sélectionné précédent");
     cmdDown->setIconSize(QSize(16, 16));
@@ -294,6 +296,10 @@ void frmGlanmail::Wire() {
     };
     connect(txtSubject, &QLineEdit::textChanged, this, [edited] { edited(&Session::MarkSubjectModified); });
     connect(txtBody, &QPlainTextEdit::textChanged, this, [edited] { edited(&Session::MarkBodyModified); });
+    connect(lvwHandle, &ListSizeHandle::dragBegun, this, [this] { dragStartExtra_ = ListExtra(); });
+    connect(lvwHandle, &ListSizeHandle::dragged, this,
+            [this](int pixels) { SetListExtra(dragStartExtra_ + Twips(pixels, logicalDpiY())); });
+    connect(lvwHandle, &ListSizeHandle::reset, this, [this] { SetListExtra(0); });
     connect(lvwMessages, &MessageListView::clicked, this, [this] { lvwMessages_Click(); });
     connect(lvwMessages, &MessageListView::keyReleased, this, [this](int key) { lvwMessages_KeyUp(key); });
     connect(lvwMessages, &MessageListView::selectedFromOutside, this, [this] { QueueOutsideSelection(); });
@@ -333,6 +339,11 @@ void frmGlanmail::resizeEvent(QResizeEvent* event) {
     }
 }
 
+void frmGlanmail::SetListExtra(double twips) {
+    listExtra_ = BoundedListExtra(geometry_, twips);
+    ApplyGeometry();
+}
+
 // The menu bar's height as the main window lays it out (also before it is shown).
 int frmGlanmail::MenuHeight() const {
     QMenuBar* bar = menuBar();
@@ -341,7 +352,7 @@ int frmGlanmail::MenuHeight() const {
 
 void frmGlanmail::ApplyGeometry() {
     const double dpi = logicalDpiY();
-    const WindowGeometry& g = geometry_;
+    const WindowGeometry g = WithListExtra(geometry_, listExtra_);
     const std::pair<QWidget*, TwipRect> places[] = {{fraOpen, g.fraOpen},
                                                     {cmdOpen, g.cmdOpen},
                                                     {fraGrouping, g.fraGrouping},
@@ -368,6 +379,10 @@ void frmGlanmail::ApplyGeometry() {
     for (const auto& [widget, rect] : places) {
         Place(widget, rect, dpi);
     }
+    // The handle fills the gap between the list and the controls under it.
+    const TwipRect& list = g.lvwMessages;
+    Place(lvwHandle, TwipRect{list.left, list.top + list.height, list.width, g.cmdDown.top - list.top - list.height},
+          dpi);
     // A caption longer than its label's design width (fonts differ from the design's) is shown whole.
     for (QLabel* label : {lblLvw, lblTxt}) {
         label->resize(std::max(label->width(), label->sizeHint().width()), label->height());

@@ -5,6 +5,7 @@
 // the list's events and the selection, frmGlanmailOutput.cpp the opening and the output commands.
 
 #include "app/Session.h"
+#include "ui/ListSizeHandle.h"
 #include "ui/MessageListView.h"
 #include "ui/WindowLayout.h"
 #include "ui/WindowServices.h"
@@ -36,7 +37,12 @@ public:
 
     Session& session() { return session_; }
     MessageTableModel* model() const { return model_; }
+    // The window's own layout for its size; the list may be given more room (ListExtra).
     const WindowGeometry& geometryInTwips() const { return geometry_; }
+    // How many twips the user gave the list with the handle under it (0: the window's own).
+    double ListExtra() const { return BoundedListExtra(geometry_, listExtra_); }
+    // As a drag of the handle does: the list that many twips taller, within bounds.
+    void SetListExtra(double twips);
 
     // Opening (the menu entry and the button; the path given at start). An index that gives
     // nothing or is damaged brings the question whether to search the whole file.
@@ -84,6 +90,7 @@ public:
     QToolButton *cmdOpen, *cmdGrouping, *cmdAllTxt, *cmdAllNws, *cmdModTxt, *cmdModNws, *cmdPrint, *cmdDown, *cmdUp;
     QLabel *lblLvw, *lblGrouping, *lblTxt;
     MessageListView* lvwMessages;
+    ListSizeHandle* lvwHandle; // between the list and the text
     QLineEdit* txtSubject;
     QPlainTextEdit* txtBody;
     QLineEdit* txtEnd;
@@ -133,6 +140,8 @@ private:
     MessageTableModel* model_;
     MessageViewer* viewer_ = nullptr;
     WindowGeometry geometry_;
+    double listExtra_ = 0;     // twips given to the list by the handle
+    double dragStartExtra_ = 0; // the extra when the handle's drag began
     std::vector<int> rowSelected_; // the display rows found selected when the list was last counted
     PrinterChoice printer_;          // chosen in "Imprimante"
     std::string declinedSearchPath_; // the store last opened whose whole-file search the user declined

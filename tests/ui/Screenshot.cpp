@@ -1,5 +1,5 @@
-// glanmail-screenshot STORE OUT.png: the window on STORE with its second message shown, grabbed
-// off screen, for the README. GLANMAIL_SCREENSHOT_GROUPING turns the grouping option on,
+// glanmail-screenshot STORE OUT.png: the window on STORE with its second message shown and the
+// list given more rows, grabbed off screen, for the README. GLANMAIL_SCREENSHOT_GROUPING turns the grouping option on,
 // GLANMAIL_SCREENSHOT_RECOVER searches the store for the messages its index no longer reaches.
 #include "ui/MessageTableModel.h"
 #include "ui/QtPrompter.h"
@@ -25,6 +25,10 @@ int main(int argc, char* argv[]) {
     glanmail::ui::frmGlanmail w(prompter, services);
     prompter.SetParent(&w);
     w.show();
+    // A window of a usual size, with the list given more rows by its handle.
+    w.resize(1000, 760);
+    QApplication::processEvents();
+    w.SetListExtra(2800);
     w.OpenPath(argv[1]);
     if (qEnvironmentVariableIsSet("GLANMAIL_SCREENSHOT_RECOVER")) {
         w.mnuRecover->trigger(); // the messages the index no longer reaches, in grey italics
