@@ -166,6 +166,30 @@ TEST_F(WindowFixture, WithoutAPrinterPrintingWritesAPdfNamedLikeTheTextFile) {
     EXPECT_NE(text.find("Date : "), std::string::npos);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_NE(prompter.shown[0].text.find(pdf), std::string::npos);
+    // Many jobs: their count and folder, in a box of two lines however many there are.
+    w->SelectAll();
+    Click("cmdPrint");
+    EXPECT_EQ(Tree(temp.Path()).size(), 16u);
+    EXPECT_EQ(prompter.shown.back().text, "Aucune imprimante n'est installée : les 15 impressions ont été enregistrées "
+                                          "en PDF dans le dossier\r\n" +
+                                              temp.Path() + "/Exemple");
+}
+
+// A file chosen in the printer dialog ("print to a file") takes the print; later jobs beside it.
+TEST_F(WindowFixture, PrintingToAFileChosenWritesThatFile) {
+    printerAnswer = ui::PrinterChoice{"", temp.Path() + "/choisi.pdf"};
+    w->mnuPrinter->trigger();
+    OpenSample();
+    ClickRow(0);
+    Click("cmdPrint");
+    EXPECT_GT(std::filesystem::file_size(temp.Path() + "/choisi.pdf"), 0u);
+    ASSERT_EQ(prompter.Texts(), std::vector<std::string>{"L'impression a été enregistrée dans\r\n" + temp.Path() +
+                                                         "/choisi.pdf"});
+    ClickRow(2, Qt::ShiftModifier);
+    Click("cmdPrint");
+    EXPECT_EQ(Tree(temp.Path()).size(), 4u); // never over the first
+    EXPECT_EQ(prompter.shown.back().text,
+              "Les 3 impressions ont été enregistrées en PDF dans le dossier\r\n" + temp.Path());
 }
 
 } // namespace

@@ -142,10 +142,11 @@ TEST_F(RecoverWindow, AZeroedCountOrRootAsksWhetherToSearchTheWholeFile) {
         std::string name, bytes;
         std::vector<std::string> refusal; // today's boxes, shown on No
         const char* caption;              // on Yes
+        bool changedMind;                 // after No, the search asked from the menu instead
     };
     const Case cases[] = {
-        {"SansCompte.dbx", noCount, {"Ce fichier ne contient pas de messages"}, "0/0"},
-        {"SansRacine.dbx", noRoot, {}, "0/12"},
+        {"SansCompte.dbx", noCount, {"Ce fichier ne contient pas de messages"}, "0/0", true},
+        {"SansRacine.dbx", noRoot, {}, "0/12", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -163,10 +164,15 @@ TEST_F(RecoverWindow, AZeroedCountOrRootAsksWhetherToSearchTheWholeFile) {
         EXPECT_EQ(w->model()->rowCount(), 0);
         EXPECT_EQ(Caption(), "Liste des messages");
         EXPECT_FALSE(w->mnuSelectAll->isEnabled());
+        EXPECT_TRUE(w->mnuRecover->isEnabled()); // the user may change their mind
 
         prompter.shown.clear(); // no answer scripted: the question's default, Yes
-        w->OpenPath(path);
-        EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kQuestion});
+        if (c.changedMind) {
+            w->mnuRecover->trigger();
+        } else {
+            w->OpenPath(path);
+        }
+        EXPECT_EQ(prompter.Texts(), c.changedMind ? std::vector<std::string>{} : std::vector<std::string>{kQuestion});
         ASSERT_EQ(w->model()->rowCount(), 15);
         for (int r = 0; r < 15; ++r) {
             EXPECT_TRUE(Recovered(r)) << r;

@@ -1,0 +1,225 @@
+// The window as a user drives it: what is highlighted is what is acted on, unsaved edits are
+// asked about before they are left, the keyboard reaches every control and menu, and the list
+// can be given more room.
+#include "WindowTestSupport.h"
+
+#include <QAccessible>
+#include <QAccessibleInterface>
+#include <QAction>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMenuBar>
+#include <filesystem>
+#include <functional>
+#include <set>
+
+namespace glanmail {
+namespace {
+
+using testing::WindowFixture;
+
+const std::string kLeaveQuestion = "Les modifications de ce message n'ont pas été enregistrées. Les abandonner ?";
+
+struct WindowUse : WindowFixture {
+    QTableView* List() { return Find<QTableView>("lvwMessages"); }
+    std::vector<int> HighlightedRows() {
+        std::vector<int> rows;
+        for (const QModelIndex& i : List()->selectionModel()->selectedRows()) {
+            rows.push_back(i.row());
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+    // The count, the selection acted on, the message shown and the grouping command all follow
+    // the highlighted rows.
+    void ExpectActedOnIsHighlighted(const std::string& step) {
+        SCOPED_TRACE(step);
+        const std::vector<int> rows = HighlightedRows();
+        EXPECT_EQ(Panel(4), QString::number(rows.size()));
+        std::vector<std::size_t> ids;
+        for (const int r : rows) {
+            ids.push_back(w->model()->IdAt(r));
+        }
+        EXPECT_EQ(w->session().Selection(), ids);
+        if (!rows.empty()) {
+            EXPECT_EQ(Subject(), Cell(rows.front()));
+        }
+        EXPECT_EQ(Enabled("cmdGrouping"), rows.size() == 1);
+    }
+    std::size_t QuestionsAsked() const {
+        return static_cast<std::size_t>(std::count_if(prompter.shown.begin(), prompter.shown.end(),
+                                                      [](const Box& b) { return b.text == kLeaveQuestion; }));
+    }
+    QString Body() { return Find<QPlainTextEdit>("txtBody")->toPlainText(); }
+};
+
+TEST_F(WindowUse, WhatIsHighlightedIsWhatIsActedOnAfterEveryKindOfClick) {
+    OpenSample();
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(List());
+    ASSERT_NE(table, nullptr);
+    ASSERT_NE(table->tableInterface(), nullptr);
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"click", [&] { ClickRow(0); }},
+        {"click after Ctrl+A", [&] { w->SelectAll(), ClickRow(2); }},
+        {"click on the only selected row", [&] { ClickRow(2); }},
+        {"Ctrl-click", [&] { ClickRow(4, Qt::ControlModifier); }},
+        {"click on a selected row among several", [&] { ClickRow(4); }},
+        {"Shift-click", [&] { ClickRow(1, Qt::ShiftModifier); }},
+        {"Ctrl-click off a selected row", [&] { ClickRow(3, Qt::ControlModifier); }},
+        {"right click changes nothing", [&] { QTest::mouseClick(List()->viewport(), Qt::RightButton, {},
+                                                                List()->visualRect(w->model()->index(9, 0)).center()); }},
+        {"click after a sort", [&] { ClickHeader(ui::MessageTableModel::Objet), ClickRow(5); }},
+        {"a screen reader selects a row", [&] {
+             table->tableInterface()->selectRow(7);
+             QApplication::processEvents();
+         }},
+    };
+    for (const auto& [what, act] : steps) {
+        act();
+        ExpectActedOnIsHighlighted(what);
+    }
+    ASSERT_EQ(HighlightedRows().size(), 2u);
+    Click("cmdAllTxt");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.Path() + "/Exemple"),
+                            std::filesystem::directory_iterator()),
+              2);
+}
+
+// Every way of leaving a message whose edits are not saved asks first: No keeps the message,
+// its edits and what the window was doing; Yes goes on. Nothing edited, or edits saved: no question.
+TEST_F(WindowUse, EditsNotYetSavedAreAskedAboutBeforeEveryWayOut) {
+    const std::pair<const char*, std::function<void()>> waysOut[] = {
+        {"a click on another row", [&] { ClickRow(5); }},
+        {"an arrow key in the list", [&] { QTest::keyClick(List(), Qt::Key_Down); }},
+        {"the arrow button", [&] { Click("cmdDown"); }},
+        {"a column header", [&] { ClickHeader(ui::MessageTableModel::Date); }},
+        {"Ctrl+A", [&] { QTest::keyClick(Find<QLineEdit>("txtSubject"), Qt::Key_A, Qt::ControlModifier); }},
+        {"another store", [&] { OpenSample(); }},
+        {"the deleted messages' search", [&] { w->mnuRecover->trigger(); }},
+        {"a screen reader", [&] {
+             QAccessible::queryAccessibleInterface(List())->tableInterface()->selectRow(9);
+             QApplication::processEvents();
+         }},
+        {"closing the window", [&] { w->close(); }},
+    };
+    for (const auto& [what, leave] : waysOut) {
+        SCOPED_TRACE(what);
+        prompter.shown.clear();
+        OpenSample();
+        ClickRow(0);
+        ClickRow(1, Qt::ControlModifier);
+        leave(); // nothing edited: no question
+        EXPECT_EQ(QuestionsAsked(), 0u);
+        if (!w->isVisible()) {
+            break;
+        }
+        OpenSample();
+        ClickRow(0);
+        ClickRow(1, Qt::ControlModifier);
+        QTest::keyClicks(Find<QPlainTextEdit>("txtBody"), "x");
+        const QString edited = Body();
+        const std::vector<int> highlighted = HighlightedRows();
+        prompter.yesNoAnswers = {false};
+        leave();
+        ASSERT_EQ(QuestionsAsked(), 1u);
+        EXPECT_EQ(prompter.shown.back().icon, BoxIcon::Question);
+        EXPECT_EQ(Body(), edited);
+        EXPECT_EQ(Subject(), Cell(0));
+        EXPECT_EQ(HighlightedRows(), highlighted);
+        EXPECT_TRUE(Enabled("cmdModTxt") && w->isVisible());
+        prompter.yesNoAnswers = {true};
+        leave();
+        EXPECT_EQ(QuestionsAsked(), 2u);
+        EXPECT_FALSE(w->session().EditsPending());
+    }
+    EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(WindowUse, SavedEditsAreLeftWithoutAQuestion) {
+    OpenSample();
+    ClickRow(0);
+    QTest::keyClicks(Find<QLineEdit>("txtSubject"), "!");
+    Click("cmdModNws");
+    QTest::keyClicks(Find<QPlainTextEdit>("txtBody"), "x"); // the original form does not carry the text
+    Click("cmdModNws");
+    ClickRow(1, Qt::ShiftModifier);
+    EXPECT_EQ(QuestionsAsked(), 1u);
+    Click("cmdModTxt");
+    ClickRow(2);
+    EXPECT_EQ(QuestionsAsked(), 1u);
+}
+
+TEST_F(WindowUse, TheKeyboardReachesEveryControlAndMenu) {
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    EXPECT_EQ(QApplication::focusWidget(), Find<QWidget>("cmdOpen"));
+    QTest::keyClicks(Find<QPlainTextEdit>("txtBody"), "x"); // no message on show: no edit
+    EXPECT_FALSE(Enabled("fraModRecord"));
+    OpenSample();
+    EXPECT_EQ(QApplication::focusWidget(), List());
+    ClickRow(0);
+
+    // Tab: the list, the subject, the text, the frames' buttons, the arrows, and round again.
+    std::vector<std::string> order;
+    for (int i = 0; i < 13; ++i) {
+        order.push_back(QApplication::focusWidget()->objectName().toStdString());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"lvwMessages", "txtSubject", "txtBody", "cmdOpen", "cmdGrouping",
+                                               "cmdAllTxt", "cmdAllNws", "cmdPrint", "lvwMessages", "txtSubject",
+                                               "txtBody", "cmdOpen", "cmdGrouping"}))
+        << "disabled buttons are passed over";
+    EXPECT_EQ(Body().count(QLatin1Char('\t')), 0);
+
+    // Each menu and each entry has a letter of its own; Alt+letter and F10 open the menus.
+    std::set<QChar> menuLetters;
+    for (QAction* menu : w->menuBar()->actions()) {
+        const QString text = menu->text();
+        ASSERT_TRUE(text.contains(QLatin1Char('&'))) << text.toStdString();
+        EXPECT_TRUE(menuLetters.insert(text.at(text.indexOf(QLatin1Char('&')) + 1).toLower()).second);
+        std::set<QChar> letters;
+        for (QAction* entry : menu->menu()->actions()) {
+            const QString caption = entry->text();
+            if (!entry->isSeparator()) {
+                ASSERT_TRUE(caption.contains(QLatin1Char('&'))) << caption.toStdString();
+                EXPECT_TRUE(letters.insert(caption.at(caption.indexOf(QLatin1Char('&')) + 1).toLower()).second)
+                    << caption.toStdString();
+            }
+        }
+    }
+    for (const auto& [key, modifiers, menu] :
+         {std::tuple{Qt::Key_F10, Qt::NoModifier, "mnuFiles"}, std::tuple{Qt::Key_O, Qt::AltModifier, "mnuOptions"}}) {
+        QTest::keyClick(w->windowHandle(), key, modifiers);
+        QMenu* opened = Find<QMenu>(menu);
+        EXPECT_TRUE(opened->isVisible()) << menu;
+        opened->close();
+        QApplication::processEvents();
+    }
+}
+
+TEST_F(WindowUse, TheHandleGivesTheListRowsFromTheTextWithinBounds) {
+    OpenSample();
+    QWidget* handle = Find<QWidget>("lvwHandle");
+    QWidget* body = Find<QWidget>("txtBody");
+    const QRect list = List()->geometry(), text = body->geometry();
+    EXPECT_NEAR(handle->geometry().top(), list.bottom() + 1, 1);
+    const auto drag = [&](int dy) {
+        QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(5, 2));
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 2 + dy), handle->mapToGlobal(QPointF(5, 2 + dy)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(handle, &move);
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(5, 2 + dy));
+    };
+    drag(60);
+    EXPECT_NEAR(List()->height(), list.height() + 60, 1);
+    EXPECT_NEAR(body->y(), text.y() + 60, 1);
+    EXPECT_EQ(body->geometry().bottom(), text.bottom());
+    drag(2000); // the text keeps its least height
+    EXPECT_NEAR(body->height(), ui::Pixels(ui::kLeastBodyHeight, w->logicalDpiY()), 1);
+    drag(-5000);
+    EXPECT_EQ(List()->geometry(), list);
+    EXPECT_EQ(body->geometry(), text);
+}
+
+} // namespace
+} // namespace glanmail
