@@ -304,9 +304,9 @@ void frmGlanmail::Wire() {
     connect(lvwMessages, &MessageListView::keyReleased, this, [this](int key) { lvwMessages_KeyUp(key); });
     connect(lvwMessages, &MessageListView::selectedFromOutside, this, [this] { QueueOutsideSelection(); });
     lvwMessages->SetMayLeave([this] { return MayLeaveShownMessage(); });
-    txtSubject->installEventFilter(this);
-    txtBody->viewport()->installEventFilter(this);
-    qApp->installEventFilter(this); // Ctrl+A, whatever has the focus
+    // One filter for the whole program (an object's own filter would see its events a second
+    // time): Ctrl+A whatever has the focus, and a click into the text boxes.
+    qApp->installEventFilter(this);
 }
 
 bool frmGlanmail::eventFilter(QObject* watched, QEvent* event) {

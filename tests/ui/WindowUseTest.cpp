@@ -85,6 +85,23 @@ TEST_F(WindowUse, WhatIsHighlightedIsWhatIsActedOnAfterEveryKindOfClick) {
               2);
 }
 
+// A click or an arrow key runs its steps once: the message is read once, and a box about it
+// comes once.
+TEST_F(WindowUse, AClickOrAnArrowKeyRunsItsStepsOnce) {
+    OpenSample();
+    std::vector<QString> panel4;
+    QObject::connect(w.get(), &ui::frmGlanmail::statusPanelChanged, [&](int panel, const QString& text) {
+        if (panel == 4) {
+            panel4.push_back(text);
+        }
+    });
+    ClickRow(3);
+    EXPECT_EQ(panel4, (std::vector<QString>{"", "1"}));
+    panel4.clear();
+    QTest::keyClick(List(), Qt::Key_Down);
+    EXPECT_EQ(panel4, std::vector<QString>{"1"});
+}
+
 // Every way of leaving a message whose edits are not saved asks first: No keeps the message,
 // its edits and what the window was doing; Yes goes on. Nothing edited, or edits saved: no question.
 TEST_F(WindowUse, EditsNotYetSavedAreAskedAboutBeforeEveryWayOut) {
