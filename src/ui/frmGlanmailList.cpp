@@ -247,8 +247,13 @@ void frmGlanmail::cmdGrouping_Click() {
     rowSelected_.erase(std::unique(rowSelected_.begin(), rowSelected_.end()), rowSelected_.end());
     const std::size_t count = rowSelected_.size();
     SetPanel(4, QString::number(count));
+    const bool hadFocus = cmdGrouping->hasFocus();
     fraGrouping->setEnabled(count == 1);
     cmdGrouping->setEnabled(count == 1);
+    // The button just greyed loses the focus: it goes to the next command, the text save.
+    if (hadFocus && !cmdGrouping->isEnabled()) {
+        cmdAllTxt->setFocus(Qt::TabFocusReason);
+    }
 }
 
 void frmGlanmail::mnuGrouping_Click() {

@@ -188,6 +188,17 @@ TEST_F(WindowUse, TheKeyboardReachesEveryControlAndMenu) {
         << "disabled buttons are passed over";
     EXPECT_EQ(Body().count(QLatin1Char('\t')), 0);
 
+    // "à la discussion" from the keyboard greys itself: the focus goes on to the text save.
+    for (int r = 0; r < w->model()->rowCount(); ++r) {
+        if (Cell(r) == QString::fromUtf8("Pique-nique après la sortie")) {
+            ClickRow(r);
+        }
+    }
+    Find<QWidget>("cmdGrouping")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(Panel(4), "3");
+    EXPECT_EQ(QApplication::focusWidget(), Find<QWidget>("cmdAllTxt"));
+
     // Each menu and each entry has a letter of its own; Alt+letter and F10 open the menus.
     std::set<QChar> menuLetters;
     for (QAction* menu : w->menuBar()->actions()) {
