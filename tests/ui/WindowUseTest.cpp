@@ -215,6 +215,10 @@ TEST_F(WindowUse, TheKeyboardReachesEveryControlAndMenu) {
             }
         }
     }
+    QTest::keyPress(w->windowHandle(), Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(w->windowHandle(), Qt::Key_Alt, Qt::NoModifier);
+    EXPECT_EQ(w->menuBar()->activeAction(), w->mnuFiles->menuAction()) << "Alt alone";
+    QTest::keyClick(w->windowHandle(), Qt::Key_Escape);
     for (const auto& [key, modifiers, menu] :
          {std::tuple{Qt::Key_F10, Qt::NoModifier, "mnuFiles"}, std::tuple{Qt::Key_O, Qt::AltModifier, "mnuOptions"}}) {
         QTest::keyClick(w->windowHandle(), key, modifiers);
