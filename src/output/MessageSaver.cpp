@@ -2,8 +2,8 @@
 
 #include "common/Encoding.h"
 #include "common/Text.h"
-#include "content/EncodedWords.h"
 #include "common/WriteErrors.h"
+#include "content/EncodedWords.h"
 #include "output/FileRoutines.h"
 #include "output/SaveNaming.h"
 #include "output/StandardName.h"

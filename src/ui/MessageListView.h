@@ -52,8 +52,8 @@ private:
     void OnSelectionChanged();
 
     std::function<bool()> mayLeave_;
-    int inputDepth_ = 0;   // inside the view's handling of a mouse or key event
-    int programDepth_ = 0; // inside a change of the window's own
+    int inputDepth_ = 0;        // inside the view's handling of a mouse or key event
+    int programDepth_ = 0;      // inside a change of the window's own
     bool mouseRefused_ = false; // the press was refused: its moves and release do nothing
     int keyRefused_ = 0;        // the key whose press was refused: its release does nothing
 };

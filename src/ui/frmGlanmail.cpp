@@ -206,8 +206,8 @@ void frmGlanmail::BuildControls() {
     // Tab follows the window: the list, the subject, the text, then the command buttons in
     // their frames' order and the arrow buttons. Tab in the text moves on instead of typing.
     txtBody->setTabChangesFocus(true);
-    QWidget* order[] = {lvwMessages, txtSubject, txtBody,   cmdOpen, cmdGrouping, cmdAllTxt,
-                        cmdAllNws,   cmdModTxt,  cmdModNws, cmdPrint, cmdDown,    cmdUp};
+    QWidget* order[] = {lvwMessages, txtSubject, txtBody,   cmdOpen,  cmdGrouping, cmdAllTxt,
+                        cmdAllNws,   cmdModTxt,  cmdModNws, cmdPrint, cmdDown,     cmdUp};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }

@@ -140,9 +140,9 @@ private:
     MessageTableModel* model_;
     MessageViewer* viewer_ = nullptr;
     WindowGeometry geometry_;
-    double listExtra_ = 0;     // twips given to the list by the handle
-    double dragStartExtra_ = 0; // the extra when the handle's drag began
-    std::vector<int> rowSelected_; // the display rows found selected when the list was last counted
+    double listExtra_ = 0;           // twips given to the list by the handle
+    double dragStartExtra_ = 0;      // the extra when the handle's drag began
+    std::vector<int> rowSelected_;   // the display rows found selected when the list was last counted
     PrinterChoice printer_;          // chosen in "Imprimante"
     std::string declinedSearchPath_; // the store last opened whose whole-file search the user declined
     int sortToggle_ = 0;

@@ -14,9 +14,9 @@
 #include <QTimer>
 #include <QTranslator>
 #include <csignal>
-#include <optional>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 

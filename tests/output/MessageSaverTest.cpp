@@ -88,7 +88,10 @@ TEST(TextFormBytesTest, ALineBreakSplitBetweenPiecesIsCollapsedAsInOneText) {
 // An edited subject outside ASCII is written in encoded words, folded within 76 characters a
 // line, which Python's email package reads back as the text typed; an ASCII subject stays.
 TEST_F(SaverTest, AnEditedSubjectOutsideAsciiIsWrittenAsEncodedWords) {
-    const std::string longer = "R\xE9sum\xE9 des \xE9" "changes de l'ann\xE9" "e 2004 : \x80 " + std::string(60, 'x') + " fin";
+    const std::string longer = "R\xE9sum\xE9 des \xE9"
+                               "changes de l'ann\xE9"
+                               "e 2004 : \x80 " +
+                               std::string(60, 'x') + " fin";
     for (const std::string& subject : {std::string("modifi\xE9 \x80"), longer, std::string("ASCII stays =?x?= _")}) {
         const MessageEdits edits{subject, "", true, false};
         const std::string name = Save("Sujet", OutputMode::Single, OutputFlags::ModNws(), kRaw, &edits);
@@ -99,9 +102,10 @@ TEST_F(SaverTest, AnEditedSubjectOutsideAsciiIsWrittenAsEncodedWords) {
         }
         EXPECT_EQ(saved.substr(0, 12), "From: Paul\r\n");
         EXPECT_NE(saved.find("\r\nTo: Marie\r\n\r\nCorps\r\n"), std::string::npos);
-        const std::string script = "import email,email.policy,sys\n"
-                                   "m=email.message_from_binary_file(open(sys.argv[1],'rb'),policy=email.policy.default)\n"
-                                   "sys.stdout.buffer.write(m['subject'].encode('utf-8'))";
+        const std::string script =
+            "import email,email.policy,sys\n"
+            "m=email.message_from_binary_file(open(sys.argv[1],'rb'),policy=email.policy.default)\n"
+            "sys.stdout.buffer.write(m['subject'].encode('utf-8'))";
         ::setenv("GLANMAIL_PY", script.c_str(), 1);
         EXPECT_EQ(testing::RunCommand("python3 -c \"$GLANMAIL_PY\" '" + Folder() + name + "'"),
                   encoding::ToUtf8(subject));

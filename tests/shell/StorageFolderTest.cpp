@@ -16,8 +16,11 @@ using testing::WriteFile;
 TEST(StorageFolder, StatusTextShowsTheWholePathWithTheHomeFolderAsATilde) {
     const std::string longPath = "/srv/archives/" + std::string(80, 'a') + "/Réseau";
     const std::pair<std::string, std::string> rows[] = {
-        {"/home/zoe/Documents", "~/Documents"}, {"/home/zoe", "~"}, {"/home/zoe2/x", "/home/zoe2/x"},
-        {"/", "/"},                             {longPath, longPath}, // never cut
+        {"/home/zoe/Documents", "~/Documents"},
+        {"/home/zoe", "~"},
+        {"/home/zoe2/x", "/home/zoe2/x"},
+        {"/", "/"},
+        {longPath, longPath}, // never cut
     };
     for (const auto& [path, shown] : rows) {
         EXPECT_EQ(BrowseStatusText(path, "/home/zoe"), shown) << path;

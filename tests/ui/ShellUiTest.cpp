@@ -38,7 +38,7 @@ struct TempFolder {
     ~TempFolder() { std::filesystem::remove_all(path); }
 };
 
-TEST(StorageFolderDialog, ShowsThePromptOpensOnTheProposalAndShortensTheHighlightedPath) {
+TEST(StorageFolderDialog, ShowsThePromptOpensOnTheProposalAndTheHighlightedPathWhole) {
     App();
     TempFolder dir;
     const std::string deep = dir.path + "/Documents and Settings/Utilisateur/Mes documents/Archives 2005";
@@ -48,13 +48,12 @@ TEST(StorageFolderDialog, ShowsThePromptOpensOnTheProposalAndShortensTheHighligh
               "Choisir le dossier\n'" + dir.path + "' par défaut");
     EXPECT_EQ(dialog.Browser()->directory().absolutePath().toStdString(), dir.path);
     EXPECT_TRUE(dialog.Browser()->testOption(QFileDialog::DontUseNativeDialog));
-    EXPECT_EQ(dialog.StatusLine()->text().toStdString(), ".." + dir.path);
+    EXPECT_EQ(dialog.StatusLine()->text().toStdString(), dir.path);
 
     emit dialog.Browser()->currentChanged(QString::fromStdString(deep));
-    const std::string tail = deep.substr(deep.size() - 55);
-    EXPECT_EQ(dialog.StatusLine()->text().toStdString(), ".." + tail.substr(tail.find('/')));
+    EXPECT_EQ(dialog.StatusLine()->text().toStdString(), deep);
     emit dialog.Browser()->currentChanged(QString()); // an entry without a path: unchanged
-    EXPECT_EQ(dialog.StatusLine()->text().toStdString(), ".." + tail.substr(tail.find('/')));
+    EXPECT_EQ(dialog.StatusLine()->text().toStdString(), deep);
 
     dialog.Browser()->setDirectory(QString::fromStdString(deep));
     static_cast<QDialog*>(dialog.Browser())->accept(); // the browser's own "Choose" button

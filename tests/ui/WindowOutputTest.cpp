@@ -1,6 +1,6 @@
 #include "WindowTestSupport.h"
-#include "support/Command.h"
 #include "common/OutputFile.h"
+#include "support/Command.h"
 
 #include <QPrinterInfo>
 #include <cstdio>
@@ -183,8 +183,8 @@ TEST_F(WindowFixture, PrintingToAFileChosenWritesThatFile) {
     ClickRow(0);
     Click("cmdPrint");
     EXPECT_GT(std::filesystem::file_size(temp.Path() + "/choisi.pdf"), 0u);
-    ASSERT_EQ(prompter.Texts(), std::vector<std::string>{"L'impression a été enregistrée dans\r\n" + temp.Path() +
-                                                         "/choisi.pdf"});
+    ASSERT_EQ(prompter.Texts(),
+              std::vector<std::string>{"L'impression a été enregistrée dans\r\n" + temp.Path() + "/choisi.pdf"});
     ClickRow(2, Qt::ShiftModifier);
     Click("cmdPrint");
     EXPECT_EQ(Tree(temp.Path()).size(), 4u); // never over the first

@@ -39,7 +39,7 @@ struct WindowFixture : ::testing::Test {
     TempFolder temp;
     FakePrompter prompter;
     int beeps = 0;
-    std::vector<std::string> printerAsked;           // the printer each "Imprimante" dialog started on
+    std::vector<std::string> printerAsked;          // the printer each "Imprimante" dialog started on
     std::optional<ui::PrinterChoice> printerAnswer; // what it answers: nothing is a cancel
     std::unique_ptr<ui::frmGlanmail> w;
 

@@ -66,10 +66,14 @@ TEST_F(WindowUse, WhatIsHighlightedIsWhatIsActedOnAfterEveryKindOfClick) {
         {"click on a selected row among several", [&] { ClickRow(4); }},
         {"Shift-click", [&] { ClickRow(1, Qt::ShiftModifier); }},
         {"Ctrl-click off a selected row", [&] { ClickRow(3, Qt::ControlModifier); }},
-        {"right click changes nothing", [&] { QTest::mouseClick(List()->viewport(), Qt::RightButton, {},
-                                                                List()->visualRect(w->model()->index(9, 0)).center()); }},
+        {"right click changes nothing",
+         [&] {
+             QTest::mouseClick(List()->viewport(), Qt::RightButton, {},
+                               List()->visualRect(w->model()->index(9, 0)).center());
+         }},
         {"click after a sort", [&] { ClickHeader(ui::MessageTableModel::Objet), ClickRow(5); }},
-        {"a screen reader selects a row", [&] {
+        {"a screen reader selects a row",
+         [&] {
              table->tableInterface()->selectRow(7);
              QApplication::processEvents();
          }},
@@ -113,7 +117,8 @@ TEST_F(WindowUse, EditsNotYetSavedAreAskedAboutBeforeEveryWayOut) {
         {"Ctrl+A", [&] { QTest::keyClick(Find<QLineEdit>("txtSubject"), Qt::Key_A, Qt::ControlModifier); }},
         {"another store", [&] { OpenSample(); }},
         {"the deleted messages' search", [&] { w->mnuRecover->trigger(); }},
-        {"a screen reader", [&] {
+        {"a screen reader",
+         [&] {
              QAccessible::queryAccessibleInterface(List())->tableInterface()->selectRow(9);
              QApplication::processEvents();
          }},
@@ -237,8 +242,8 @@ TEST_F(WindowUse, TheHandleGivesTheListRowsFromTheTextWithinBounds) {
     EXPECT_NEAR(handle->geometry().top(), list.bottom() + 1, 1);
     const auto drag = [&](int dy) {
         QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(5, 2));
-        QMouseEvent move(QEvent::MouseMove, QPointF(5, 2 + dy), handle->mapToGlobal(QPointF(5, 2 + dy)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 2 + dy), handle->mapToGlobal(QPointF(5, 2 + dy)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(handle, &move);
         QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(5, 2 + dy));
     };
