@@ -103,6 +103,7 @@ Box RecoveryQuestion() {
 }
 
 void Session::Close() {
+    editsPending_ = false;
     store_.reset();
     selection_.clear();
     currentPos_ = 0;
@@ -216,7 +217,7 @@ void Session::BuildSelection(std::vector<std::size_t> ids) {
 ShownMessage Session::View(std::size_t id) {
     ShownMessage shown;
     shown.id = id;
-    shownId_ = 0;
+    HideShown();
     if (!store_ || id < 1 || id > store_->MsgCount()) {
         return shown;
     }
@@ -272,6 +273,19 @@ std::optional<ShownMessage> Session::StepDown() {
     return Show(currentPos_ + 1);
 }
 
+bool Session::MayLeaveShownMessage() {
+    if (!editsPending_) {
+        return true;
+    }
+    const Box question{"Les modifications de ce message n'ont pas été enregistrées. Les abandonner ?", kAppTitle,
+                       BoxIcon::Question};
+    if (!prompter_.AskYesNo(question, false)) {
+        return false;
+    }
+    editsPending_ = false;
+    return true;
+}
+
 std::vector<std::size_t> Session::Conversation(std::size_t id) const {
     std::vector<std::size_t> ids;
     if (!store_ || id < 1 || id > store_->MsgCount()) {
@@ -313,6 +327,10 @@ OutputResult Session::Run(OutputCommand command, OutputContext context) {
         result.summary.written = status == OutputStatus::Written ? 1 : 0;
         result.summary.refused = status == OutputStatus::Refused ? 1 : 0;
         result.summary.abandoned = status == OutputStatus::Failed;
+        // The original form carries the subject alone: an edited text is still to be saved.
+        if (status == OutputStatus::Written && (command == OutputCommand::ModTxt || !bodyModified_)) {
+            editsPending_ = false;
+        }
     } else {
         ProgressOutput each(output, context.progress);
         result.summary = command == OutputCommand::AllNws

@@ -157,12 +157,22 @@ public:
     // Every table index whose conversation key equals that of id (any case), in table order.
     std::vector<std::size_t> Conversation(std::size_t id) const;
 
-    // Edit flags.
+    // Whether a message is on show in the viewer (read, and not emptied away since).
+    bool HasShownMessage() const { return shownId_ != 0; }
+    // The viewer was emptied: no message is on show until the next one is shown.
+    void HideShown() { shownId_ = 0, editsPending_ = false; }
+
+    // Edit flags. An edit also leaves the message on show with edits not yet saved, until
+    // they are saved, abandoned or another message is shown.
     bool SubjectModified() const { return subjectModified_; }
     bool BodyModified() const { return bodyModified_; }
-    void MarkSubjectModified() { subjectModified_ = true; }
-    void MarkBodyModified() { bodyModified_ = true; }
+    void MarkSubjectModified() { subjectModified_ = editsPending_ = true; }
+    void MarkBodyModified() { bodyModified_ = editsPending_ = true; }
     void ClearEdits() { subjectModified_ = bodyModified_ = false; }
+    bool EditsPending() const { return editsPending_; }
+    // Before the message on show is left: true to go on. With edits not yet saved the user is
+    // asked whether to abandon them (No by default); Yes abandons them.
+    bool MayLeaveShownMessage();
 
     // Runs an output command: the text save, the original-form save and printing over the
     // selection; the edited saves on the message on show. The edit flags of context.edits
@@ -187,6 +197,7 @@ private:
     std::size_t currentPos_ = 0;
     bool subjectModified_ = false;
     bool bodyModified_ = false;
+    bool editsPending_ = false;
 
     // The message on show, as the edited saves need it.
     std::size_t shownId_ = 0;

@@ -139,16 +139,25 @@ struct HeaderTime {
     std::optional<int> zone;
 };
 
-// The zone of RFC 5322 written at `at` after spaces: "+hhmm", "-hhmm" or one of the names UT,
-// GMT, EST, EDT, CST, CDT, MST, MDT, PST, PDT (any case, ended by a character that is no letter).
+// Whether the colon at c is the one of a zone written "+hh:mm" or "-hh:mm" after a blank.
+bool IsZoneColon(std::string_view s, std::size_t c) {
+    const auto digit = [&](std::size_t i) { return i < s.size() && s[i] >= '0' && s[i] <= '9'; };
+    return c >= 4 && (s[c - 3] == '+' || s[c - 3] == '-') && (s[c - 4] == ' ' || s[c - 4] == '\t') && digit(c - 2) &&
+           digit(c - 1) && digit(c + 1) && digit(c + 2) && !digit(c + 3);
+}
+
+// The zone of RFC 5322 written at `at` after spaces: "+hhmm", "-hhmm" (or "+hh:mm", as some
+// mailers write it) or one of the names UT, GMT, EST, EDT, CST, CDT, MST, MDT, PST, PDT (any
+// case, ended by a character that is no letter).
 std::optional<int> ZoneAt(std::string_view s, std::size_t at) {
     while (at < s.size() && (s[at] == ' ' || s[at] == '\t')) {
         ++at;
     }
     if (at < s.size() && (s[at] == '+' || s[at] == '-')) {
         int hours = 0, minutes = 0;
-        if (!ReadDigits(s, at + 1, 2, hours) || !ReadDigits(s, at + 3, 2, minutes) || minutes > 59 ||
-            (at + 5 < s.size() && s[at + 5] >= '0' && s[at + 5] <= '9')) {
+        const std::size_t m = at + 3 < s.size() && s[at + 3] == ':' && IsZoneColon(s, at + 3) ? at + 4 : at + 3;
+        if (!ReadDigits(s, at + 1, 2, hours) || !ReadDigits(s, m, 2, minutes) || minutes > 59 ||
+            (m + 2 < s.size() && s[m + 2] >= '0' && s[m + 2] <= '9')) {
             return std::nullopt;
         }
         return (s[at] == '-' ? -1 : 1) * (hours * 60 + minutes);
@@ -178,9 +187,12 @@ std::optional<HeaderTime> ReadHeaderTime(std::string_view headers) {
         if (e == text::npos) {
             e = headers.size();
         }
-        // The last colon of the line; at worst the one of "Date:" itself. The time ends two
-        // digits after it, whether it holds seconds or not.
-        const std::size_t c = headers.rfind(':', e - 1);
+        // The last colon of the line that is not the zone's ("+01:00"); at worst the one of
+        // "Date:" itself. The time ends two digits after it, whether it holds seconds or not.
+        std::size_t c = headers.rfind(':', e - 1);
+        if (IsZoneColon(headers, c) && c - 3 > date + 6) {
+            c = headers.rfind(':', c - 4);
+        }
         const std::string_view line = headers.substr(0, e);
         if (c >= 3 && headers[c - 3] == ':') {
             return HeaderTime{std::string(headers.substr(c - 2, 5)), ZoneAt(line, c + 3)};

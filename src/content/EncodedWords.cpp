@@ -4,6 +4,8 @@
 #include "common/Text.h"
 #include "content/Decode.h"
 
+#include <algorithm>
+
 namespace glanmail {
 namespace {
 
@@ -82,6 +84,43 @@ std::string DecodeEncodedWords(std::string_view value) {
         }
     }
     return out;
+}
+
+std::string EncodeHeaderValue(std::string_view cp1252, std::size_t used) {
+    const bool plain = std::all_of(cp1252.begin(), cp1252.end(), [](char c) { return c >= ' ' && c <= '~'; });
+    if (plain) {
+        return std::string(cp1252);
+    }
+    static constexpr std::string_view kOpen = "=?windows-1252?Q?";
+    static constexpr std::string_view kClose = "?=";
+    static constexpr std::size_t kLine = 76;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    std::string word(kOpen);
+    std::size_t room = kLine > used + 1 ? kLine - used - 1 : 0; // the line so far and the blank before the value
+    for (const char ch : cp1252) {
+        const auto c = static_cast<unsigned char>(ch);
+        std::string piece;
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '!' || c == '*' ||
+            c == '+' || c == '-' || c == '/') {
+            piece = std::string(1, ch);
+        } else if (c == ' ') {
+            piece = "_";
+        } else {
+            piece = {'=', kHex[c >> 4], kHex[c & 15]};
+        }
+        // A word that would pass the line's end is closed, and the next one begins on a
+        // folded line (a line break and a blank).
+        if (word.size() > kOpen.size() && word.size() + piece.size() + kClose.size() > room) {
+            out += word;
+            out += kClose;
+            out += "\r\n ";
+            word = std::string(kOpen);
+            room = kLine - 1;
+        }
+        word += piece;
+    }
+    return out + word + std::string(kClose);
 }
 
 } // namespace glanmail

@@ -13,4 +13,9 @@ namespace glanmail {
 // the blanks between two encoded words dropped. Anything malformed stays as written.
 std::string DecodeEncodedWords(std::string_view value);
 
+// A header value as mail programs write it: unchanged when it is printable ASCII; otherwise
+// Windows-1252 encoded words (quoted-printable form), folded so that no line passes 76
+// characters. `used` is how much of the first line the header's name already takes.
+std::string EncodeHeaderValue(std::string_view cp1252, std::size_t used);
+
 } // namespace glanmail

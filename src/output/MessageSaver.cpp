@@ -2,6 +2,7 @@
 
 #include "common/Encoding.h"
 #include "common/Text.h"
+#include "content/EncodedWords.h"
 #include "common/WriteErrors.h"
 #include "output/FileRoutines.h"
 #include "output/SaveNaming.h"
@@ -123,11 +124,13 @@ std::string TextFormBytes(const CurrentMessage& msg, OutputMode mode, const Mess
     return TextFileBytes({subjectLine, msg.DateSenderLines, newBody ? edits->Body : msg.MsgText});
 }
 
-std::string EditedOriginalForm(const std::string& rawMsg, const CurrentMessage& msg, const std::string& subject) {
+// The edited subject goes into the header as mail programs write it: in encoded words when it
+// holds a character outside ASCII.
+std::string EditedOriginalForm(const std::string& rawMsg, const CurrentMessage& msg, const std::string& edited) {
     const std::size_t name = text::Find(msg.MsgHeaders, "Subject:");
     if (name == text::npos) {
         // No subject to replace: add the header at the end of the header block.
-        const std::string line = "Subject: " + subject + "\r\n";
+        const std::string line = "Subject: " + EncodeHeaderValue(edited, 9) + "\r\n";
         const std::size_t blank = rawMsg.find("\r\n\r\n");
         if (blank != std::string::npos) {
             std::string out = rawMsg;
@@ -145,7 +148,7 @@ std::string EditedOriginalForm(const std::string& rawMsg, const CurrentMessage& 
         // "Subject:" with nothing after it on its line: the value goes right after the colon,
         // so the line break and the next header stay where they are.
         std::string out = rawMsg;
-        out.insert(std::min(afterColon, out.size()), " " + subject);
+        out.insert(std::min(afterColon, out.size()), " " + EncodeHeaderValue(edited, 9));
         return out;
     }
     const std::size_t start =
@@ -154,7 +157,8 @@ std::string EditedOriginalForm(const std::string& rawMsg, const CurrentMessage& 
     if (end == std::string::npos || end > rawMsg.size() || end < start) {
         end = rawMsg.size();
     }
-    return rawMsg.substr(0, start) + subject + rawMsg.substr(end);
+    const std::size_t lineStart = start == 0 ? 0 : rawMsg.rfind('\n', start - 1) + 1; // npos + 1 is 0
+    return rawMsg.substr(0, start) + EncodeHeaderValue(edited, start - lineStart) + rawMsg.substr(end);
 }
 
 MessageSaver::~MessageSaver() {

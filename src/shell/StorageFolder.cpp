@@ -56,39 +56,10 @@ bool EnsureStorageFolder(const std::string& folder, const std::string& title, Pr
     return false;
 }
 
-namespace {
-
-bool IsContinuationByte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-} // namespace
-
-std::string BrowseStatusText(std::string_view path) {
-    constexpr std::size_t kLongerThan = 50;
-    constexpr std::size_t kKept = 55;
-    std::size_t characters = 0;
-    for (const char c : path) {
-        characters += IsContinuationByte(c) ? 0 : 1;
-    }
-    std::string_view s = path;
-    if (characters > kLongerThan) {
-        std::size_t toDrop = characters > kKept ? characters - kKept : 0;
-        std::size_t start = 0;
-        while (toDrop > 0) {
-            ++start;
-            while (start < s.size() && IsContinuationByte(s[start])) {
-                ++start;
-            }
-            --toDrop;
-        }
-        s.remove_prefix(start);
-    }
-    const std::size_t slash = s.find('/');
-    if (slash == std::string_view::npos) {
-        return std::string(s);
-    }
-    return ".." + std::string(s.substr(slash));
+std::string BrowseStatusText(std::string_view path, std::string_view home) {
+    const bool inHome = !home.empty() && home != "/" && path.substr(0, home.size()) == home &&
+                        (path.size() == home.size() || path[home.size()] == '/');
+    return inHome ? "~" + std::string(path.substr(home.size())) : std::string(path);
 }
 
 } // namespace glanmail

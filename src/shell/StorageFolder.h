@@ -29,9 +29,8 @@ std::string StorageParent(const std::string& storageFolder);
 // the given title; the folder's path is kept all the same, so saving reports it again.
 bool EnsureStorageFolder(const std::string& folder, const std::string& title, Prompter& prompter);
 
-// The folder dialog's status line for the highlighted folder: a path longer than 50
-// characters keeps its last 55, then ".." replaces what comes before its first "/"
-// (a path without "/" is shown as it is). Characters, not bytes: UTF-8 stays whole.
-std::string BrowseStatusText(std::string_view path);
+// The folder dialog's status line for the highlighted folder: its whole path, the home
+// folder written "~", so that the user sees where the storage folder will be.
+std::string BrowseStatusText(std::string_view path, std::string_view home);
 
 } // namespace glanmail

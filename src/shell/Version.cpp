@@ -29,7 +29,7 @@ std::string FrenchLongDate(std::time_t moment) {
 
 std::string VersionText(const std::string& programName, std::time_t modified) {
     return "Programme " + programName + " du " + FrenchLongDate(modified) + "\r\n" + "Version " + kVersionNumber +
-           "\r\n" + "Auteur : l'équipe Glanmail, suivant une première étude de l'équipe Glanmail\r\n" + "\r\n" +
+           "\r\n" + "Auteur : l'équipe Glanmail\r\n" + "\r\n" +
            "Programme destiné à extraire les messages des fichiers Outlook Express (dbx)";
 }
 

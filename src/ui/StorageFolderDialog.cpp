@@ -2,6 +2,7 @@
 
 #include "shell/StorageFolder.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -46,7 +47,7 @@ StorageFolderDialog::StorageFolderDialog(QWidget* parent, const std::string& pro
 void StorageFolderDialog::ShowStatus(const QString& path) {
     // An entry with no folder of its own (an empty path) leaves the line as it is.
     if (!path.isEmpty()) {
-        status_->setText(QString::fromStdString(BrowseStatusText(path.toStdString())));
+        status_->setText(QString::fromStdString(BrowseStatusText(path.toStdString(), QDir::homePath().toStdString())));
     }
 }
 

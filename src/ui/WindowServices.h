@@ -10,6 +10,13 @@
 
 namespace glanmail::ui {
 
+// The printer chosen in "Imprimante": a printer by name ("" for the default one), or a PDF
+// file when the dialog was told to print to a file.
+struct PrinterChoice {
+    std::string printer;
+    std::string file;
+};
+
 struct WindowServices {
     std::string storageFolder;           // where output goes ("Documents Glanmail" in the home folder)
     std::function<void()> workDone;      // the end of an output command; "Opération terminée" alone when empty
@@ -18,9 +25,9 @@ struct WindowServices {
     std::function<void()> help;          // "Aide"
     std::function<void()> about;         // "À propos"
     std::function<void()> atEnd;         // the window closes for good: the configuration question
-    // "Imprimante": the printer chosen in the printer dialog, which starts on current ("" for
-    // the default printer); nothing when it is cancelled. Qt's printer dialog when empty.
-    std::function<std::optional<std::string>(const std::string& current)> choosePrinter;
+    // "Imprimante": the printer chosen in the printer dialog, which starts on current; nothing
+    // when it is cancelled. Qt's printer dialog when empty.
+    std::function<std::optional<PrinterChoice>(const PrinterChoice& current)> choosePrinter;
 
     // Services with the storage folder $HOME/Documents Glanmail and the Qt beep.
     static WindowServices Defaults();

@@ -1,5 +1,6 @@
 #include "ui/frmGlanmail.h"
 
+#include "ui/MessageListView.h"
 #include "ui/MessageTableModel.h"
 #include "ui/MessageViewer.h"
 
@@ -15,6 +16,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QProxyStyle>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolButton>
@@ -63,6 +66,18 @@ QToolButton* PictureButton(QWidget* parent, const char* name, const char* icon, 
     return b;
 }
 
+// The menu bar's style, which lets Alt pressed and released alone highlight the first menu.
+class AltKeyMenuStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_MenuBar_AltKeyNavigation) {
+            return 1;
+        }
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 void Place(QWidget* w, const TwipRect& r, double dpi) {
     w->setGeometry(Pixels(r.left, dpi), Pixels(r.top, dpi), Pixels(r.width, dpi), Pixels(r.height, dpi));
 }
@@ -90,7 +105,8 @@ frmGlanmail::frmGlanmail(Prompter& prompter, WindowServices services, QWidget* p
     ResetCommands();
     mnuSelectAll->setEnabled(false);
     UpdateRecoverEntry();
-    txtBody->setFocus();
+    // The first thing to do is to open a store.
+    cmdOpen->setFocus();
 }
 
 frmGlanmail::~frmGlanmail() {
@@ -120,7 +136,7 @@ void frmGlanmail::BuildControls() {
                              "Imprimer les messages sélectionnés sous forme de texte brut");
     lblLvw = Named(new QLabel(U("Liste des messages"), client), "lblLvw");
 
-    lvwMessages = Named(new QTableView(client), "lvwMessages");
+    lvwMessages = Named(new MessageListView(client), "lvwMessages");
     lvwMessages->setModel(model_);
     lvwMessages->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvwMessages->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -185,9 +201,11 @@ void frmGlanmail::BuildControls() {
     cmdDown->setEnabled(false);
     cmdUp->setEnabled(false);
 
-    // The design's tab order.
-    QWidget* order[] = {txtBody,   lvwMessages, txtSubject, cmdAllTxt, cmdAllNws, cmdModNws,
-                        cmdModTxt, cmdDown,     cmdUp,      cmdPrint,  cmdOpen,   cmdGrouping};
+    // Tab follows the window: the list, the subject, the text, then the command buttons in
+    // their frames' order and the arrow buttons. Tab in the text moves on instead of typing.
+    txtBody->setTabChangesFocus(true);
+    QWidget* order[] = {lvwMessages, txtSubject, txtBody,   cmdOpen, cmdGrouping, cmdAllTxt,
+                        cmdAllNws,   cmdModTxt,  cmdModNws, cmdPrint, cmdDown,    cmdUp};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -203,28 +221,36 @@ void frmGlanmail::BuildMenus() {
         return Named(m->addAction(U(caption)), name);
     };
     const auto separator = [](QMenu* m, const char* name) { return Named(m->addSeparator(), name); };
-    mnuFiles = menu("mnuFiles", "Fichiers");
-    mnuFileDbx = entry(mnuFiles, "mnuFileDbx", "Fichier dbx à traiter");
-    mnuRecover = entry(mnuFiles, "mnuRecover", "Rechercher les messages effacés");
+    // Each menu and entry has its letter (Alt+F opens "Fichiers"), none repeated within a menu.
+    mnuFiles = menu("mnuFiles", "&Fichiers");
+    mnuFileDbx = entry(mnuFiles, "mnuFileDbx", "Fichier &dbx à traiter");
+    mnuRecover = entry(mnuFiles, "mnuRecover", "&Rechercher les messages effacés");
     mnu0 = separator(mnuFiles, "mnu0");
-    mnuPrinter = entry(mnuFiles, "mnuPrinter", "Imprimante");
+    mnuPrinter = entry(mnuFiles, "mnuPrinter", "&Imprimante");
     mnu1 = separator(mnuFiles, "mnu1");
-    mnuQuit = entry(mnuFiles, "mnuQuit", "Sortie");
-    mnuEdit = menu("mnuEdit", "Éditions");
-    mnuSelectAll = entry(mnuEdit, "mnuSelectAll", "Sélection de tous les messages");
+    mnuQuit = entry(mnuFiles, "mnuQuit", "&Sortie");
+    mnuEdit = menu("mnuEdit", "É&ditions");
+    mnuSelectAll = entry(mnuEdit, "mnuSelectAll", "&Sélection de tous les messages");
     // The window catches Ctrl+A whatever has the focus (eventFilter); the menu shows the key and
     // answers it only while the menu itself has the focus.
     mnuSelectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     mnuSelectAll->setShortcutContext(Qt::WidgetShortcut);
-    mnuOptions = menu("mnuOptions", "Options");
-    mnuGrouping = entry(mnuOptions, "mnuGrouping", "Messages groupés par conversation");
+    mnuOptions = menu("mnuOptions", "&Options");
+    mnuGrouping = entry(mnuOptions, "mnuGrouping", "Messages &groupés par conversation");
     mnuGrouping->setCheckable(true);
     mnu2 = separator(mnuOptions, "mnu2");
-    mnuStorage = entry(mnuOptions, "mnuStorage", "Dossier de stockage");
-    mnuAide = menu("mnuAide", "?");
-    mnuHelp = entry(mnuAide, "mnuHelp", "Aide");
+    mnuStorage = entry(mnuOptions, "mnuStorage", "&Dossier de stockage");
+    mnuAide = menu("mnuAide", "&?");
+    mnuHelp = entry(mnuAide, "mnuHelp", "&Aide");
     mnu9 = separator(mnuAide, "mnu9");
-    mnuAbout = entry(mnuAide, "mnuAbout", "À propos");
+    mnuAbout = entry(mnuAide, "mnuAbout", "À &propos");
+
+    // Alt alone and F10 reach the menu bar, as on the desktop the program comes from.
+    auto* altStyle = new AltKeyMenuStyle();
+    altStyle->setParent(menuBar());
+    menuBar()->setStyle(altStyle);
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(mnuFiles->menuAction()); });
 }
 
 void frmGlanmail::Wire() {
@@ -258,20 +284,20 @@ void frmGlanmail::Wire() {
     connect(cmdDown, &QToolButton::clicked, this, [this] { cmdDown_Click(); });
     connect(lvwMessages->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int section) { lvwMessages_ColumnClick(section + 1); });
-    connect(txtSubject, &QLineEdit::textChanged, this, [this] {
-        if (!busy_ && !viewer_->Filling()) {
-            session_.MarkSubjectModified();
+    // Only the user's changes of a message on show are edits: not the program's own filling
+    // of the boxes, nor what is typed into an empty viewer.
+    const auto edited = [this](void (Session::*mark)()) {
+        if (!busy_ && !viewer_->Filling() && session_.HasShownMessage()) {
+            (session_.*mark)();
             EnableModifiedSave(true);
         }
-    });
-    connect(txtBody, &QPlainTextEdit::textChanged, this, [this] {
-        if (!busy_ && !viewer_->Filling()) {
-            session_.MarkBodyModified();
-            EnableModifiedSave(true);
-        }
-    });
-    lvwMessages->viewport()->installEventFilter(this);
-    lvwMessages->installEventFilter(this);
+    };
+    connect(txtSubject, &QLineEdit::textChanged, this, [edited] { edited(&Session::MarkSubjectModified); });
+    connect(txtBody, &QPlainTextEdit::textChanged, this, [edited] { edited(&Session::MarkBodyModified); });
+    connect(lvwMessages, &MessageListView::clicked, this, [this] { lvwMessages_Click(); });
+    connect(lvwMessages, &MessageListView::keyReleased, this, [this](int key) { lvwMessages_KeyUp(key); });
+    connect(lvwMessages, &MessageListView::selectedFromOutside, this, [this] { QueueOutsideSelection(); });
+    lvwMessages->SetMayLeave([this] { return MayLeaveShownMessage(); });
     txtSubject->installEventFilter(this);
     txtBody->viewport()->installEventFilter(this);
     qApp->installEventFilter(this); // Ctrl+A, whatever has the focus
@@ -288,27 +314,7 @@ bool frmGlanmail::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (type == QEvent::KeyPress && watched == lvwMessages) {
-        // Home and End go to the first and last message, as in a list (a table moves sideways).
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Home || key->key() == Qt::Key_End) && key->modifiers() == Qt::NoModifier &&
-            model_->rowCount() > 0) {
-            const QModelIndex target = model_->index(key->key() == Qt::Key_Home ? 0 : model_->rowCount() - 1, 0);
-            lvwMessages->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect |
-                                                                       QItemSelectionModel::Rows);
-            lvwMessages->scrollTo(target);
-            return true;
-        }
-    }
-    if (type == QEvent::MouseButtonRelease && watched == lvwMessages->viewport() &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        lvwMessages_Click();
-    } else if (type == QEvent::KeyRelease && watched == lvwMessages) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->isAutoRepeat()) {
-            lvwMessages_KeyUp(key->key());
-        }
-    } else if (type == QEvent::MouseButtonPress && (watched == txtSubject || watched == txtBody->viewport())) {
+    if (type == QEvent::MouseButtonPress && (watched == txtSubject || watched == txtBody->viewport())) {
         txtEnd->hide();
     }
     return QMainWindow::eventFilter(watched, event);
@@ -375,6 +381,11 @@ void frmGlanmail::ApplyGeometry() {
 }
 
 void frmGlanmail::closeEvent(QCloseEvent* event) {
+    // Edits not yet saved are abandoned only when the user says so.
+    if (!closeRequested_ && !MayLeaveShownMessage()) {
+        event->ignore();
+        return;
+    }
     if (working_) {
         // The work under way stops at its next safe point; the window closes then.
         closeRequested_ = true;

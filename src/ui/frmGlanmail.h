@@ -5,6 +5,7 @@
 // the list's events and the selection, frmGlanmailOutput.cpp the opening and the output commands.
 
 #include "app/Session.h"
+#include "ui/MessageListView.h"
 #include "ui/WindowLayout.h"
 #include "ui/WindowServices.h"
 
@@ -20,7 +21,6 @@ class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QStatusBar;
-class QTableView;
 class QToolButton;
 
 namespace glanmail::ui {
@@ -67,11 +67,13 @@ public:
     void cmdModNws_Click();
     void cmdPrint_Click();
     void mnuPrinter_Click();
-    // The printer chosen in "Imprimante"; empty for the default printer.
-    const std::string& PrinterName() const { return printerName_; }
+    // The printer chosen in "Imprimante"; an empty name for the default printer.
+    const PrinterChoice& Printer() const { return printer_; }
 
     // Long work under way (a store being listed, a batch): other commands are ignored.
     bool Working() const { return working_; }
+    // The system ends the program: the window closes without asking about unsaved edits.
+    void CloseWithoutQuestion() { closeRequested_ = true; }
 
 signals:
     // A status-bar panel (1-based) was given a text, the same or another.
@@ -81,7 +83,7 @@ public:
     QGroupBox *fraOpen, *fraGrouping, *fraAllRecord, *fraModRecord, *fraPrinting;
     QToolButton *cmdOpen, *cmdGrouping, *cmdAllTxt, *cmdAllNws, *cmdModTxt, *cmdModNws, *cmdPrint, *cmdDown, *cmdUp;
     QLabel *lblLvw, *lblGrouping, *lblTxt;
-    QTableView* lvwMessages;
+    MessageListView* lvwMessages;
     QLineEdit* txtSubject;
     QPlainTextEdit* txtBody;
     QLineEdit* txtEnd;
@@ -114,9 +116,16 @@ private:
     void WorkDone();
     MessageEdits Edits() const;
     void RunBatch(OutputCommand command);
-    std::optional<std::string> ChoosePrinter(const std::string& current);
+    std::optional<PrinterChoice> ChoosePrinter(const PrinterChoice& current);
+    void TellPdfFiles(const std::vector<std::string>& pdfs, bool chosenFile);
     bool StopRequested();
     void KeepRepainting();
+    // Before the message on show is left: false when the user keeps its unsaved edits.
+    bool MayLeaveShownMessage();
+    // A row selected from outside (a screen reader) counts as a click, once the change is over.
+    void QueueOutsideSelection();
+    // The list's highlighted rows back to those last counted.
+    void RestoreCountedSelection();
 
     Session session_;
     Prompter& prompter_;
@@ -125,12 +134,14 @@ private:
     MessageViewer* viewer_ = nullptr;
     WindowGeometry geometry_;
     std::vector<int> rowSelected_; // the display rows found selected when the list was last counted
-    std::string printerName_;      // chosen in "Imprimante"; empty for the default printer
+    PrinterChoice printer_;          // chosen in "Imprimante"
+    std::string declinedSearchPath_; // the store last opened whose whole-file search the user declined
     int sortToggle_ = 0;
     double progressValue_ = 0;
     bool busy_ = false;
     bool working_ = false;
     bool closeRequested_ = false;
+    bool outsideSelectionQueued_ = false;
     qint64 lastRepaint_ = 0;
 };
 

@@ -1,6 +1,7 @@
 // The list's events and the selection: which messages are selected, which one is shown,
 // and which commands that allows.
 #include "common/Encoding.h"
+#include "ui/MessageListView.h"
 #include "ui/MessageTableModel.h"
 #include "ui/MessageViewer.h"
 #include "ui/frmGlanmail.h"
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <numeric>
@@ -37,6 +39,37 @@ void frmGlanmail::CountSelection() {
 
 void frmGlanmail::ClearViewer(bool subjectToo) {
     viewer_->Clear(subjectToo);
+    if (subjectToo) {
+        session_.HideShown();
+    }
+}
+
+bool frmGlanmail::MayLeaveShownMessage() {
+    return working_ || session_.MayLeaveShownMessage();
+}
+
+void frmGlanmail::QueueOutsideSelection() {
+    if (working_ || outsideSelectionQueued_) {
+        return;
+    }
+    outsideSelectionQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        outsideSelectionQueued_ = false;
+        if (MayLeaveShownMessage()) {
+            lvwMessages_Click();
+        } else {
+            RestoreCountedSelection();
+        }
+    });
+}
+
+void frmGlanmail::RestoreCountedSelection() {
+    const MessageListView::ProgramSelection own(lvwMessages);
+    QItemSelection rows;
+    for (const int row : rowSelected_) {
+        rows.select(model_->index(row, 0), model_->index(row, MessageTableModel::ColumnCount - 1));
+    }
+    lvwMessages->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
 }
 
 void frmGlanmail::ShowMessage(const ShownMessage& shown) {
@@ -80,9 +113,10 @@ void frmGlanmail::lvwMessages_KeyUp(int key) {
 }
 
 void frmGlanmail::lvwMessages_ColumnClick(int column) {
-    if (working_) {
+    if (working_ || !MayLeaveShownMessage()) {
         return;
     }
+    const MessageListView::ProgramSelection own(lvwMessages);
     ResetCommands();
     lvwMessages->selectionModel()->clearSelection();
     sortToggle_ = sortToggle_ == 0 ? 1 : 0;
@@ -137,9 +171,10 @@ void frmGlanmail::EnableModifiedSave(bool enabled) {
 }
 
 void frmGlanmail::SelectAll() {
-    if (working_ || model_->rowCount() == 0) {
+    if (working_ || model_->rowCount() == 0 || !MayLeaveShownMessage()) {
         return;
     }
+    const MessageListView::ProgramSelection own(lvwMessages);
     ClearViewer(false);
     const int n = model_->rowCount();
     SetPanel(4, QString::number(n));
@@ -155,6 +190,9 @@ void frmGlanmail::cmdUp_Click() {
         return;
     }
     txtEnd->hide();
+    if (session_.CanStepUp() && !MayLeaveShownMessage()) {
+        return;
+    }
     if (const auto shown = session_.StepUp()) {
         ShowMessage(*shown);
         cmdUp->setEnabled(session_.CanStepUp());
@@ -169,6 +207,9 @@ void frmGlanmail::cmdDown_Click() {
         return;
     }
     txtEnd->hide();
+    if (session_.CanStepDown() && !MayLeaveShownMessage()) {
+        return;
+    }
     if (const auto shown = session_.StepDown()) {
         ShowMessage(*shown);
         cmdUp->setEnabled(true);
@@ -198,7 +239,10 @@ void frmGlanmail::cmdGrouping_Click() {
         rows.select(model_->index(row, 0), model_->index(row, MessageTableModel::ColumnCount - 1));
         rowSelected_.push_back(row);
     }
-    lvwMessages->selectionModel()->select(rows, QItemSelectionModel::Select);
+    {
+        const MessageListView::ProgramSelection own(lvwMessages);
+        lvwMessages->selectionModel()->select(rows, QItemSelectionModel::Select);
+    }
     std::sort(rowSelected_.begin(), rowSelected_.end());
     rowSelected_.erase(std::unique(rowSelected_.begin(), rowSelected_.end()), rowSelected_.end());
     const std::size_t count = rowSelected_.size();

@@ -3,6 +3,7 @@
 #include "common/Encoding.h"
 #include "output/SaveNaming.h"
 #include "output/StandardName.h"
+#include "ui/MessageListView.h"
 #include "ui/MessageTableModel.h"
 #include "ui/QtPrintDevice.h"
 #include "ui/frmGlanmail.h"
@@ -20,6 +21,7 @@
 #include <QProgressBar>
 #include <QTableView>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -32,6 +34,16 @@ QString U(const std::string& utf8) {
     return QString::fromStdString(utf8);
 }
 
+// A file chosen to print into, without its ".pdf": the PDF device adds it, and numbers the
+// jobs after the first.
+std::string PdfBaseOf(const std::string& file) {
+    const std::size_t n = file.size();
+    if (n > 4 && (file.compare(n - 4, 4, ".pdf") == 0 || file.compare(n - 4, 4, ".PDF") == 0)) {
+        return file.substr(0, n - 4);
+    }
+    return file;
+}
+
 } // namespace
 
 void frmGlanmail::ResetForOpen() {
@@ -40,7 +52,10 @@ void frmGlanmail::ResetForOpen() {
     rowSelected_.clear();
     SetPanel(2, U("aucun fichier chargé"));
     SetPanel(4, QString());
-    model_->SetTable(nullptr);
+    {
+        const MessageListView::ProgramSelection own(lvwMessages);
+        model_->SetTable(nullptr);
+    }
     busy_ = true;
     txtSubject->clear();
     txtBody->clear();
@@ -54,19 +69,19 @@ void frmGlanmail::ResetForOpen() {
 }
 
 void frmGlanmail::UpdateRecoverEntry() {
-    mnuRecover->setEnabled(!working_ && session_.Store() != nullptr);
+    mnuRecover->setEnabled(!working_ && (session_.Store() != nullptr || !declinedSearchPath_.empty()));
 }
 
 void frmGlanmail::mnuRecover_Click() {
-    if (working_ || session_.Store() == nullptr) {
+    if (working_ || (session_.Store() == nullptr && declinedSearchPath_.empty()) || !MayLeaveShownMessage()) {
         return;
     }
-    const std::string path = session_.Store()->DbxPath;
+    const std::string path = session_.Store() != nullptr ? session_.Store()->DbxPath : declinedSearchPath_;
     OpenPath(path, OpenRecovery::Search);
 }
 
 void frmGlanmail::SelectDbx() {
-    if (working_) {
+    if (working_ || !MayLeaveShownMessage()) {
         return;
     }
     ResetForOpen();
@@ -76,10 +91,11 @@ void frmGlanmail::SelectDbx() {
 }
 
 void frmGlanmail::OpenPath(const std::string& path, OpenRecovery recovery) {
-    if (working_) {
+    if (working_ || !MayLeaveShownMessage()) {
         return;
     }
     ResetForOpen();
+    declinedSearchPath_.clear();
     working_ = true;
     UpdateRecoverEntry();
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -112,8 +128,16 @@ void frmGlanmail::OpenPath(const std::string& path, OpenRecovery recovery) {
     if (!result.Name.empty()) {
         SetPanel(2, U(result.Name));
     }
+    // The user who said No to searching the whole file may change their mind from the menu.
+    const std::string question = RecoveryQuestion().text;
+    if (std::any_of(result.boxes.begin(), result.boxes.end(), [&](const Box& b) { return b.text == question; })) {
+        declinedSearchPath_ = path;
+    }
     if (result.Listed()) {
-        model_->SetTable(&session_.Store()->MsgTable);
+        {
+            const MessageListView::ProgramSelection own(lvwMessages);
+            model_->SetTable(&session_.Store()->MsgTable);
+        }
         // Without a complete message the building stopped after phase 2, and the panels say so.
         if (result.MsgCount > 0) {
             SetPanel(3, U("  Messages sélectionnés"));
@@ -121,6 +145,9 @@ void frmGlanmail::OpenPath(const std::string& path, OpenRecovery recovery) {
         }
         lblLvw->setText(U(result.Caption));
         mnuSelectAll->setEnabled(true);
+        if (result.MsgCount > 0) {
+            lvwMessages->setFocus();
+        }
     } else {
         SetPanel(3, panel3);
     }
@@ -174,16 +201,19 @@ void frmGlanmail::RunBatch(OutputCommand command) {
     if (const OpenedStore* store = session_.Store()) {
         storeFolder = session_.StorageFolder() + StoreFolderPart(store->Name);
     }
+    // A file chosen in the printer dialog takes the jobs (numbered after the first); without a
+    // printer, each job becomes a PDF named like the message's text file.
+    const bool chosenFile = !printer_.file.empty();
     if (command == OutputCommand::Print) {
-        printer = QtPrintDevice::ForPrinter(printerName_, storeFolder + "/Glanmail");
+        printer = chosenFile ? QtPrintDevice::ForPdf(PdfBaseOf(printer_.file))
+                             : QtPrintDevice::ForPrinter(printer_.printer, storeFolder + "/Glanmail");
         context.printer = printer.get();
     }
     context.progress = [&](std::size_t id) {
         if (saving) {
             ShowProgress(id);
         }
-        // Without a printer each job becomes a PDF named like the message's text file.
-        if (printer && printer->PrintsToPdf() && !printer->JobActive()) {
+        if (printer && !chosenFile && printer->PrintsToPdf() && !printer->JobActive()) {
             const MsgEntry& e = session_.Entry(id);
             std::error_code ec;
             std::filesystem::create_directories(storeFolder, ec);
@@ -208,14 +238,7 @@ void frmGlanmail::RunBatch(OutputCommand command) {
     if (r.WorkDone()) {
         WorkDone();
     }
-    if (!pdfs.empty()) {
-        std::string where;
-        for (const std::string& pdf : pdfs) {
-            where += "\r\n" + pdf;
-        }
-        prompter_.Show(Box{"Aucune imprimante n'est installée : l'impression a été enregistrée dans" + where, kAppTitle,
-                           BoxIcon::Information});
-    }
+    TellPdfFiles(pdfs, chosenFile);
     if (closeRequested_) {
         close();
     }
@@ -281,26 +304,56 @@ void frmGlanmail::cmdModNws_Click() {
     }
 }
 
-// Qt's printer dialog, without the option to print a selection.
-std::optional<std::string> frmGlanmail::ChoosePrinter(const std::string& current) {
+// Where the PDF files of a print went: one file by its path; several by their count and folder,
+// so that the box stays a few lines high however many jobs there were.
+void frmGlanmail::TellPdfFiles(const std::vector<std::string>& pdfs, bool chosenFile) {
+    if (pdfs.empty()) {
+        return;
+    }
+    const std::string lead = chosenFile ? "L'impression a été enregistrée dans"
+                                        : "Aucune imprimante n'est installée : l'impression a été enregistrée dans";
+    std::string text;
+    if (pdfs.size() == 1) {
+        text = lead + "\r\n" + pdfs.front();
+    } else {
+        const std::string folder = std::filesystem::path(pdfs.front()).parent_path().string();
+        const std::string count =
+            std::to_string(pdfs.size()) + " impressions ont été enregistrées en PDF dans le dossier\r\n" + folder;
+        text = chosenFile ? "Les " + count : "Aucune imprimante n'est installée : les " + count;
+    }
+    prompter_.Show(Box{text, kAppTitle, BoxIcon::Information});
+}
+
+// Qt's printer dialog, without the option to print a selection. Its "print to file" gives the
+// file chosen there.
+std::optional<PrinterChoice> frmGlanmail::ChoosePrinter(const PrinterChoice& current) {
     QPrinter printer;
-    if (!current.empty()) {
-        printer.setPrinterName(U(current));
+    if (!current.printer.empty()) {
+        printer.setPrinterName(U(current.printer));
+    }
+    if (!current.file.empty()) {
+        printer.setOutputFileName(U(current.file));
     }
     QPrintDialog dialog(&printer, this);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    return printer.printerName().toStdString();
+    PrinterChoice chosen;
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        chosen.file = printer.outputFileName().toStdString();
+    } else {
+        chosen.printer = printer.printerName().toStdString();
+    }
+    return chosen;
 }
 
 // The following jobs go to the printer chosen; cancelling changes nothing and shows nothing.
 void frmGlanmail::mnuPrinter_Click() {
-    const std::optional<std::string> chosen =
-        services_.choosePrinter ? services_.choosePrinter(printerName_) : ChoosePrinter(printerName_);
+    const std::optional<PrinterChoice> chosen =
+        services_.choosePrinter ? services_.choosePrinter(printer_) : ChoosePrinter(printer_);
     if (chosen) {
-        printerName_ = *chosen;
+        printer_ = *chosen;
     }
 }
 

@@ -1,6 +1,7 @@
 // glanmail-cli list and raw, run in-process.
 #include "Commands.h"
 #include "common/CheckedOutput.h"
+#include "support/Command.h"
 #include "support/FailingFiles.h"
 #include "support/StoreWriter.h"
 
@@ -98,6 +99,23 @@ TEST(RawCommand, BytesAsExtractedUpToTheLastListedId) {
         EXPECT_EQ(r.err, "");
     }
     EXPECT_EQ(Cli({"--version"}).out, "glanmail-cli " GLANMAIL_VERSION "\n");
+}
+
+// The window program answers --help and --version the same way, without a display: no window
+// is begun (with one begun, Qt would stop for want of an X server).
+TEST(CliUsage, TheWindowProgramAnswersHelpAndVersionWithoutAWindow) {
+    const std::string window = std::string(GLANMAIL_BINARY_DIR) + "/src/ui/glanmail";
+    if (::access(window.c_str(), X_OK) != 0) {
+        GTEST_SKIP() << "built without the window";
+    }
+    const std::string run = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" + window + "' ";
+    const std::string help = glanmail::testing::RunCommand(run + "--help 2>&1; echo \"status $?\"");
+    EXPECT_EQ(help.substr(0, help.find('\n', help.find('\n') + 1) + 1),
+              "Glanmail : les messages des fichiers .dbx d'Outlook Express\nUtilisation : glanmail [FICHIER.dbx]\n");
+    EXPECT_NE(help.find("--version"), std::string::npos);
+    EXPECT_EQ(help.substr(help.size() - 9), "status 0\n");
+    EXPECT_EQ(glanmail::testing::RunCommand(run + "--version 2>&1; echo \"status $?\""),
+              "glanmail " + Cli({"--version"}).out.substr(13) + "status 0\n");
 }
 
 // Control characters in a subject, a sender or a conversation key cannot reach the terminal: one space

@@ -39,7 +39,7 @@ TEST(DateLine, DateOE) {
          "dimanche 14 avril 2002 09:57"}, // zone an hour off: the receipt's hour
         {"X: a\r\nDate: Mon, 3 Mar 2003 14:05 +0100\r\n", "03/03/2003 14:06:00", "lundi 3 mars 2003 14:05"},
         {"X: a\r\nDATE: Mon, 7 Jan 2008 09:30:00 +01:00\r\n", "07/01/2008 09:21:12",
-         "lundi 7 janvier 2008 09:00"}, // "+01:00": its colon gives 00
+         "lundi 7 janvier 2008 09:30"}, // "+01:00": the zone's colon is passed over
         // No Date header: the lowest Received line, with or without seconds.
         {"X: y\r\n" + received, "14/03/2006 08:13:02", "mardi 14 mars 2006 08:12"},
         {"X: y\r\nReceived: by host; 14 Mar 2006 08:47 +0100\r\n", "14/03/2006 09:02:00", "mardi 14 mars 2006 08:47"},

@@ -74,8 +74,10 @@ TEST(DateZones, MinutesFollowTheLocalClockWhenTheZonesDifferByAFractionOfAnHour)
         {"Asia/Kolkata", date + "EST\r\n", sent + 6 * kHour + 2 * kMin, "jeudi 3 f\xE9vrier 2005 03:10"},
         {"Asia/Kolkata", date + "gmt (heure de Londres)\r\n", sent + kHour, "mercredi 2 f\xE9vrier 2005 22:10"},
         {"Asia/Kolkata", "X: a\r\nDate: Wed, 2 Feb 2005 16:40 +0100\r\n", sent, "mercredi 2 f\xE9vrier 2005 21:10"},
+        {"Asia/Kolkata", date + "+01:00\r\n", sent + 20, "mercredi 2 f\xE9vrier 2005 21:10"}, // zone with a colon
+        {"Asia/Kolkata", "X: a\r\nDate: Wed, 2 Feb 2005 16:40 -03:30\r\n", sent + 4 * kHour + 30 * kMin,
+         "jeudi 3 f\xE9vrier 2005 01:40"},
         // No readable zone: the minutes as written.
-        {"Asia/Kolkata", date + "+01:00\r\n", sent, "mercredi 2 f\xE9vrier 2005 21:00"},
         {"Asia/Kolkata", date + "CET\r\n", sent, "mercredi 2 f\xE9vrier 2005 21:40"},
         {"Asia/Kolkata", date + "+010\r\n", sent, "mercredi 2 f\xE9vrier 2005 21:40"},
         {"Asia/Kolkata", date + "+01000\r\n", sent, "mercredi 2 f\xE9vrier 2005 21:40"},

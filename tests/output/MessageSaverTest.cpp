@@ -1,10 +1,12 @@
 #include "output/MessageSaver.h"
 
 #include "OutputTesting.h"
+#include "common/Encoding.h"
 #include "common/Text.h"
 #include "output/MsgOutput.h"
 #include "output/SaveNaming.h"
 #include "output/StandardName.h"
+#include "support/Command.h"
 #include "support/FailingFiles.h"
 #include "support/FakePrompter.h"
 
@@ -81,6 +83,29 @@ TEST(TextFormBytesTest, ALineBreakSplitBetweenPiecesIsCollapsedAsInOneText) {
     m.DateSenderLines = "Date\r\n\r";
     EXPECT_EQ(TextFormBytes(m, OutputMode::Last, nullptr),
               "\r\n\r\n" + testing::Repeat("\xE2\x80\x94", 71) + "\r\nDate\r\n\r\n\xC3\xA9t\xC3\xA9\r\nfin");
+}
+
+// An edited subject outside ASCII is written in encoded words, folded within 76 characters a
+// line, which Python's email package reads back as the text typed; an ASCII subject stays.
+TEST_F(SaverTest, AnEditedSubjectOutsideAsciiIsWrittenAsEncodedWords) {
+    const std::string longer = "R\xE9sum\xE9 des \xE9" "changes de l'ann\xE9" "e 2004 : \x80 " + std::string(60, 'x') + " fin";
+    for (const std::string& subject : {std::string("modifi\xE9 \x80"), longer, std::string("ASCII stays =?x?= _")}) {
+        const MessageEdits edits{subject, "", true, false};
+        const std::string name = Save("Sujet", OutputMode::Single, OutputFlags::ModNws(), kRaw, &edits);
+        const std::string saved = ReadFile(Folder() + name);
+        const std::string header = HeaderBlock(saved);
+        for (std::size_t at = 0, end; (end = header.find("\r\n", at)) != std::string::npos; at = end + 2) {
+            EXPECT_LE(end - at, 76u) << header;
+        }
+        EXPECT_EQ(saved.substr(0, 12), "From: Paul\r\n");
+        EXPECT_NE(saved.find("\r\nTo: Marie\r\n\r\nCorps\r\n"), std::string::npos);
+        const std::string script = "import email,email.policy,sys\n"
+                                   "m=email.message_from_binary_file(open(sys.argv[1],'rb'),policy=email.policy.default)\n"
+                                   "sys.stdout.buffer.write(m['subject'].encode('utf-8'))";
+        ::setenv("GLANMAIL_PY", script.c_str(), 1);
+        EXPECT_EQ(testing::RunCommand("python3 -c \"$GLANMAIL_PY\" '" + Folder() + name + "'"),
+                  encoding::ToUtf8(subject));
+    }
 }
 
 TEST_F(SaverTest, NamesFormsNumberingAndGroups) {

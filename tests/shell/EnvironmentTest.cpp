@@ -94,9 +94,9 @@ TEST(Version, TheAboxBoxCreditsTheTeamAndDatesTheProgramFile) {
               "Version " +
                   std::string(kVersionNumber) +
                   "\r\n"
-              "Auteur : l'équipe Glanmail, suivant une première étude de l'équipe Glanmail\r\n"
-              "\r\n"
-              "Programme destiné à extraire les messages des fichiers Outlook Express (dbx)");
+                  "Auteur : l'équipe Glanmail\r\n"
+                  "\r\n"
+                  "Programme destiné à extraire les messages des fichiers Outlook Express (dbx)");
 
     TempFolder dir;
     WriteFile(dir / "glanmail", "#!");

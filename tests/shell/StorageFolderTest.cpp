@@ -13,23 +13,16 @@ using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
 
-TEST(StorageFolder, StatusTextKeepsTheLast55CharactersOfALongPathFromItsFirstSlash) {
-    struct Row {
-        std::string path, shown;
+TEST(StorageFolder, StatusTextShowsTheWholePathWithTheHomeFolderAsATilde) {
+    const std::string longPath = "/srv/archives/" + std::string(80, 'a') + "/Réseau";
+    const std::pair<std::string, std::string> rows[] = {
+        {"/home/zoe/Documents", "~/Documents"}, {"/home/zoe", "~"}, {"/home/zoe2/x", "/home/zoe2/x"},
+        {"/", "/"},                             {longPath, longPath}, // never cut
     };
-    const Row rows[] = {
-        // 74 characters: the last 55 begin inside "Settings", cut at the "/" that follows.
-        {"C:/Documents and Settings/Utilisateur/Mes documents/Archives 2005/Courrier",
-         "../Utilisateur/Mes documents/Archives 2005/Courrier"},
-        {"/home/zoe", "../home/zoe"},                                       // short paths too: ".." from the first "/"
-        {"/srv/" + std::string(50, 'a'), "../srv/" + std::string(50, 'a')}, // 55 characters: kept whole
-        {"/srv/" + std::string(51, 'a'), "../" + std::string(51, 'a')},     // 56: the first one goes
-        {"/x/" + std::string(50, 'a') + "/ééé", "../" + std::string(50, 'a') + "/ééé"}, // characters, not bytes
-        {"Réseau", "Réseau"},                                                           // no "/" at all
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(BrowseStatusText(row.path), row.shown) << row.path;
+    for (const auto& [path, shown] : rows) {
+        EXPECT_EQ(BrowseStatusText(path, "/home/zoe"), shown) << path;
     }
+    EXPECT_EQ(BrowseStatusText("/x", "/"), "/x");
 }
 
 TEST(StorageFolder, FolderNamesAndPrompt) {

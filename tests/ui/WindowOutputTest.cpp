@@ -1,4 +1,5 @@
 #include "WindowTestSupport.h"
+#include "support/Command.h"
 #include "common/OutputFile.h"
 
 #include <QPrinterInfo>
@@ -22,17 +23,7 @@ std::map<std::string, std::string> Tree(const std::string& folder) {
     return files;
 }
 
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) {
-            out.append(buf, n);
-        }
-        ::pclose(p);
-    }
-    return out;
-}
+using testing::RunCommand;
 
 TEST_F(WindowFixture, ABatchSaveWritesWhatTheCommandLineWrites) {
     const std::string cli = std::string(GLANMAIL_BINARY_DIR) + "/src/cli/glanmail-cli";
@@ -138,14 +129,14 @@ TEST_F(WindowFixture, ClosingTheWindowDuringAGroupedSaveLeavesOnlyWholeFiles) {
 TEST_F(WindowFixture, CancellingThePrinterDialogKeepsThePrinterChosenBefore) {
     OpenSample();
     ClickRow(0);
-    printerAnswer = "Bureau";
+    printerAnswer = ui::PrinterChoice{"Bureau", ""};
     w->mnuPrinter->trigger();
-    EXPECT_EQ(w->PrinterName(), "Bureau");
+    EXPECT_EQ(w->Printer().printer, "Bureau");
     printerAnswer = std::nullopt;
     const QString subject = Subject();
     w->mnuPrinter->trigger();
     EXPECT_EQ(printerAsked, (std::vector<std::string>{"", "Bureau"}));
-    EXPECT_EQ(w->PrinterName(), "Bureau");
+    EXPECT_EQ(w->Printer().printer, "Bureau");
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_TRUE(Tree(temp.Path()).empty()); // no job, not even to a PDF
     EXPECT_FALSE(Find<QLineEdit>("txtEnd")->isVisible());

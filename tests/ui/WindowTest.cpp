@@ -176,6 +176,7 @@ TEST_F(WindowFixture, EditsEnableTxtBeforeNwsAndOnlyAClickClearsThem) {
     EXPECT_TRUE(Enabled("cmdModNws"));
     QTableView* list = Find<QTableView>("lvwMessages");
     list->setFocus();
+    prompter.yesNoAnswers = {true}; // the edits are abandoned
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_TRUE(Enabled("cmdModNws")); // the keyboard keeps the edit state
     EXPECT_TRUE(w->session().SubjectModified());

@@ -39,8 +39,8 @@ struct WindowFixture : ::testing::Test {
     TempFolder temp;
     FakePrompter prompter;
     int beeps = 0;
-    std::vector<std::string> printerAsked;    // the printer each "Imprimante" dialog started on
-    std::optional<std::string> printerAnswer; // what it answers: nothing is a cancel
+    std::vector<std::string> printerAsked;           // the printer each "Imprimante" dialog started on
+    std::optional<ui::PrinterChoice> printerAnswer; // what it answers: nothing is a cancel
     std::unique_ptr<ui::frmGlanmail> w;
 
     void SetUp() override {
@@ -48,8 +48,8 @@ struct WindowFixture : ::testing::Test {
         ui::WindowServices services;
         services.storageFolder = temp.Path();
         services.beep = [this] { ++beeps; };
-        services.choosePrinter = [this](const std::string& current) {
-            printerAsked.push_back(current);
+        services.choosePrinter = [this](const ui::PrinterChoice& current) {
+            printerAsked.push_back(current.printer);
             return printerAnswer;
         };
         w = std::make_unique<ui::frmGlanmail>(prompter, services);
