@@ -30,6 +30,9 @@ installed || fail "glanmail is not installed"
 # One version everywhere: the package, the command line, the AppStream release, the manual pages.
 version=$(dpkg-query -W -f='${Version}' glanmail)
 [ "$(glanmail-cli --version)" = "glanmail-cli $version" ] || fail "glanmail-cli --version: $(glanmail-cli --version)"
+# The window program answers --version without a display.
+answer=$(env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 glanmail --version 2>&1) || true
+[ "$answer" = "glanmail $version" ] || fail "glanmail --version: $answer"
 grep -q "<release version=\"$version\"" /usr/share/metainfo/glanmail.metainfo.xml || fail "AppStream release"
 for page in glanmail glanmail-cli; do
     zgrep -q "\"Glanmail $version\"" "$(man -w $page)" || fail "manual page $page: version"
