@@ -16,7 +16,7 @@ packages=(
     mutt
 )
 if [ "${1:-}" = package ]; then
-    packages+=(dpkg-dev lintian xdg-utils)
+    packages+=(dpkg-dev lintian xdg-utils libglib2.0-bin)
 fi
 
 missing=()

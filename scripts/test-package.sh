@@ -54,6 +54,13 @@ mkdir -p "$work/home"
 offered=$(HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share \
     xdg-mime query default application/x-outlook-express-dbx)
 [ "$offered" = glanmail.desktop ] || fail "the desktop offers '$offered' for a .dbx store"
+# A file manager (GIO's view of the MIME database) knows a store by its name, and renamed, by
+# its first bytes.
+cp /usr/share/glanmail/Exemple.dbx "$work/renamed.bin"
+for store in /usr/share/glanmail/Exemple.dbx "$work/renamed.bin"; do
+    type=$(gio info -a standard::content-type "$store" | sed -n 's/^ *standard::content-type: //p')
+    [ "$type" = application/x-outlook-express-dbx ] || fail "$store is taken for $type"
+done
 
 echo "== apt-get remove --purge glanmail"
 "${sudo_cmd[@]}" apt-get remove --purge -y -q glanmail
