@@ -29,6 +29,7 @@ command-line companion, glanmail-cli, with a sample store to try them on.")
 # in for the Arial of the window and the prints.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-translations-l10n, fonts-liberation | fonts-liberation2")
+# Binaries without their debugging sections; control files with the modes dpkg gives them.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
