@@ -1,7 +1,7 @@
 # Run by CPack on the staged files of the Debian package, before it makes the archive: what
 # Debian asks of a package and a plain install does not need. The manual pages are compressed,
-# and /usr/share/doc/glanmail receives the copyright file and the changelog (compressed too,
-# without a name or a time stamp, so that the same sources make the same package).
+# and /usr/share/doc/glanmail receives the copyright file and the changelog (compressed too).
+# gzip -n leaves out the file's name and time, as Debian's own tools do.
 file(GLOB_RECURSE pages ${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/share/man/*.1)
 if(NOT pages)
     message(FATAL_ERROR "no manual page staged in ${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
