@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Glanmail needs to build and test, when they are missing.
+# Installs the Debian packages Glanmail needs to build and test, when they are missing; with the
+# argument "package", also those that make the Debian package and test it installed.
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,9 @@ packages=(
     python3
     mutt
 )
+if [ "${1:-}" = package ]; then
+    packages+=(dpkg-dev lintian xdg-utils libglib2.0-bin)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

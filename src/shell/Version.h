@@ -2,14 +2,13 @@
 // The About box: the program's name and date, its version, who made it.
 
 #include "common/Prompter.h"
+#include "shell/VersionNumber.h"
 
 #include <ctime>
 #include <optional>
 #include <string>
 
 namespace glanmail {
-
-inline constexpr const char* kVersionNumber = "1.4.6";
 
 // The long French date of a moment in local time: "samedi 5 décembre 2026" (UTF-8).
 std::string FrenchLongDate(std::time_t moment);

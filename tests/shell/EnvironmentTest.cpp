@@ -91,10 +91,12 @@ TEST(Version, TheAboxBoxCreditsTheTeamAndDatesTheProgramFile) {
     EXPECT_EQ(FrenchLongDate(At(2002, 8, 15, 12, 0)), "jeudi 15 août 2002");
     EXPECT_EQ(VersionText("glanmail", At(2026, 12, 5, 12, 0)),
               "Programme glanmail du samedi 5 décembre 2026\r\n"
-              "Version 1.4.6\r\n"
-              "Auteur : l'équipe Glanmail\r\n"
-              "\r\n"
-              "Programme destiné à extraire les messages des fichiers Outlook Express (dbx)");
+              "Version " +
+                  std::string(kVersionNumber) +
+                  "\r\n"
+                  "Auteur : l'équipe Glanmail\r\n"
+                  "\r\n"
+                  "Programme destiné à extraire les messages des fichiers Outlook Express (dbx)");
 
     TempFolder dir;
     WriteFile(dir / "glanmail", "#!");
