@@ -273,6 +273,13 @@ std::optional<ShownMessage> Session::StepDown() {
     return Show(currentPos_ + 1);
 }
 
+SearchResult Session::Search(std::string_view typed, const SearchFields& fields, const SearchControl& control) const {
+    if (!store_) {
+        return SearchResult{};
+    }
+    return SearchStore(*store_, SearchPhrase(typed), fields, control);
+}
+
 bool Session::MayLeaveShownMessage() {
     if (!editsPending_) {
         return true;

@@ -3,6 +3,7 @@
 // the selection, the edit flags and the options. The window's events and the command line
 // call its operations; it never shows anything itself, every box goes to its prompter.
 
+#include "app/MessageSearch.h"
 #include "common/Prompter.h"
 #include "content/ContentState.h"
 #include "content/MsgProcessing.h"
@@ -161,6 +162,10 @@ public:
     bool HasShownMessage() const { return shownId_ != 0; }
     // The viewer was emptied: no message is on show until the next one is shown.
     void HideShown() { shownId_ = 0, editsPending_ = false; }
+
+    // The messages whose subject, sender or text (as chosen) hold the words typed (UTF-8),
+    // case and accents aside; in table order. Nothing without a store or words.
+    SearchResult Search(std::string_view typed, const SearchFields& fields, const SearchControl& control = {}) const;
 
     // Edit flags. An edit also leaves the message on show with edits not yet saved, until
     // they are saved, abandoned or another message is shown.

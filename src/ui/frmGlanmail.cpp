@@ -104,6 +104,7 @@ frmGlanmail::frmGlanmail(Prompter& prompter, WindowServices services, QWidget* p
     resize(Pixels(kReferenceWidth - kFrameWidth, dpi), Pixels(kMinimumHeight - kFrameHeight, dpi) + MenuHeight());
     ResetCommands();
     mnuSelectAll->setEnabled(false);
+    mnuSearch->setEnabled(false);
     UpdateRecoverEntry();
     // The first thing to do is to open a store.
     cmdOpen->setFocus();
@@ -174,6 +175,7 @@ void frmGlanmail::BuildControls() {
     bodyFont.setPointSizeF(8.25);
     txtBody->setFont(bodyFont);
     viewer_ = new MessageViewer(txtSubject, txtBody, this);
+    dlgSearch_ = new SearchDialog(this);
 
     statBar = Named(new QStatusBar(client), "statBar");
     statBar->setSizeGripEnabled(false);
@@ -237,6 +239,8 @@ void frmGlanmail::BuildMenus() {
     // answers it only while the menu itself has the focus.
     mnuSelectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     mnuSelectAll->setShortcutContext(Qt::WidgetShortcut);
+    mnuSearch = entry(mnuEdit, "mnuSearch", "&Rechercher…");
+    mnuSearch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     mnuOptions = menu("mnuOptions", "&Options");
     mnuGrouping = entry(mnuOptions, "mnuGrouping", "Messages &groupés par conversation");
     mnuGrouping->setCheckable(true);
@@ -253,6 +257,10 @@ void frmGlanmail::BuildMenus() {
     menuBar()->setStyle(altStyle);
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(f10, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(mnuFiles->menuAction()); });
+    // F3: the next message found (the next of the selection), from the window or the search.
+    auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    f3->setContext(Qt::ApplicationShortcut);
+    connect(f3, &QShortcut::activated, this, [this] { cmdDown_Click(); });
 }
 
 void frmGlanmail::Wire() {
@@ -266,6 +274,8 @@ void frmGlanmail::Wire() {
     connect(mnuQuit, &QAction::triggered, this, &QWidget::close);
     connect(mnuSelectAll, &QAction::triggered, this, [this] { SelectAll(); });
     connect(mnuGrouping, &QAction::triggered, this, [this] { mnuGrouping_Click(); });
+    connect(mnuSearch, &QAction::triggered, this, [this] { mnuSearch_Click(); });
+    connect(dlgSearch_, &SearchDialog::searchRequested, this, &frmGlanmail::Search);
     const auto optional = [this](QAction* a, const std::function<void()>& f) {
         connect(a, &QAction::triggered, this, [f] {
             if (f) {
@@ -317,6 +327,10 @@ bool frmGlanmail::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_A && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier &&
             widget != nullptr && widget->window() == this) {
             SelectAll();
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape && searching_) {
+            searchStop_ = true; // a search of the texts stops and keeps what it found
             return true;
         }
     }

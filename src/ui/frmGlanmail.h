@@ -7,6 +7,7 @@
 #include "app/Session.h"
 #include "ui/ListSizeHandle.h"
 #include "ui/MessageListView.h"
+#include "ui/SearchDialog.h"
 #include "ui/WindowLayout.h"
 #include "ui/WindowServices.h"
 
@@ -66,6 +67,13 @@ public:
     void cmdGrouping_Click();
     void mnuGrouping_Click();
 
+    // The search: "Éditions > Rechercher…" opens its dialog; the messages found become the
+    // list's selection, the first shown. A search of the texts can be stopped with Échap and
+    // keeps what it found so far. F3 shows the next message found.
+    void mnuSearch_Click();
+    void Search(const QString& words, const SearchFields& fields);
+    SearchDialog* searchDialog() const { return dlgSearch_; }
+
     // The output commands.
     void cmdAllTxt_Click();
     void cmdAllNws_Click();
@@ -98,7 +106,7 @@ public:
     QStatusBar* statBar;
     std::vector<QLabel*> statPanels; // the six panels, left to right
     QMenu *mnuFiles, *mnuEdit, *mnuOptions, *mnuAide;
-    QAction *mnuFileDbx, *mnuRecover, *mnu0, *mnuPrinter, *mnu1, *mnuQuit, *mnuSelectAll, *mnuGrouping, *mnu2,
+    QAction *mnuFileDbx, *mnuRecover, *mnu0, *mnuPrinter, *mnu1, *mnuQuit, *mnuSelectAll, *mnuSearch, *mnuGrouping, *mnu2,
         *mnuStorage, *mnuHelp, *mnu9, *mnuAbout;
 
 protected:
@@ -151,6 +159,10 @@ private:
     bool working_ = false;
     bool closeRequested_ = false;
     bool outsideSelectionQueued_ = false;
+    SearchDialog* dlgSearch_ = nullptr;
+    bool searching_ = false;  // a search of the texts runs
+    bool searchStop_ = false; // Échap during it
+    SearchResult RunSearch(const std::string& words, const SearchFields& fields);
     qint64 lastRepaint_ = 0;
 };
 

@@ -62,6 +62,7 @@ void frmGlanmail::ResetForOpen() {
     cmdDown->setEnabled(false);
     cmdUp->setEnabled(false);
     mnuSelectAll->setEnabled(false);
+    mnuSearch->setEnabled(false);
     txtEnd->hide();
     busy_ = false;
     lblLvw->setText(U("Liste des messages"));
@@ -145,6 +146,7 @@ void frmGlanmail::OpenPath(const std::string& path, OpenRecovery recovery) {
         }
         lblLvw->setText(U(result.Caption));
         mnuSelectAll->setEnabled(true);
+        mnuSearch->setEnabled(true);
         if (result.MsgCount > 0) {
             lvwMessages->setFocus();
         }

@@ -407,5 +407,40 @@ TEST_F(SessionFixture, SearchingAStoreWhoseIndexGivesNothingListsWhatTheFileHold
               std::vector<std::string>{"Fichier " + temp.Path() + "/Absent.dbx introuvable ou endommagé"});
 }
 
+// Subjects and senders as listed, texts as shown; recovered messages too; a stop before the
+// texts are begun leaves them.
+TEST_F(SessionFixture, SearchFindsSubjectsSendersAndTextsAsShown) {
+    auto html = Mail("Nouvelles", "<h@x>", "<html><body>Le phare des&nbsp;<b>Baleines</b></body></html>\r\n");
+    html.raw = "Subject: Nouvelles\r\nContent-Type: text/html\r\n\r\n<html><body>Le phare des&nbsp;<b>Baleines</b>"
+               "</body></html>\r\n";
+    auto qp = Mail("Pr\xE9vu", "<q@x>", "");
+    qp.raw = "Subject: =?iso-8859-1?Q?Pr=E9vu?=\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\nUn d=E9=\r\n"
+             "part =E0 l'=E9cluse\r\n";
+    auto other = Mail("Autre", "<c@x>", "Rien\r\n");
+    other.sender = "Ren\xE9 Dupont";
+    ASSERT_TRUE(session.Open(Store({html, qp, other})).Listed());
+    const auto search = [&](const char* typed, SearchFields fields = {}, const SearchControl& control = {}) {
+        std::vector<std::string> subjects;
+        for (const std::size_t id : session.Search(typed, fields, control).found) {
+            subjects.push_back(session.Entry(id).Subject);
+        }
+        std::sort(subjects.begin(), subjects.end());
+        return subjects;
+    };
+    using V = std::vector<std::string>;
+    EXPECT_EQ(search("phare des baleines"), V{"Nouvelles"}); // HTML as text, &nbsp; a blank
+    EXPECT_EQ(search("depart a l'ecluse"), V{"Pr\xE9vu"});    // quoted-printable undone
+    EXPECT_EQ(search("PREVU"), V{"Pr\xE9vu"});                // an encoded-word subject
+    EXPECT_EQ(search("rene"), V{"Autre"});
+    EXPECT_EQ(search("rene", {true, false, true}), V{});
+    EXPECT_EQ(search("baleines", {true, true, false}), V{});
+    EXPECT_EQ(search("<b>"), V{}); // never the HTML source
+    const SearchResult stopped = session.Search("nouvelles baleines", {}, SearchControl{nullptr, [] { return true; }});
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_TRUE(stopped.found.empty()) << "no text was read";
+    EXPECT_EQ(session.Search("nouvelles", {}, SearchControl{nullptr, [] { return true; }}).found.size(), 1u);
+    EXPECT_TRUE(session.Search("", {}).found.empty());
+}
+
 } // namespace
 } // namespace glanmail

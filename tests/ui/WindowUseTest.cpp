@@ -6,6 +6,8 @@
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <QAction>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
@@ -232,6 +234,42 @@ TEST_F(WindowUse, TheKeyboardReachesEveryControlAndMenu) {
         opened->close();
         QApplication::processEvents();
     }
+}
+
+// The messages found become the selection: counted, the first shown, walked with the arrow
+// button and F3, saved; a search that finds nothing leaves the selection as it was.
+TEST_F(WindowUse, ASearchSelectsWhatItFindsToWalkAndSave) {
+    QApplication::setActiveWindow(w.get());
+    EXPECT_FALSE(w->mnuSearch->isEnabled());
+    OpenSample();
+    w->mnuSearch->trigger();
+    ui::SearchDialog* dialog = w->searchDialog();
+    ASSERT_TRUE(dialog->isVisible());
+    const auto search = [&](const char* words, bool body) {
+        dialog->words->setText(QString::fromUtf8(words));
+        dialog->body->setChecked(body);
+        QTest::mouseClick(dialog->search, Qt::LeftButton);
+        return dialog->result->text();
+    };
+    EXPECT_EQ(search("SORTIE", false), QString::fromUtf8("3 messages trouvés"));
+    ExpectActedOnIsHighlighted("found");
+    const std::vector<int> found = HighlightedRows();
+    ASSERT_EQ(found.size(), 3u);
+    Click("cmdDown");
+    EXPECT_EQ(Subject(), Cell(found[1]));
+    QTest::keyClick(w->windowHandle(), Qt::Key_F3);
+    EXPECT_EQ(Subject(), Cell(found[2]));
+    Click("cmdAllTxt");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.Path() + "/Exemple"),
+                            std::filesystem::directory_iterator()),
+              3);
+
+    EXPECT_EQ(search("phare des baleines", true), QString::fromUtf8("1 message trouvé")); // in a text
+    EXPECT_EQ(Subject(), QString::fromUtf8("Photo de l'Ile de Re"));
+    EXPECT_FALSE(Find<QProgressBar>("Bar")->isVisible());
+    EXPECT_EQ(search("zzz", true), QString::fromUtf8("Aucun message trouvé"));
+    EXPECT_EQ(Panel(4), "1");
+    EXPECT_EQ(Subject(), QString::fromUtf8("Photo de l'Ile de Re"));
 }
 
 TEST_F(WindowUse, TheHandleGivesTheListRowsFromTheTextWithinBounds) {
