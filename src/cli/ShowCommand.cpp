@@ -41,15 +41,7 @@ int Show(const MessageOptions& o, std::ostream& out, std::ostream& err) {
     cli.SetFile(o.store);
     HoldIncomplete prompter(cli, o.id);
     Session session(prompter);
-    if (o.recover) {
-        // Opened here, for its refusal lines and the search of a file whose index gives
-        // nothing; shown by the session like any other store.
-        auto store = OpenForCommand(o.store, cli, cli, true);
-        if (!store) {
-            return kExitBadStore;
-        }
-        session.UseStore(std::move(store));
-    } else if (!OpenInSession(session, o.store, cli)) {
+    if (OpenInSession(session, o.store, o.recover, cli) == CommandStore::Refused) {
         return kExitBadStore;
     }
     if (o.id > session.MsgCount()) {

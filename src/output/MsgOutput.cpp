@@ -44,7 +44,7 @@ bool MsgOutput::Readable(std::size_t index) const {
 PreparedMessage MsgOutput::Prepare(std::size_t index) const {
     PreparedMessage prepared;
     HoldingPrompter reading;
-    prepared.raw = ReadMessage(store_, index, reading, policy_);
+    prepared.raw = ExtractMessage(store_, index, reading, policy_);
     prepared.readBoxes = std::move(reading.boxes);
     if (!prepared.raw) {
         return prepared;
