@@ -14,9 +14,9 @@ namespace glanmail {
 namespace {
 
 // Passes every box on and keeps a copy, so that an operation can say which boxes it raised.
-class RecordingPrompter : public Prompter {
+class RecordingPrompter : public ForwardingPrompter {
 public:
-    RecordingPrompter(Prompter& inner, std::vector<Box>& boxes) : inner_(inner), boxes_(boxes) {}
+    RecordingPrompter(Prompter& inner, std::vector<Box>& boxes) : ForwardingPrompter(inner), boxes_(boxes) {}
     void Show(const Box& box) override {
         boxes_.push_back(box);
         inner_.Show(box);
@@ -25,15 +25,8 @@ public:
         boxes_.push_back(box);
         return inner_.AskYesNo(box, yesIsDefault);
     }
-    std::optional<std::string> ChooseFile(const std::string& t, const std::string& s, const std::string& f) override {
-        return inner_.ChooseFile(t, s, f);
-    }
-    std::optional<std::string> ChooseFolder(const std::string& t, const std::string& s) override {
-        return inner_.ChooseFolder(t, s);
-    }
 
 private:
-    Prompter& inner_;
     std::vector<Box>& boxes_;
 };
 
@@ -237,7 +230,7 @@ ShownMessage Session::View(std::size_t id) {
     }
     if (raw->incomplete) {
         shown.incomplete = true;
-        prompter.Show(Box{IncompleteMessageText(id), kAppTitle, BoxIcon::Exclamation});
+        prompter.Show(Box{IncompleteMessageText(id), kAppTitle, BoxIcon::Exclamation, BoxKind::IncompleteMessage});
     }
     shownRaw_ = std::move(raw->text);
     shownMsg_ = MsgProcessing(shownRaw_, entry.Listed(), state_, prompter);

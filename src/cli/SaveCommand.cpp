@@ -112,9 +112,9 @@ private:
 };
 
 // Boxes go to standard error on a line of their own, below the bar.
-class BarPrompter : public Prompter {
+class BarPrompter : public ForwardingPrompter {
 public:
-    BarPrompter(CliPrompter& inner, ProgressBar& bar) : inner_(inner), bar_(bar) {}
+    BarPrompter(CliPrompter& inner, ProgressBar& bar) : ForwardingPrompter(inner), bar_(bar) {}
     void Show(const Box& box) override {
         bar_.Clear();
         inner_.Show(box);
@@ -123,15 +123,8 @@ public:
         bar_.Clear();
         return inner_.AskYesNo(box, yesIsDefault);
     }
-    std::optional<std::string> ChooseFile(const std::string& t, const std::string& s, const std::string& f) override {
-        return inner_.ChooseFile(t, s, f);
-    }
-    std::optional<std::string> ChooseFolder(const std::string& t, const std::string& s) override {
-        return inner_.ChooseFolder(t, s);
-    }
 
 private:
-    CliPrompter& inner_;
     ProgressBar& bar_;
 };
 
