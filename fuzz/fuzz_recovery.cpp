@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                       static_cast<std::uint32_t>(data[3]) << 24);
     }
     for (const glanmail::RecoveredMessage& m : glanmail::ScanForLostMessages(source, indexed)) {
-        const std::string raw = glanmail::ReadRecoveredRaw(source, m);
+        const std::string raw = glanmail::RecoveredBytes(source, m);
         (void)glanmail::MboxEntry(raw);
         (void)glanmail::ToMsgEntry(m);
     }

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const glanmail::MsgEntry& entry : store->MsgTable) {
         for (const auto policy :
              {glanmail::AttachmentPolicy::CutAtFirstAttachment, glanmail::AttachmentPolicy::Whole}) {
-            const auto raw = glanmail::ReadRawMsg(*store->bytes, entry.DataOffset, prompter, policy);
+            const auto raw = glanmail::ExtractChain(*store->bytes, entry.DataOffset, prompter, policy);
             (void)raw;
         }
     }

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake ninja-build pkg-config clang-format clang-tidy
+    g++ clang cmake ninja-build pkg-config clang-format clang-tidy
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev qt6-svg-dev qt6-multimedia-dev qt6-translations-l10n
     fonts-liberation poppler-utils xvfb xauth x11-utils

@@ -2,6 +2,7 @@
 // MsgProcessingBench.cpp) at 2 and 20 MB, in one run, the best CPU time of four tries each, and
 // the growth from 2 to 20 MB.
 
+#include "BenchArguments.h"
 #include "common/Prompter.h"
 #include "content/MsgProcessing.h"
 
@@ -52,7 +53,10 @@ double BestSeconds(const std::string& raw) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (!glanmail::bench::OnlyKnownOptions(argc, argv, {}, "usage: glanmail-pathological-growth")) {
+        return 64;
+    }
     // Keep freed blocks in the process, so that repetitions reuse memory already touched and the
     // times compare the work, not the first touch of fresh pages.
     mallopt(M_MMAP_THRESHOLD, 1 << 30);

@@ -5,6 +5,7 @@
 // the sizes. Each is run three times, alternately, after a sync; the best times and their
 // ratio are printed. A second baseline writes each file under a temporary name and renames
 // it, as the program does to keep files whole or absent.
+#include "BenchArguments.h"
 #include "Commands.h"
 
 #include <chrono>
@@ -105,8 +106,12 @@ void BaselineRenamed(const std::vector<std::uintmax_t>& sizes, const std::string
 } // namespace
 
 int main(int argc, char** argv) {
+    const char* const usage = "usage: glanmail-save-bench STORE.dbx WORKDIR [--txt]";
+    if (!glanmail::bench::OnlyKnownOptions(argc, argv, {"--txt", "--eml"}, usage)) {
+        return 64;
+    }
     if (argc < 3 || argc > 4) {
-        std::cerr << "usage: glanmail-save-bench STORE.dbx WORKDIR [--txt]\n";
+        std::cerr << usage << "\n";
         return 64;
     }
     const std::string store = argv[1];

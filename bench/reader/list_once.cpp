@@ -4,6 +4,7 @@
 // the benchmark store) with both attachment policies. Prints the times and the peak memory of
 // the process, so one run gives the figures that a benchmark loop would blur.
 
+#include "BenchArguments.h"
 #include "common/Prompter.h"
 #include "reader/RawMessage.h"
 #include "reader/Store.h"
@@ -41,8 +42,12 @@ long PeakKiB() {
 } // namespace
 
 int main(int argc, char** argv) {
+    const char* const usage = "usage: glanmail-list-once STORE [SUBJECT]";
+    if (!glanmail::bench::OnlyKnownOptions(argc, argv, {}, usage)) {
+        return 64;
+    }
     if (argc != 2 && argc != 3) {
-        std::cerr << "usage: glanmail-list-once STORE [SUBJECT]\n";
+        std::cerr << usage << "\n";
         return 64;
     }
     const std::string wanted = argc == 3 ? argv[2] : "Archives de la liste";
@@ -67,7 +72,7 @@ int main(int argc, char** argv) {
         for (const auto policy :
              {glanmail::AttachmentPolicy::CutAtFirstAttachment, glanmail::AttachmentPolicy::Whole}) {
             const Stopwatch reading;
-            const auto raw = glanmail::ReadRawMsg(*store->bytes, entry.DataOffset, prompter, policy);
+            const auto raw = glanmail::ExtractChain(*store->bytes, entry.DataOffset, prompter, policy);
             const std::string readTime = reading.Text();
             std::cout << "extract (" << (policy == glanmail::AttachmentPolicy::Whole ? "whole" : "cut")
                       << "): " << readTime << ", " << (raw ? raw->text.size() : 0) << " bytes"

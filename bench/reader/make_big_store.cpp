@@ -7,6 +7,7 @@
 // N/20 deep, N/100 messages share the subject), so listing times can be compared.
 // Everything is drawn from a fixed seed: the same N gives the same bytes.
 
+#include "BenchArguments.h"
 #include "BigStoreText.h"
 #include "support/StoreWriter.h"
 
@@ -45,14 +46,19 @@ struct Layout {
     bool Shared(std::size_t pos) const { return pos % sharedStride == 7 && pos / sharedStride < sharedCount; }
 };
 
+constexpr const char* kUsage = "usage: glanmail-make-big-store OUT.dbx [--messages N]";
+
 int Usage() {
-    std::cerr << "usage: glanmail-make-big-store OUT.dbx [--messages N]\n";
+    std::cerr << kUsage << "\n";
     return 64;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!glanmail::bench::OnlyKnownOptions(argc, argv, {"--messages"}, kUsage)) {
+        return 64;
+    }
     if (argc != 2 && argc != 4) {
         return Usage();
     }

@@ -3,6 +3,7 @@
 // memory of the process. With --no-index the scan is told nothing of the index, so every
 // message of the store is recovered (the worst case: every object read in full).
 
+#include "BenchArguments.h"
 #include "common/Prompter.h"
 #include "reader/RecoveryScan.h"
 #include "reader/Store.h"
@@ -21,8 +22,12 @@ static double CpuSeconds() {
 }
 
 int main(int argc, char** argv) {
+    const char* const usageLine = "usage: glanmail-recover-once STORE [--no-index]";
+    if (!glanmail::bench::OnlyKnownOptions(argc, argv, {"--no-index"}, usageLine)) {
+        return 64;
+    }
     if (argc < 2 || argc > 3 || (argc == 3 && std::string(argv[2]) != "--no-index")) {
-        std::cerr << "usage: glanmail-recover-once STORE [--no-index]\n";
+        std::cerr << usageLine << "\n";
         return 64;
     }
     const std::string path = argv[1];

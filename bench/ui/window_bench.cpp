@@ -2,6 +2,7 @@
 // user meets them: open and list (with the first paint), select a row, Ctrl+A, a column sort,
 // and the largest message shown. Also the longest pause of the window's event loop while the
 // store is read (the window must go on repainting), and the peak memory.
+#include "BenchArguments.h"
 #include "ui/MessageTableModel.h"
 #include "ui/QtPrompter.h"
 #include "ui/frmGlanmail.h"
@@ -57,8 +58,12 @@ long PeakKiB() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    const char* const usage = "Utilisation : glanmail-window-bench STORE [SUBJECT_OF_THE_LARGEST]";
+    if (!glanmail::bench::OnlyKnownOptions(argc, argv, {}, usage)) {
+        return 64;
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "Utilisation : glanmail-window-bench STORE [SUBJECT_OF_THE_LARGEST]\n");
+        std::fprintf(stderr, "%s\n", usage);
         return 64;
     }
     QApplication app(argc, argv);

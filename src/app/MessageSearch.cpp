@@ -19,7 +19,7 @@ constexpr auto kReportEvery = std::chrono::milliseconds(100);
 // the message are not shown: a search passes over what it cannot read.
 bool TextHolds(const OpenedStore& store, std::size_t id, const SearchPhrase& phrase) {
     SilentPrompter quiet;
-    const std::optional<RawExtraction> raw = ReadMessage(store, id, quiet);
+    const std::optional<RawExtraction> raw = ExtractMessage(store, id, quiet);
     if (!raw) {
         return false;
     }

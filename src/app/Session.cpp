@@ -14,9 +14,9 @@ namespace glanmail {
 namespace {
 
 // Passes every box on and keeps a copy, so that an operation can say which boxes it raised.
-class RecordingPrompter : public Prompter {
+class RecordingPrompter : public ForwardingPrompter {
 public:
-    RecordingPrompter(Prompter& inner, std::vector<Box>& boxes) : inner_(inner), boxes_(boxes) {}
+    RecordingPrompter(Prompter& inner, std::vector<Box>& boxes) : ForwardingPrompter(inner), boxes_(boxes) {}
     void Show(const Box& box) override {
         boxes_.push_back(box);
         inner_.Show(box);
@@ -25,15 +25,8 @@ public:
         boxes_.push_back(box);
         return inner_.AskYesNo(box, yesIsDefault);
     }
-    std::optional<std::string> ChooseFile(const std::string& t, const std::string& s, const std::string& f) override {
-        return inner_.ChooseFile(t, s, f);
-    }
-    std::optional<std::string> ChooseFolder(const std::string& t, const std::string& s) override {
-        return inner_.ChooseFolder(t, s);
-    }
 
 private:
-    Prompter& inner_;
     std::vector<Box>& boxes_;
 };
 
@@ -112,11 +105,6 @@ void Session::Close() {
     shownMsg_ = CurrentMessage{};
 }
 
-void Session::UseStore(std::unique_ptr<OpenedStore> store) {
-    Close();
-    store_ = std::move(store);
-}
-
 std::optional<std::string> Session::ChooseStore() {
     std::optional<std::string> path =
         prompter_.ChooseFile("Choisir le fichier dbx à lire", lastDbxFolder_, "Outlook Express (*.dbx)");
@@ -154,7 +142,7 @@ OpenResult Session::Open(const std::string& path, OpenRecovery recovery, DamageB
         return result;
     }
     result.Name = name;
-    store_ = OpenStoreAt(path, recovery, prompter, progress);
+    store_ = OpenStoreAt(path, recovery, damage, prompter, progress, result);
     if (!store_) {
         return result;
     }
@@ -173,16 +161,20 @@ OpenResult Session::Open(const std::string& path, OpenRecovery recovery, DamageB
     return result;
 }
 
-std::unique_ptr<OpenedStore> Session::OpenStoreAt(const std::string& path, OpenRecovery recovery, Prompter& prompter,
-                                                  const BuildProgress* progress) {
+std::unique_ptr<OpenedStore> Session::OpenStoreAt(const std::string& path, OpenRecovery recovery, DamageBoxes damage,
+                                                  Prompter& prompter, const BuildProgress* progress, OpenResult& result) {
     OpenRefusal refusal = OpenRefusal::None;
+    // A file the reader refused for its header or its index may still hold messages; a
+    // missing, empty or refused one holds none to search for.
+    const auto searchable = [&refusal] { return refusal == OpenRefusal::Index || refusal == OpenRefusal::Header; };
     if (recovery == OpenRecovery::Offer) {
         // The index is read first with its boxes held back: when it gives nothing or is
         // damaged, the question comes instead of them, and they are shown only on No.
         HoldingPrompter held;
         std::unique_ptr<OpenedStore> store = OpenStore(path, held, false, &refusal, progress);
-        const bool indexLost = store ? store->MsgCount() == 0 || store->Damaged() : refusal == OpenRefusal::Index;
+        const bool indexLost = store ? store->MsgCount() == 0 || store->Damaged() : searchable();
         if (!indexLost || !prompter.AskYesNo(RecoveryQuestion(), true)) {
+            result.SearchDeclined = indexLost;
             for (const Box& box : held.boxes) {
                 prompter.Show(box);
             }
@@ -194,13 +186,24 @@ std::unique_ptr<OpenedStore> Session::OpenStoreAt(const std::string& path, OpenR
         return OpenStore(path, prompter, false, &refusal, progress);
     }
     // The whole file is searched as asked: when the index gives nothing, what it says is no
-    // news, and the boxes are shown only if the file cannot be searched either.
+    // news to the window (the question was asked), and the reason of the search to the command
+    // line. It is the answer when the search finds nothing either.
     HoldingPrompter held;
     std::unique_ptr<OpenedStore> store = OpenStore(path, held, true, &refusal, progress);
-    if (!store && refusal == OpenRefusal::Index) {
+    if (!store && searchable()) {
         store = OpenWholeFile(path);
-        if (store) {
+        if (store && store->MsgCount() > 0) {
+            result.WholeFileSearched = true;
+            if (damage == DamageBoxes::Kept) {
+                for (const Box& box : held.boxes) {
+                    prompter.Show(box);
+                }
+            }
             return store;
+        }
+        store.reset();
+        if (held.boxes.empty()) {
+            held.boxes.push_back({"Ce fichier ne contient aucun message complet", kAppTitle, BoxIcon::Information});
         }
     }
     for (const Box& box : held.boxes) {
@@ -223,13 +226,13 @@ ShownMessage Session::View(std::size_t id) {
     }
     RecordingPrompter prompter(prompter_, shown.boxes);
     const MsgEntry& entry = store_->Entry(id);
-    std::optional<RawExtraction> raw = ReadMessage(*store_, id, prompter);
+    std::optional<RawExtraction> raw = ExtractMessage(*store_, id, prompter);
     if (!raw) {
         return shown;
     }
     if (raw->incomplete) {
         shown.incomplete = true;
-        prompter.Show(Box{IncompleteMessageText(id), kAppTitle, BoxIcon::Exclamation});
+        prompter.Show(Box{IncompleteMessageText(id), kAppTitle, BoxIcon::Exclamation, BoxKind::IncompleteMessage});
     }
     shownRaw_ = std::move(raw->text);
     shownMsg_ = MsgProcessing(shownRaw_, entry.Listed(), state_, prompter);

@@ -47,6 +47,12 @@ struct OpenResult {
     std::size_t RecoveredCount = 0;
     std::uint32_t DbxMsgCount = 0;
     std::string Caption; // "125/130 messages complets/contenus dans le fichier Inbox.dbx" when listed
+    // The store could not be read through its header or its index, and the whole file was
+    // searched instead (what the index said was passed over; with DamageBoxes::Kept it was
+    // shown first, as the reason of the search).
+    bool WholeFileSearched = false;
+    // The user answered No to searching the whole file: it may be searched later on request.
+    bool SearchDeclined = false;
 
     bool Listed() const { return outcome != OpenOutcome::Refused; }
 };
@@ -126,15 +132,13 @@ public:
     // (also when the chosen file is missing or empty, after saying so). Moves LastDbxFolder.
     std::optional<std::string> ChooseStore();
     // Opens the store at path in place of the one open: the folder and name checks, then
-    // the header, the index walk and the table, with the recovery asked. progress, when given,
-    // hears how list building goes, on the thread that opens.
+    // the header, the index walk and the table, with the recovery asked. A file that cannot
+    // be read through its header or its index (not a missing, empty or refused one) is
+    // searched whole when recovery is asked or accepted; a search that finds nothing refuses
+    // it with what the header or index said, once. progress, when given, hears how list
+    // building goes, on the thread that opens.
     OpenResult Open(const std::string& path, OpenRecovery recovery = OpenRecovery::Off,
                     DamageBoxes damage = DamageBoxes::Shown, const BuildProgress* progress = nullptr);
-
-    // Takes a store opened by other means as the one open, in place of the one there: the
-    // command line opens stores with its own refusal lines and searches a file whose index
-    // gives nothing, then shows and saves through the session like any other store.
-    void UseStore(std::unique_ptr<OpenedStore> store);
 
     const OpenedStore* Store() const { return store_.get(); }
     std::size_t MsgCount() const { return store_ ? store_->MsgCount() : 0; }
@@ -186,8 +190,8 @@ public:
 
 private:
     ShownMessage Show(std::size_t pos);
-    std::unique_ptr<OpenedStore> OpenStoreAt(const std::string& path, OpenRecovery recovery, Prompter& prompter,
-                                             const BuildProgress* progress);
+    std::unique_ptr<OpenedStore> OpenStoreAt(const std::string& path, OpenRecovery recovery, DamageBoxes damage,
+                                             Prompter& prompter, const BuildProgress* progress, OpenResult& result);
 
     Prompter& prompter_;
     FileSystem& files_;

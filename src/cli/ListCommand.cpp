@@ -1,7 +1,7 @@
 // glanmail-cli list STORE [--json] [--recover]: the message list of a store, in list order,
 // and the caption above it; with --recover the messages the index no longer reaches follow,
-// each row saying whether it is indexed, deleted or a fragment. It reads the opened store's
-// table directly: the Session would add nothing to a listing (no selection, no message read).
+// each row saying whether it is indexed, deleted or a fragment. The store is opened through the
+// Session; the listing reads its table.
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "StoreOpening.h"
@@ -86,11 +86,13 @@ void PrintJson(const OpenedStore& store, bool recover, std::ostream& out) {
 int List(const ListOptions& o, std::ostream& out, std::ostream& err) {
     CliPrompter prompter(err);
     prompter.SetFile(o.store);
-    const auto store = OpenForCommand(o.store, prompter, prompter, o.recover);
-    if (!store) {
+    Session session(prompter);
+    const CommandStore opened = OpenInSession(session, o.store, o.recover, prompter);
+    if (opened == CommandStore::Refused) {
         return kExitBadStore;
     }
-    const bool damaged = ReportStoreDamage(*store, err);
+    const OpenedStore* store = session.Store();
+    const bool damaged = ReportStoreDamage(*store, err) || opened == CommandStore::SearchedWhole;
     if (o.json) {
         PrintJson(*store, o.recover, out);
     } else {

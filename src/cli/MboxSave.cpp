@@ -28,10 +28,10 @@ std::string FreeMboxPath(const std::string& storage, const std::string& folder) 
 } // namespace
 
 MboxSaved SaveMbox(const OpenedStore& store, const std::vector<std::size_t>& ids, const std::string& storage,
-                   const std::string& folder, CliPrompter& cli, std::ostream& err) {
+                   const std::string& folder, FileSystem& files, CliPrompter& cli, std::ostream& err) {
     MboxSaved saved;
     const std::string path = FreeMboxPath(storage, folder);
-    MboxFile file(path);
+    MboxFile file(path, files);
     for (const std::size_t id : ids) {
         if (file.error() != 0) {
             break;
@@ -41,7 +41,7 @@ MboxSaved SaveMbox(const OpenedStore& store, const std::vector<std::size_t>& ids
             return saved; // the file is left unnamed and removed
         }
         cli.SetMessage(id);
-        const auto raw = ReadMessage(store, id, cli, AttachmentPolicy::Whole);
+        const auto raw = ExtractMessage(store, id, cli, AttachmentPolicy::Whole);
         if (!raw) {
             ++saved.skipped;
             continue;

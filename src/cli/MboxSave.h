@@ -4,6 +4,7 @@
 // name is taken as store folders are numbered ("Inbox-1.mbox").
 
 #include "CliPrompter.h"
+#include "common/FileSystem.h"
 #include "reader/Store.h"
 
 #include <cstddef>
@@ -21,9 +22,9 @@ struct MboxSaved {
     bool interrupted = false;
 };
 
-// The messages given (the store's IDs, in that order) into DIR/<folder>.mbox. Problems are
-// told on err as "glanmail-cli: FILE: text" lines.
+// The messages given (the store's IDs, in that order) into DIR/<folder>.mbox, written through
+// files. Problems are told on err as "glanmail-cli: FILE: text" lines.
 MboxSaved SaveMbox(const OpenedStore& store, const std::vector<std::size_t>& ids, const std::string& storage,
-                   const std::string& folder, CliPrompter& cli, std::ostream& err);
+                   const std::string& folder, FileSystem& files, CliPrompter& cli, std::ostream& err);
 
 } // namespace glanmail::cli

@@ -5,9 +5,8 @@
 // original form whole, attachments included. --group puts each conversation into one text
 // file. --mbox writes one mbox file per store instead. --recover adds the messages the index
 // no longer reaches. A folder given as STORE stands for every .dbx in it, in name order.
-// Each store is selected and saved through the Session, as the window saves it (with
-// --recover it is opened here first, then handed to the Session); --mbox, which the window
-// does not write, goes from the opened store to its mbox file directly.
+// Each store is opened, selected and saved through the Session, as the window saves it;
+// --mbox, which the window does not write, goes from the Session's open store to its mbox file.
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "Interrupt.h"
@@ -113,9 +112,9 @@ private:
 };
 
 // Boxes go to standard error on a line of their own, below the bar.
-class BarPrompter : public Prompter {
+class BarPrompter : public ForwardingPrompter {
 public:
-    BarPrompter(CliPrompter& inner, ProgressBar& bar) : inner_(inner), bar_(bar) {}
+    BarPrompter(CliPrompter& inner, ProgressBar& bar) : ForwardingPrompter(inner), bar_(bar) {}
     void Show(const Box& box) override {
         bar_.Clear();
         inner_.Show(box);
@@ -124,15 +123,8 @@ public:
         bar_.Clear();
         return inner_.AskYesNo(box, yesIsDefault);
     }
-    std::optional<std::string> ChooseFile(const std::string& t, const std::string& s, const std::string& f) override {
-        return inner_.ChooseFile(t, s, f);
-    }
-    std::optional<std::string> ChooseFolder(const std::string& t, const std::string& s) override {
-        return inner_.ChooseFolder(t, s);
-    }
 
 private:
-    CliPrompter& inner_;
     ProgressBar& bar_;
 };
 
@@ -191,7 +183,7 @@ std::vector<std::size_t> Selection(std::size_t count, SaveRun& run) {
 
 void SaveMboxOfStore(const OpenedStore& store, const std::string& folder, SaveRun& run) {
     const std::vector<std::size_t> selection = Selection(store.MsgCount(), run);
-    const MboxSaved saved = SaveMbox(store, selection, run.storage, folder, run.cli, run.err);
+    const MboxSaved saved = SaveMbox(store, selection, run.storage, folder, run.files, run.cli, run.err);
     Totals& totals = run.totals;
     totals.files += saved.written ? 1 : 0;
     totals.messages += saved.messages;
@@ -248,29 +240,17 @@ void SaveSessionStore(const std::string& folder, SaveRun& run) {
 // Opens one store and saves it; false when it was refused.
 bool SaveOneStore(const StoreToSave& each, SaveRun& run) {
     Totals& totals = run.totals;
-    const OpenedStore* store = nullptr;
-    std::unique_ptr<OpenedStore> forMbox;
-    if (run.options.mbox) {
-        forMbox = OpenForCommand(each.path, run.cli, run.prompter, run.options.recover);
-        store = forMbox.get();
-    } else if (run.options.recover) {
-        // Opened here, for its refusal lines and the search of a file whose index gives
-        // nothing; saved by the session like any other store.
-        if (auto opened = OpenForCommand(each.path, run.cli, run.prompter, true)) {
-            run.session.UseStore(std::move(opened));
-            store = run.session.Store();
-        }
-    } else if (OpenInSession(run.session, each.path, run.prompter)) {
-        store = run.session.Store();
-    }
-    if (store == nullptr) {
+    const CommandStore opened = OpenInSession(run.session, each.path, run.options.recover, run.prompter);
+    if (opened == CommandStore::Refused) {
         return false;
     }
+    const OpenedStore& store = *run.session.Store();
     run.bar.Clear();
-    totals.damagedIndex = ReportStoreDamage(*store, run.err) || totals.damagedIndex;
-    totals.skipped += store->UnreadableEntries;
-    if (forMbox) {
-        SaveMboxOfStore(*forMbox, each.folder, run);
+    totals.damagedIndex =
+        ReportStoreDamage(store, run.err) || opened == CommandStore::SearchedWhole || totals.damagedIndex;
+    totals.skipped += store.UnreadableEntries;
+    if (run.options.mbox) {
+        SaveMboxOfStore(store, each.folder, run);
     } else {
         SaveSessionStore(each.folder, run);
     }
@@ -282,7 +262,7 @@ bool SaveOneStore(const StoreToSave& each, SaveRun& run) {
 int Save(const SaveOptions& o, std::ostream& out, std::ostream& err, FileSystem& files) {
     const std::string storage = AbsoluteFolder(o.storage);
     if (!FolderExists(storage)) {
-        const int made = files.MakeFolder(storage);
+        const int made = files.MakeFolder(storage, 0777);
         if (made < 0 && !FolderExists(storage)) {
             const int error = made == -EEXIST ? ENOTDIR : -made; // a file has the folder's name
             err << "glanmail-cli: " << CannotCreateFolder(storage, error) << "\n";

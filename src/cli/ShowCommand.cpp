@@ -13,25 +13,14 @@ namespace {
 
 // The command line tells a message that broke off once, after its text, as its last line:
 // the session's box for it is held back here.
-class HoldIncomplete : public Prompter {
+class HoldIncomplete : public ForwardingPrompter {
 public:
-    HoldIncomplete(Prompter& inner, std::size_t id) : inner_(inner), text_(IncompleteMessageText(id)) {}
+    explicit HoldIncomplete(Prompter& inner) : ForwardingPrompter(inner) {}
     void Show(const Box& box) override {
-        if (box.text != text_) {
+        if (box.kind != BoxKind::IncompleteMessage) {
             inner_.Show(box);
         }
     }
-    bool AskYesNo(const Box& box, bool yesIsDefault) override { return inner_.AskYesNo(box, yesIsDefault); }
-    std::optional<std::string> ChooseFile(const std::string& t, const std::string& s, const std::string& f) override {
-        return inner_.ChooseFile(t, s, f);
-    }
-    std::optional<std::string> ChooseFolder(const std::string& t, const std::string& s) override {
-        return inner_.ChooseFolder(t, s);
-    }
-
-private:
-    Prompter& inner_;
-    std::string text_;
 };
 
 } // namespace
@@ -39,17 +28,9 @@ private:
 int Show(const MessageOptions& o, std::ostream& out, std::ostream& err) {
     CliPrompter cli(err);
     cli.SetFile(o.store);
-    HoldIncomplete prompter(cli, o.id);
+    HoldIncomplete prompter(cli);
     Session session(prompter);
-    if (o.recover) {
-        // Opened here, for its refusal lines and the search of a file whose index gives
-        // nothing; shown by the session like any other store.
-        auto store = OpenForCommand(o.store, cli, cli, true);
-        if (!store) {
-            return kExitBadStore;
-        }
-        session.UseStore(std::move(store));
-    } else if (!OpenInSession(session, o.store, cli)) {
+    if (OpenInSession(session, o.store, o.recover, cli) == CommandStore::Refused) {
         return kExitBadStore;
     }
     if (o.id > session.MsgCount()) {

@@ -23,8 +23,12 @@ int FileSystem::Close(int fd) {
     return ::close(fd) == 0 ? 0 : -errno;
 }
 
-int FileSystem::MakeFolder(const std::string& path) {
-    return ::mkdir(path.c_str(), 0777) == 0 ? 0 : -errno;
+int FileSystem::Sync(int fd) {
+    return ::fsync(fd) == 0 ? 0 : -errno;
+}
+
+int FileSystem::MakeFolder(const std::string& path, unsigned mode) {
+    return ::mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0 ? 0 : -errno;
 }
 
 int FileSystem::RenameNoReplace(const std::string& from, const std::string& to) {

@@ -19,8 +19,11 @@ public:
     virtual int CreateNew(const std::string& path);
     // Writes up to n bytes; gives how many were written.
     virtual long Write(int fd, const char* data, std::size_t n);
+    // Waits until what was written to fd is on the disk.
+    virtual int Sync(int fd);
     virtual int Close(int fd);
-    virtual int MakeFolder(const std::string& path);
+    // Makes one folder, with the permissions of mode (less the umask).
+    virtual int MakeFolder(const std::string& path, unsigned mode);
     // Gives from the name to, only when to does not exist (-EEXIST when it does).
     virtual int RenameNoReplace(const std::string& from, const std::string& to);
     // Gives from the name to, replacing what is there.

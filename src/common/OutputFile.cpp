@@ -87,6 +87,25 @@ int OutputFile::Commit(const std::string& path) {
     return 0;
 }
 
+int OutputFile::Replace(const std::string& path) {
+    if (named_) {
+        return 0;
+    }
+    if (fd_ >= 0) {
+        if (const int synced = files_.Sync(fd_); synced < 0) {
+            return -synced;
+        }
+    }
+    if (const int error = CloseOnce(); error != 0) {
+        return error;
+    }
+    if (const int result = files_.Rename(temporary_, path); result < 0) {
+        return -result;
+    }
+    named_ = true;
+    return 0;
+}
+
 void OutputFile::Discard() {
     CloseOnce();
     if (!named_ && !temporary_.empty()) {

@@ -32,6 +32,11 @@ public:
     // an empty file counts as missing everywhere in the program.
     [[nodiscard]] int Commit(const std::string& path);
 
+    // Puts the file on the disk, closes it and gives it the name path in place of the file
+    // there, in one step (the program's own configuration, which it rewrites). 0 when done,
+    // the system error number otherwise.
+    [[nodiscard]] int Replace(const std::string& path);
+
     // Closes and removes the file, unless it has its name already.
     void Discard();
 

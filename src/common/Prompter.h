@@ -14,10 +14,17 @@ inline constexpr const char* kAppTitle = "Glanmail";
 
 enum class BoxIcon { None, Information, Critical, Question, Exclamation };
 
+// What a box is about, for the callers that treat some boxes apart (never by their words).
+enum class BoxKind {
+    Plain,
+    IncompleteMessage // a message whose chain of blocks broke off: what could be read is given
+};
+
 struct Box {
     std::string text;
     std::string title = kAppTitle;
     BoxIcon icon = BoxIcon::None;
+    BoxKind kind = BoxKind::Plain;
 };
 
 class Prompter {
@@ -32,6 +39,25 @@ public:
                                                   const std::string& filter) = 0;
     // A folder chosen by the user, or nothing when cancelled.
     virtual std::optional<std::string> ChooseFolder(const std::string& title, const std::string& startFolder) = 0;
+};
+
+// A prompter that passes everything on to another: the base of the prompters that change
+// one thing (keep a copy of the boxes, clear a progress bar first, hold some back).
+class ForwardingPrompter : public Prompter {
+public:
+    explicit ForwardingPrompter(Prompter& inner) : inner_(inner) {}
+    void Show(const Box& box) override { inner_.Show(box); }
+    bool AskYesNo(const Box& box, bool yesIsDefault) override { return inner_.AskYesNo(box, yesIsDefault); }
+    std::optional<std::string> ChooseFile(const std::string& title, const std::string& startPath,
+                                          const std::string& filter) override {
+        return inner_.ChooseFile(title, startPath, filter);
+    }
+    std::optional<std::string> ChooseFolder(const std::string& title, const std::string& startFolder) override {
+        return inner_.ChooseFolder(title, startFolder);
+    }
+
+protected:
+    Prompter& inner_;
 };
 
 // A prompter that shows nothing and counts the boxes: questions take their default

@@ -11,19 +11,11 @@
 
 namespace glanmail {
 
-class RepeatedBoxes : public Prompter {
+class RepeatedBoxes : public ForwardingPrompter {
 public:
-    explicit RepeatedBoxes(Prompter& inner) : inner_(inner) {}
+    explicit RepeatedBoxes(Prompter& inner) : ForwardingPrompter(inner) {}
 
     void Show(const Box& box) override;
-    bool AskYesNo(const Box& box, bool yesIsDefault) override { return inner_.AskYesNo(box, yesIsDefault); }
-    std::optional<std::string> ChooseFile(const std::string& title, const std::string& startPath,
-                                          const std::string& filter) override {
-        return inner_.ChooseFile(title, startPath, filter);
-    }
-    std::optional<std::string> ChooseFolder(const std::string& title, const std::string& startFolder) override {
-        return inner_.ChooseFolder(title, startFolder);
-    }
 
     // For each box that came more than once since the last call: the box again, its text
     // followed by "(N fois en tout)". Then starts counting afresh.
@@ -34,7 +26,6 @@ private:
         Box box;
         std::size_t count;
     };
-    Prompter& inner_;
     std::vector<Seen> seen_; // a handful of causes at most: a list is enough
 };
 

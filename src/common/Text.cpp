@@ -204,19 +204,6 @@ void ReplaceAllInPlace(std::string& s, std::string_view from, std::string_view t
     s.resize(write + s.size() - read);
 }
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 std::string_view TrimSpaces(std::string_view s) {
     std::size_t b = 0;
     std::size_t e = s.size();

@@ -70,8 +70,18 @@ bool Contains(std::string_view hay, std::string_view needle);
 // The replacement text is not rescanned.
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);
 
-// Value of a hexadecimal digit in either letter case, or -1.
-int HexDigitValue(char c);
+// Value of a hexadecimal digit in either letter case, or -1. Inline: decoding asks it of
+// every escaped byte.
+inline int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    const char lower = static_cast<char>(c | 0x20);
+    if (lower >= 'a' && lower <= 'f') {
+        return lower - 'a' + 10;
+    }
+    return -1;
+}
 
 // The same replacement on s itself: no copy when nothing matches, and no new buffer when
 // the replacement is not longer than what it replaces.

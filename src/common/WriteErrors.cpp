@@ -5,7 +5,7 @@
 
 namespace glanmail {
 
-std::string WriteReason(int error) {
+std::string SystemErrorText(int error) {
     switch (error) {
     case ENOSPC:
         return "disque plein";
@@ -28,21 +28,25 @@ std::string WriteReason(int error) {
         return "dossier introuvable";
     case ENOTDIR:
         return "un fichier occupe la place d'un dossier";
+    case EISDIR:
+        return "c'est un dossier";
+    case EEXIST:
+        return "le fichier existe déjà";
     default:
         return "erreur du système (" + std::string(std::strerror(error)) + ")";
     }
 }
 
 std::string CannotWrite(const std::string& path, int error) {
-    return "Impossible d'écrire « " + path + " » : " + WriteReason(error);
+    return "Impossible d'écrire « " + path + " » : " + SystemErrorText(error);
 }
 
 std::string CannotCreateFolder(const std::string& path, int error) {
-    return "Impossible de créer le dossier « " + path + " » : " + WriteReason(error);
+    return "Impossible de créer le dossier « " + path + " » : " + SystemErrorText(error);
 }
 
 std::string CannotWriteStandardOutput(int error) {
-    return "Impossible d'écrire sur la sortie standard : " + WriteReason(error);
+    return "Impossible d'écrire sur la sortie standard : " + SystemErrorText(error);
 }
 
 bool FailureRepeats(int error) {

@@ -1,13 +1,14 @@
 #pragma once
-// The user's words for a failed write: which file, and why, in French.
+// The user's words for a failed file operation: which file, and why, in French. The one
+// table of the program that turns a system error number into words.
 
 #include <string>
 
 namespace glanmail {
 
-// Why a write failed, from the system's error number: "disque plein", "quota de disque
-// dépassé", ... For a number without a text of its own, the system's description.
-std::string WriteReason(int error);
+// Why a file operation failed, from the system's error number: "disque plein", "quota de
+// disque dépassé", ... For a number without a text of its own, the system's description.
+std::string SystemErrorText(int error);
 
 // "Impossible d'écrire « PATH » : REASON".
 std::string CannotWrite(const std::string& path, int error);

@@ -1,6 +1,7 @@
 #include "content/DateLine.h"
 
 #include "common/Text.h"
+#include "content/Calendar.h"
 
 #include <array>
 #include <cstdint>
@@ -75,27 +76,12 @@ std::optional<LocalTime> ParseDateText(std::string_view s) {
     return t;
 }
 
-// Days since 1970-01-01 in the proleptic Gregorian calendar.
-std::int64_t DaysFromCivil(int y, int m, int d) {
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<std::int64_t>(y - era * 400);
-    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-LocalTime CivilFromDays(std::int64_t z) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
+LocalTime LocalFromDays(std::int64_t z) {
+    const CivilDate date = CivilFromDays(z);
     LocalTime t;
-    t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    t.year = static_cast<int>(yoe + era * 400 + (t.month <= 2 ? 1 : 0));
+    t.year = date.year;
+    t.month = date.month;
+    t.day = date.day;
     return t;
 }
 
@@ -111,7 +97,7 @@ LocalTime FromSeconds(std::int64_t s) {
         rest += 86400;
         --days;
     }
-    LocalTime t = CivilFromDays(days);
+    LocalTime t = LocalFromDays(days);
     t.hour = static_cast<int>(rest / 3600);
     t.minute = static_cast<int>(rest / 60 % 60);
     t.second = static_cast<int>(rest % 60);
@@ -153,28 +139,21 @@ std::optional<int> ZoneAt(std::string_view s, std::size_t at) {
     while (at < s.size() && (s[at] == ' ' || s[at] == '\t')) {
         ++at;
     }
-    if (at < s.size() && (s[at] == '+' || s[at] == '-')) {
-        int hours = 0, minutes = 0;
-        const std::size_t m = at + 3 < s.size() && s[at + 3] == ':' && IsZoneColon(s, at + 3) ? at + 4 : at + 3;
-        if (!ReadDigits(s, at + 1, 2, hours) || !ReadDigits(s, m, 2, minutes) || minutes > 59 ||
-            (m + 2 < s.size() && s[m + 2] >= '0' && s[m + 2] <= '9')) {
-            return std::nullopt;
-        }
-        return (s[at] == '-' ? -1 : 1) * (hours * 60 + minutes);
-    }
-    static constexpr std::pair<std::string_view, int> kNames[] = {
-        {"UT", 0},        {"GMT", 0},       {"EST", -5 * 60}, {"EDT", -4 * 60}, {"CST", -6 * 60},
-        {"CDT", -5 * 60}, {"MST", -7 * 60}, {"MDT", -6 * 60}, {"PST", -8 * 60}, {"PDT", -7 * 60}};
     std::size_t end = at;
-    while (end < s.size() && ((s[end] >= 'A' && s[end] <= 'Z') || (s[end] >= 'a' && s[end] <= 'z'))) {
-        ++end;
-    }
-    for (const auto& [name, offset] : kNames) {
-        if (text::EqualsIgnoreCase(s.substr(at, end - at), name)) {
-            return offset;
+    if (at < s.size() && (s[at] == '+' || s[at] == '-')) {
+        if (at + 3 < s.size() && s[at + 3] == ':' && IsZoneColon(s, at + 3)) {
+            return ZoneMinutes(std::string(s.substr(at, 3)) + std::string(s.substr(at + 4, 2))); // "+hh:mm"
+        }
+        end = at + 5;
+        if (end < s.size() && s[end] >= '0' && s[end] <= '9') {
+            return std::nullopt; // more digits than a zone has
+        }
+    } else {
+        while (end < s.size() && ((s[end] >= 'A' && s[end] <= 'Z') || (s[end] >= 'a' && s[end] <= 'z'))) {
+            ++end;
         }
     }
-    return std::nullopt;
+    return ZoneMinutes(s.substr(at, end - at));
 }
 
 // The minutes and seconds written in the first "Date:" header that is not the very first

@@ -25,27 +25,13 @@ inline char Ch(int n) {
     return static_cast<char>(static_cast<unsigned char>(n));
 }
 
-// Value of a hexadecimal digit (either case), or -1.
-inline int HexValue(unsigned char c) {
-    static const std::array<signed char, 256> values = [] {
-        std::array<signed char, 256> v{};
-        v.fill(-1);
-        for (int d = 0; d < 16; ++d) {
-            v[static_cast<unsigned char>("0123456789ABCDEF"[d])] = static_cast<signed char>(d);
-            v[static_cast<unsigned char>("0123456789abcdef"[d])] = static_cast<signed char>(d);
-        }
-        return v;
-    }();
-    return values[c];
-}
-
 // Value of the two hexadecimal digits at p, or -1.
 inline int HexPairAt(std::string_view s, std::size_t p) {
     if (p + 1 >= s.size()) {
         return -1;
     }
-    const int hi = HexValue(At(s, p));
-    const int lo = HexValue(At(s, p + 1));
+    const int hi = text::HexDigitValue(s[p]);
+    const int lo = text::HexDigitValue(static_cast<char>(At(s, p + 1)));
     return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
 }
 
@@ -109,7 +95,8 @@ template <typename Match> void Pass(std::string& s, std::string& spare, const By
         }
         // Every pattern of the decoder that starts with "=" has a hexadecimal digit or a CR next,
         // so text made of "=" signs costs no call per sign.
-        if (s[p] == '=' && (p + 1 == n || (HexValue(At(s, p + 1)) < 0 && s[p + 1] != '\r'))) {
+        if (s[p] == '=' &&
+            (p + 1 == n || (text::HexDigitValue(static_cast<char>(At(s, p + 1))) < 0 && s[p + 1] != '\r'))) {
             ++p;
             continue;
         }

@@ -1,5 +1,6 @@
 #include "output/Mbox.h"
 
+#include "content/Calendar.h"
 #include "reader/HeaderFields.h"
 
 #include <array>
@@ -7,19 +8,6 @@
 
 namespace glanmail {
 namespace {
-
-// Days since 1970-01-01 to a civil date.
-void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<int>(z - era * 146097);
-    const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = static_cast<int>(yoe + era * 400) + (m <= 2 ? 1 : 0);
-}
 
 // True when line (without its end) is "From " preceded by nothing but ">".
 bool NeedsQuote(std::string_view line) {
@@ -43,8 +31,8 @@ std::string MboxFromLine(std::string_view address, std::optional<std::int64_t> u
         secs += 86400;
         --days;
     }
-    int y = 1970, m = 1, d = 1;
-    CivilFromDays(days, y, m, d);
+    const CivilDate civil = CivilFromDays(days);
+    const int y = civil.year, m = civil.month, d = civil.day;
     const auto weekday = static_cast<std::size_t>(((days % 7) + 7) % 7);
     char date[64];
     std::snprintf(date, sizeof date, "%s %s %2d %02d:%02d:%02d %d", kDays[weekday],

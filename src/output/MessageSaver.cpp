@@ -239,7 +239,7 @@ OutputStatus MessageSaver::OpenNew(const OutputFlags& flags, OutputMode mode, co
 
     if (pending_.folder != knownFolder_) {
         if (!FolderExists(pending_.folder)) {
-            const int made = files_.MakeFolder(pending_.folder);
+            const int made = files_.MakeFolder(pending_.folder, 0777);
             if (made < 0 && !(made == -EEXIST && FolderExists(pending_.folder))) {
                 const int error = made == -EEXIST ? ENOTDIR : -made; // a file has the folder's name
                 return Fail(CannotCreateFolder(pending_.folder.substr(0, pending_.folder.size() - 1), error), error);

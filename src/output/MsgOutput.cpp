@@ -44,7 +44,7 @@ bool MsgOutput::Readable(std::size_t index) const {
 PreparedMessage MsgOutput::Prepare(std::size_t index) const {
     PreparedMessage prepared;
     HoldingPrompter reading;
-    prepared.raw = ReadMessage(store_, index, reading, policy_);
+    prepared.raw = ExtractMessage(store_, index, reading, policy_);
     prepared.readBoxes = std::move(reading.boxes);
     if (!prepared.raw) {
         return prepared;
@@ -79,7 +79,7 @@ OutputStatus MsgOutput::ReadMsg(std::size_t index, OutputMode mode) {
     if (prepared.raw->incomplete) {
         // The bytes read are output all the same, and the user is told once for the message.
         ++incompleteCount_;
-        prompter_.Show(Box{IncompleteMessageText(index), kAppTitle, BoxIcon::Exclamation});
+        prompter_.Show(Box{IncompleteMessageText(index), kAppTitle, BoxIcon::Exclamation, BoxKind::IncompleteMessage});
     }
     if (batchRunning_ && progress_) {
         progress_(index);

@@ -25,6 +25,14 @@ std::optional<std::string> ReadExactly(const ByteSource& bytes, std::uint64_t of
 constexpr std::pair<std::uint64_t, std::string_view> kIdentity[] = {
     {layout::kSignatureAt, layout::kSignature}, {layout::kClassAt, layout::kClass}, {layout::kKindAt, layout::kKind}};
 
+// Counts and offsets below 2 GiB are taken whatever the file's size (a count past what the
+// file holds, a root past its end, are damage the walk passes over); above, only a file that
+// reaches that far holds them: a store grown past 2 GiB keeps its index wherever it lies,
+// and a small file with such a number is told as an overflow, as it always was.
+bool Holds(const ByteSource& bytes, std::uint32_t value, std::uint64_t bytesEach) {
+    return value <= 0x7FFFFFFFu || std::uint64_t{value} * bytesEach < bytes.Size();
+}
+
 } // namespace
 
 bool HasStoreIdentity(const ByteSource& bytes) {
@@ -65,12 +73,11 @@ std::optional<FileHeader> ReadFileHeader(const ByteSource& bytes, const std::str
     if (!count) {
         return pastEnd();
     }
-    const auto countValue = le::Long(le::U32(*count, 0));
-    if (!countValue) {
+    header.DbxMsgCount = le::U32(*count, 0);
+    if (!Holds(bytes, header.DbxMsgCount, layout::kInfoIndexAt)) {
         prompter.Show({errors::kOverflow, kTitle});
         return std::nullopt;
     }
-    header.DbxMsgCount = *countValue;
     if (header.DbxMsgCount == 0) {
         prompter.Show({"Ce fichier ne contient pas de messages", kAppTitle, BoxIcon::Information});
         return std::nullopt;
@@ -79,12 +86,11 @@ std::optional<FileHeader> ReadFileHeader(const ByteSource& bytes, const std::str
     if (!root) {
         return pastEnd();
     }
-    const auto rootValue = le::Long(le::U32(*root, 0));
-    if (!rootValue) {
+    header.Root = le::U32(*root, 0);
+    if (!Holds(bytes, header.Root, 1)) {
         prompter.Show({errors::kOverflow, kTitle});
         return std::nullopt;
     }
-    header.Root = *rootValue;
     return header;
 }
 

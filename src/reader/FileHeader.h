@@ -11,8 +11,8 @@
 namespace glanmail {
 
 struct FileHeader {
-    std::int32_t DbxMsgCount = 0; // count at 0xC4, above 0
-    std::int32_t Root = 0;        // root node offset at 0xE4; 0 when the store has no tree
+    std::uint32_t DbxMsgCount = 0; // count at 0xC4, above 0
+    std::uint32_t Root = 0;        // root node offset at 0xE4; 0 when the store has no tree
 };
 
 // " Le fichier  " + path + " n'est pas un fichier Outlook Express valide "
@@ -24,7 +24,8 @@ bool HasStoreIdentity(const ByteSource& bytes);
 
 // Checks the header. A refusal is reported through the prompter and gives nothing:
 // a failed identity check (NotValidFile with displayPath), a count of 0, a header cut
-// short or a number that does not fit (title "ReadFileHeader").
+// short or a number of 2 GiB or more that the file is too small to hold (title
+// "ReadFileHeader"). Count and root are read unsigned, up to 4 GiB.
 std::optional<FileHeader> ReadFileHeader(const ByteSource& bytes, const std::string& displayPath, Prompter& prompter);
 
 } // namespace glanmail

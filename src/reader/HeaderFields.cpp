@@ -1,6 +1,7 @@
 #include "reader/HeaderFields.h"
 
 #include "common/Text.h"
+#include "content/Calendar.h"
 #include "content/DateText.h"
 #include "content/EncodedWords.h"
 
@@ -121,35 +122,6 @@ int MonthOf(std::string_view s) {
     return 0;
 }
 
-// Minutes east of UTC of a zone token; 0 for unknown names (RFC 822 says to treat them as UTC).
-int ZoneMinutes(std::string_view z) {
-    if (z.size() == 5 && (z[0] == '+' || z[0] == '-') && IsDigits(z.substr(1))) {
-        const int minutes = Number(z.substr(1, 2)) * 60 + Number(z.substr(3, 2));
-        return z[0] == '-' ? -minutes : minutes;
-    }
-    struct Named {
-        std::string_view name;
-        int hours;
-    };
-    static constexpr std::array<Named, 8> kNamed = {
-        {{"EST", -5}, {"EDT", -4}, {"CST", -6}, {"CDT", -5}, {"MST", -7}, {"MDT", -6}, {"PST", -8}, {"PDT", -7}}};
-    for (const Named& n : kNamed) {
-        if (text::EqualsIgnoreCase(z, n.name)) {
-            return n.hours * 60;
-        }
-    }
-    return 0;
-}
-
-std::int64_t DaysFromCivil(int y, int m, int d) {
-    y -= m <= 2 ? 1 : 0;
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yoe = y - era * 400;
-    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return static_cast<std::int64_t>(era) * 146097 + doe - 719468;
-}
-
 std::vector<std::string_view> Tokens(std::string_view s) {
     std::vector<std::string_view> out;
     std::size_t i = 0;
@@ -203,7 +175,8 @@ std::optional<std::int64_t> ParseMailDate(std::string_view date) {
     if (day < 1 || day > 31 || year < 1601 || year > 9999 || hour > 23 || minute > 59 || second > 60) {
         return std::nullopt;
     }
-    const int zone = i < t.size() ? ZoneMinutes(t[i]) : 0;
+    // An unknown or unreadable zone counts as UTC, as RFC 822 says of unknown names.
+    const int zone = i < t.size() ? ZoneMinutes(t[i]).value_or(0) : 0;
     const std::int64_t clock = std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second;
     return DaysFromCivil(year, month, day) * 86400 + clock - std::int64_t{zone} * 60;
 }

@@ -25,14 +25,14 @@ std::string UpperHex(std::uint64_t v) {
 
 class IndexWalker {
 public:
-    IndexWalker(const ByteSource& bytes, std::int32_t count)
-        : bytes_(bytes), count_(static_cast<std::size_t>(std::max(count, 0))),
+    IndexWalker(const ByteSource& bytes, std::uint32_t count)
+        : bytes_(bytes), count_(count),
           // Each message-info object takes at least its 12-byte header in the file.
           limit_(std::max<std::uint64_t>(count_, bytes.Size() / layout::kInfoIndexAt)) {}
 
-    IndexWalk Walk(std::int32_t root) {
-        if (root >= 1) {
-            Enter(static_cast<std::uint32_t>(root));
+    IndexWalk Walk(std::uint32_t root) {
+        if (root != 0) {
+            Enter(root);
         }
         while (!stack_.empty() && result_.infos.size() < limit_) {
             Frame& f = stack_.back();
@@ -93,7 +93,7 @@ private:
             return;
         }
         const std::string header = bytes_.Read(node, layout::kNodeEntriesAt);
-        if (header.size() >= 4 && le::MarkerValue(le::U32(header, 0)) != static_cast<std::int64_t>(node)) {
+        if (header.size() >= 4 && !le::MarkerNames(le::U32(header, 0), node)) {
             Warn("Incohérence marqueur arbre " + UpperHex(node) + " / " + le::HexText(header.substr(0, 4)), kTreeTitle);
             return;
         }
@@ -125,7 +125,7 @@ private:
 
 } // namespace
 
-IndexWalk ReadMsgIndex(const ByteSource& bytes, std::int32_t root, std::int32_t dbxMsgCount) {
+IndexWalk ReadMsgIndex(const ByteSource& bytes, std::uint32_t root, std::uint32_t dbxMsgCount) {
     return IndexWalker(bytes, dbxMsgCount).Walk(root);
 }
 

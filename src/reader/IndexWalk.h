@@ -18,11 +18,11 @@ struct IndexWalk {
     std::vector<Box> warnings;
 };
 
-// Walks the tree from root (nothing below 1). A damaged tree gives every entry it still
+// Walks the tree from root (nothing for 0). A damaged tree gives every entry it still
 // reaches: a link to a node already walked (a cycle), to a node whose marker is not its own
 // offset or that lies past the end of the file is passed over; a node whose entries run past
 // the file gives those that are there. Each is reported in warnings. The table may grow past
 // dbxMsgCount (reported once), up to what the file can hold.
-IndexWalk ReadMsgIndex(const ByteSource& bytes, std::int32_t root, std::int32_t dbxMsgCount);
+IndexWalk ReadMsgIndex(const ByteSource& bytes, std::uint32_t root, std::uint32_t dbxMsgCount);
 
 } // namespace glanmail

@@ -27,26 +27,17 @@ inline std::uint32_t U32(std::string_view bytes, std::size_t at) {
     return U24(bytes, at) | Byte(bytes, at + 3) << 24;
 }
 
-// A count or a pointer of 4 bytes: nothing when it is 2^31 or more, a value no store the
-// reader accepts can hold.
-inline std::optional<std::int32_t> Long(std::uint32_t value) {
-    if (value > 0x7FFFFFFFu) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(value);
-}
-
-// The number written by any run of little-endian bytes (none: 0); nothing when it is 2^31
-// or more.
-inline std::optional<std::int32_t> Long(std::string_view bytes) {
+// The number written by any run of little-endian bytes (none: 0), unsigned: every offset and
+// count of a store lies below 4 GiB. Nothing when it is 2^32 or more, a value no store holds.
+inline std::optional<std::uint32_t> Unsigned(std::string_view bytes) {
     std::uint64_t value = 0;
     for (std::size_t k = bytes.size(); k-- > 0;) {
         value = value * 256 + static_cast<unsigned char>(bytes[k]);
-        if (value > 0x7FFFFFFFu) {
+        if (value > 0xFFFFFFFFu) {
             return std::nullopt;
         }
     }
-    return static_cast<std::int32_t>(value);
+    return static_cast<std::uint32_t>(value);
 }
 
 // The number a marker stands for. With the top bit of its last byte set, that bit is dropped
@@ -59,6 +50,12 @@ inline std::int64_t MarkerValue(std::uint32_t value) {
         return value;
     }
     return static_cast<std::int64_t>(value & 0xFFFFFFu) - static_cast<std::int64_t>(top - 0x80) * 0x1000000;
+}
+
+// Whether the marker read at the head of a node or object names offset: its own offset as it
+// stands (anywhere below 4 GiB), or the number it stands for (a flag kept in the top bit).
+inline bool MarkerNames(std::uint32_t marker, std::uint32_t offset) {
+    return marker == offset || MarkerValue(marker) == static_cast<std::int64_t>(offset);
 }
 
 // Two upper-case hexadecimal digits per byte, in file order: CF AD 12 FE gives "CFAD12FE".

@@ -88,19 +88,20 @@ public:
     }
 
     // MsgDataOffset: the last of properties 4 and 132 in index order.
-    std::optional<std::int32_t> DataOffset() const {
-        std::int32_t result = 0;
+    // Unsigned, up to 4 GiB; nothing for a value of more than 4 bytes that no store can hold.
+    std::optional<std::uint32_t> DataOffset() const {
+        std::uint32_t result = 0;
         for (std::size_t k = 0; k < PropCount(); ++k) {
             const int n = Number(k);
             if (n == layout::kPropDataOffset) {
                 const auto value = Value(n);
-                const auto number = value ? le::Long(*value) : std::nullopt;
+                const auto number = value ? le::Unsigned(*value) : std::nullopt;
                 if (!number) {
                     return std::nullopt;
                 }
                 result = *number;
             } else if (n == layout::kPropDataOffsetDirect) {
-                result = static_cast<std::int32_t>(Value24(k));
+                result = Value24(k);
             }
         }
         return result;
@@ -143,20 +144,17 @@ MsgInfoRead ReadMsgInfo(const ByteSource& bytes, std::uint32_t m) {
         return result;
     }
     const std::string_view header(object.data(), layout::kInfoIndexAt);
-    if (le::MarkerValue(le::U32(header, 0)) != static_cast<std::int64_t>(m)) {
+    if (!le::MarkerNames(le::U32(header, 0), m)) {
         return result;
     }
-    const auto length = le::Long(le::U32(header, layout::kInfoLengthAt));
-    if (!length) {
-        return result;
-    }
+    const std::int64_t length = le::U32(header, layout::kInfoLengthAt);
     const std::size_t propCount = static_cast<unsigned char>(header[layout::kInfoPropCountAt]);
     const std::int64_t indexSize = static_cast<std::int64_t>(propCount * layout::kIndexEntrySize);
-    const std::int64_t dataSize = *length - indexSize;
+    const std::int64_t dataSize = length - indexSize;
     if (dataSize < 0 || dataSize > kMaxInfoValue) {
         return result;
     }
-    const std::size_t whole = layout::kInfoIndexAt + static_cast<std::size_t>(*length);
+    const std::size_t whole = layout::kInfoIndexAt + static_cast<std::size_t>(length);
     if (object.size() < whole && object.size() == kFirstRead) {
         object += bytes.Read(at + kFirstRead, whole - kFirstRead);
     }

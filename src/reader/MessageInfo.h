@@ -12,13 +12,13 @@ namespace glanmail {
 // The fields of one complete message, as read from its object (before the table's own rules
 // for the listed subjects). Text is Windows-1252.
 struct MsgInfoFields {
-    std::int32_t DataOffset = 0; // first data block, above 0
-    std::string Subject;         // property 8: cut at NUL with every "Re: " removed, or whole without NUL
-    std::string Sender;          // property 13, cut at NUL
-    std::string DateText;        // DateString of property 18; empty without it
-    std::string MessageId;       // property 7, cut at NUL, spaces trimmed
-    std::string Chain;           // property 10, cut at NUL, spaces removed
-    std::string SubjectKey;      // StandardSubject of property 5; empty without it
+    std::uint32_t DataOffset = 0; // first data block, above 0
+    std::string Subject;          // property 8: cut at NUL with every "Re: " removed, or whole without NUL
+    std::string Sender;           // property 13, cut at NUL
+    std::string DateText;         // DateString of property 18; empty without it
+    std::string MessageId;        // property 7, cut at NUL, spaces trimmed
+    std::string Chain;            // property 10, cut at NUL, spaces removed
+    std::string SubjectKey;       // StandardSubject of property 5; empty without it
 };
 
 enum class InfoStatus {

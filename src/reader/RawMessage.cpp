@@ -105,8 +105,8 @@ private:
 
 } // namespace
 
-std::optional<RawExtraction> ReadRawMsg(const ByteSource& bytes, std::int64_t dataOffset, Prompter& prompter,
-                                        AttachmentPolicy policy) {
+std::optional<RawExtraction> ExtractChain(const ByteSource& bytes, std::int64_t dataOffset, Prompter& prompter,
+                                          AttachmentPolicy policy) {
     if (dataOffset <= 0 || dataOffset > 0xFFFFFFFF) {
         return std::nullopt;
     }

@@ -25,8 +25,8 @@ struct RawExtraction {
 // breaks off later (a next block already read, past the end of the file or whose marker is
 // not its own offset, a block cut short by the end of the file) keeps every byte read and
 // is flagged incomplete.
-std::optional<RawExtraction> ReadRawMsg(const ByteSource& bytes, std::int64_t dataOffset, Prompter& prompter,
-                                        AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment);
+std::optional<RawExtraction> ExtractChain(const ByteSource& bytes, std::int64_t dataOffset, Prompter& prompter,
+                                          AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment);
 
 // "Message 12 incomplet : la suite du message est illisible" (id: the message's list ID).
 std::string IncompleteMessageText(std::size_t id);

@@ -4,6 +4,7 @@
 #include "content/DateText.h"
 #include "reader/Attachments.h"
 #include "reader/HeaderFields.h"
+#include "reader/LittleEndian.h"
 #include "reader/MessageTable.h"
 #include "reader/StoreLayout.h"
 
@@ -22,19 +23,6 @@ constexpr std::size_t kChunk = std::size_t{8} << 20;
 constexpr std::size_t kLargestObject = layout::kInfoIndexAt + 255 * layout::kIndexEntrySize + 32767;
 constexpr std::size_t kBlockHeader = layout::kBlockTextAt;
 constexpr std::size_t kHeaderRead = 16384; // text read to find a fragment's header lines
-
-std::uint32_t U32(std::string_view s, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(s[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 3])) << 24;
-}
-
-std::uint32_t U24(std::string_view s, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(s[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 2])) << 16;
-}
 
 struct Block {
     std::uint32_t offset;
@@ -85,7 +73,7 @@ std::optional<FoundInfo> ReadFoundInfo(std::string_view object, std::uint32_t m,
     if (object.size() < layout::kInfoIndexAt) {
         return std::nullopt;
     }
-    const std::uint32_t length = U32(object, layout::kInfoLengthAt);
+    const std::uint32_t length = le::U32(object, layout::kInfoLengthAt);
     const std::size_t props = static_cast<unsigned char>(object[layout::kInfoPropCountAt]);
     const std::size_t indexSize = props * layout::kIndexEntrySize;
     if (props == 0 || length < indexSize || length - indexSize > 32767 ||
@@ -106,7 +94,7 @@ std::optional<FoundInfo> ReadFoundInfo(std::string_view object, std::uint32_t m,
             return std::nullopt;
         }
         lastNumber = number;
-        const std::uint32_t value = U24(index, k * 4 + 1);
+        const std::uint32_t value = le::U24(index, k * layout::kIndexEntrySize + 1);
         if (n >= layout::kFirstDirect) {
             if (n == layout::kPropDataOffsetDirect) {
                 dataOffset = value;
@@ -131,7 +119,7 @@ std::optional<FoundInfo> ReadFoundInfo(std::string_view object, std::uint32_t m,
         ++j;
         const std::string_view value = data.substr(from, to - from);
         if (n == layout::kPropDataOffset) {
-            dataOffset = value.size() >= 4 ? U32(value, 0) : 0;
+            dataOffset = value.size() >= 4 ? le::U32(value, 0) : 0;
         }
         if (!wantFields) {
             continue;
@@ -175,9 +163,8 @@ std::optional<Block> ReadBlock(std::string_view block, std::uint32_t d, std::uin
     if (block.size() < kBlockHeader) {
         return std::nullopt;
     }
-    const auto count = static_cast<std::uint16_t>(static_cast<unsigned char>(block[layout::kBlockCountAt]) |
-                                                  static_cast<unsigned char>(block[layout::kBlockCountAt + 1]) << 8);
-    const std::uint32_t next = U32(block, layout::kBlockNextAt);
+    const auto count = static_cast<std::uint16_t>(le::U16(block, layout::kBlockCountAt));
+    const std::uint32_t next = le::U32(block, layout::kBlockNextAt);
     const std::size_t holds = next == 0 ? count : layout::kBlockSize;
     if (count > layout::kBlockSize || block.size() < kBlockHeader + holds || next == d ||
         (next != 0 && std::uint64_t{next} + kBlockHeader > fileSize)) {
@@ -345,7 +332,7 @@ private:
 
     void Examine(std::string_view view, std::size_t i, std::uint64_t chunkAt) {
         const auto at = static_cast<std::uint32_t>(chunkAt + i);
-        if (i + 4 > view.size() || U32(view, i) != at) {
+        if (i + 4 > view.size() || le::U32(view, i) != at) {
             return;
         }
         const std::string_view here = view.substr(i);
@@ -363,19 +350,17 @@ private:
         for (std::size_t j = view.find('\x02', 5); j != std::string_view::npos && j < end + 5;
              j = view.find('\x02', j + 1)) {
             const std::size_t i = j - 5;
-            if (i + kBlockHeader > view.size() || U32(view, i + 4) != layout::kBlockSize) {
+            if (i + kBlockHeader > view.size() || le::U32(view, i + 4) != layout::kBlockSize) {
                 continue;
             }
             const auto at = static_cast<std::uint32_t>(chunkAt + i);
-            const std::uint32_t marker = U32(view, i);
+            const std::uint32_t marker = le::U32(view, i);
             if (marker == at) {
                 continue;
             }
             const std::string_view here = view.substr(i);
-            const auto count =
-                static_cast<std::size_t>(static_cast<unsigned char>(here[layout::kBlockCountAt]) |
-                                         static_cast<unsigned char>(here[layout::kBlockCountAt + 1]) << 8);
-            const std::uint32_t next = U32(here, layout::kBlockNextAt);
+            const std::size_t count = le::U16(here, layout::kBlockCountAt);
+            const std::uint32_t next = le::U32(here, layout::kBlockNextAt);
             const std::size_t holds = next == 0 ? count : layout::kBlockSize;
             if (count <= layout::kBlockSize && here.size() >= kBlockHeader + holds) {
                 moved_.push_back({at, marker, next, static_cast<std::uint16_t>(count)});
@@ -423,7 +408,7 @@ private:
     bool DescribeFragment(RecoveredMessage& m) const {
         RecoveredMessage head = m;
         head.Blocks = std::min<std::uint32_t>(m.Blocks, kHeaderRead / layout::kBlockSize);
-        const std::string text = ReadRecoveredRaw(bytes_, head);
+        const std::string text = RecoveredBytes(bytes_, head);
         if (!StartsWithHeaderLine(text)) {
             return false;
         }
@@ -471,11 +456,11 @@ std::vector<RecoveredMessage> ScanForLostMessages(const ByteSource& bytes, const
     return Scanner(bytes, indexed).Run();
 }
 
-std::string ReadRecoveredRaw(const ByteSource& bytes, const RecoveredMessage& message) {
-    return ReadRecoveredMsg(bytes, message, AttachmentPolicy::Whole).text;
+std::string RecoveredBytes(const ByteSource& bytes, const RecoveredMessage& message) {
+    return ExtractRecovered(bytes, message, AttachmentPolicy::Whole).text;
 }
 
-RawExtraction ReadRecoveredMsg(const ByteSource& bytes, const RecoveredMessage& message, AttachmentPolicy policy) {
+RawExtraction ExtractRecovered(const ByteSource& bytes, const RecoveredMessage& message, AttachmentPolicy policy) {
     const AttachmentScanner scanner;
     RawExtraction result;
     std::string& raw = result.text;
@@ -485,12 +470,11 @@ RawExtraction ReadRecoveredMsg(const ByteSource& bytes, const RecoveredMessage& 
         if (header.size() < kBlockHeader) {
             break;
         }
-        const std::uint32_t next = U32(header, layout::kBlockNextAt);
+        const std::uint32_t next = le::U32(header, layout::kBlockNextAt);
         const bool last = next == 0 || k + 1 == message.Blocks;
         std::size_t count = layout::kBlockSize;
         if (next == 0) {
-            count = std::min<std::size_t>(layout::kBlockSize, static_cast<unsigned char>(header[8]) |
-                                                                  static_cast<unsigned char>(header[9]) << 8);
+            count = std::min<std::size_t>(layout::kBlockSize, le::U16(header, layout::kBlockCountAt));
         }
         const std::size_t before = raw.size();
         raw += bytes.Read(std::uint64_t{d} + kBlockHeader, count);

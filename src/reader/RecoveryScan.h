@@ -57,12 +57,12 @@ std::vector<RecoveredMessage> ScanForLostMessages(const ByteSource& bytes, const
 
 // The raw text of a recovered message, attachments included: the message bytes of the blocks
 // the scan kept, in chain order (512 bytes from each block but a last one, whose count holds).
-std::string ReadRecoveredRaw(const ByteSource& bytes, const RecoveredMessage& message);
+std::string RecoveredBytes(const ByteSource& bytes, const RecoveredMessage& message);
 
 // The same as a message read by its chain: whole, or cut before its first attachment block by
 // block as an indexed message is; incomplete when the scan cut the chain before the text used
 // ended.
-RawExtraction ReadRecoveredMsg(const ByteSource& bytes, const RecoveredMessage& message, AttachmentPolicy policy);
+RawExtraction ExtractRecovered(const ByteSource& bytes, const RecoveredMessage& message, AttachmentPolicy policy);
 
 // The row a recovered message makes in the message table (ThreadKey left empty: conversation
 // keys are resolved over the whole table), and its input to that resolution.

@@ -3,8 +3,10 @@
 #include "common/Text.h"
 #include "reader/FileHeader.h"
 #include "reader/IndexWalk.h"
+#include "reader/LittleEndian.h"
 #include "reader/MessageTable.h"
 #include "reader/ReadErrors.h"
+#include "reader/StoreLayout.h"
 #include "reader/StoreRecovery.h"
 
 #include <sys/stat.h>
@@ -53,7 +55,11 @@ std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::
     }
     const auto header = ReadFileHeader(*bytes, displayPath, prompter);
     if (!header || header->Root == 0) {
-        Refuse(refusal, HasStoreIdentity(*bytes) ? OpenRefusal::Index : OpenRefusal::Header);
+        if (HasStoreIdentity(*bytes)) {
+            Refuse(refusal, OpenRefusal::Index);
+        } else {
+            Refuse(refusal, bytes->Size() > layout::kHeaderSize ? OpenRefusal::Header : OpenRefusal::NotAStore);
+        }
         return nullptr;
     }
     IndexWalk walk = ReadMsgIndex(*bytes, header->Root, header->DbxMsgCount);
@@ -77,7 +83,7 @@ std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::
     bytes->ForgetReadAhead();
     store->DbxPath = path;
     store->Name = name;
-    store->DbxMsgCount = static_cast<std::uint32_t>(header->DbxMsgCount);
+    store->DbxMsgCount = header->DbxMsgCount;
     store->MsgTable = std::move(build.table);
     store->UnreadableEntries = build.unreadable;
     store->Warnings = std::move(walk.warnings);
@@ -134,6 +140,44 @@ std::unique_ptr<OpenedStore> OpenStoreBytes(std::unique_ptr<ByteSource> bytes, c
         return nullptr;
     }
     return Open(std::move(bytes), "", FileNameOf(name), prompter, recover, nullptr, nullptr);
+}
+
+std::unique_ptr<OpenedStore> OpenWholeFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
+        return nullptr;
+    }
+    auto bytes = FileSource::Open(path);
+    if (!bytes) {
+        return nullptr;
+    }
+    auto store = std::make_unique<OpenedStore>();
+    store->DbxPath = path;
+    store->Name = FileNameOf(path);
+    const std::string count = bytes->Read(layout::kMsgCountAt, 4);
+    store->DbxMsgCount = count.size() == 4 ? le::U32(count, 0) : 0;
+    MsgTableBuild build;
+    store->Recovered = AddLostMessages(*bytes, build);
+    FinishMsgTable(build);
+    store->MsgTable = std::move(build.table);
+    store->RecoverySearched = true;
+    store->bytes = std::move(bytes);
+    return store;
+}
+
+std::optional<RawExtraction> ExtractMessage(const OpenedStore& store, std::size_t id, Prompter& prompter,
+                                            AttachmentPolicy policy) {
+    if (id < 1 || id > store.MsgCount() || store.bytes == nullptr) {
+        return std::nullopt;
+    }
+    const MsgEntry& entry = store.Entry(id);
+    if (entry.Recovered == 0) {
+        return ExtractChain(*store.bytes, entry.DataOffset, prompter, policy);
+    }
+    if (entry.Recovered > store.Recovered.size()) {
+        return std::nullopt;
+    }
+    return ExtractRecovered(*store.bytes, store.Recovered[entry.Recovered - 1], policy);
 }
 
 } // namespace glanmail

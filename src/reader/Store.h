@@ -49,10 +49,12 @@ struct OpenedStore {
 // Why opening gave no store.
 enum class OpenRefusal {
     None,
-    File,   // missing, empty, unreadable, or one of the three stores without messages
-    Header, // not an Outlook Express store, or a header cut short
-    Index   // a store whose index gives nothing: a count of 0 (or past what a store holds), no
-            // root, or a tree of which nothing can be reached; its bytes may still hold messages
+    File,      // missing, empty, unreadable, or one of the three stores without messages
+    Header,    // not an Outlook Express store by its header, yet longer than a store's header: it may
+               // be a store whose header is damaged, and its bytes may still hold messages
+    NotAStore, // not a store by its header, and too short to hold anything past one
+    Index      // a store whose index gives nothing: a count of 0 (or past what a store holds), no
+               // root, or a tree of which nothing can be reached; its bytes may still hold messages
 };
 
 // Opens the store at path. Every refusal (one of the three stores without messages,
@@ -79,7 +81,7 @@ std::unique_ptr<OpenedStore> OpenWholeFile(const std::string& path);
 // The raw text of message id (1 to MsgCount()): an indexed message read by its chain of
 // blocks, a recovered one from the blocks the scan kept. Nothing when an indexed message's
 // first block cannot be read (said through the prompter).
-std::optional<RawExtraction> ReadMessage(const OpenedStore& store, std::size_t id, Prompter& prompter,
-                                         AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment);
+std::optional<RawExtraction> ExtractMessage(const OpenedStore& store, std::size_t id, Prompter& prompter,
+                                            AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment);
 
 } // namespace glanmail

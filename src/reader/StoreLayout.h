@@ -39,6 +39,7 @@ inline constexpr std::string_view kSignature("\xCF\xAD\x12\xFE", 4);
 inline constexpr std::string_view kKind("\xC5\xFD\x74\x6F", 4);
 inline constexpr std::string_view
     kClass("\x66\xE3\xD1\x11\x9A\x4E\x00\xC0\x4F\xA3\x09\xD4\x05\x00\x00\x00\x05\x00\x00\x00", 20);
+inline constexpr std::uint64_t kHeaderSize = 0x24BC; // the header as Outlook Express writes it; data follows
 inline constexpr std::uint64_t kMsgCountAt = 0xC4;
 inline constexpr std::uint64_t kRootAt = 0xE4;
 

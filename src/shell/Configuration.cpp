@@ -35,11 +35,11 @@ IniOutcome ReadIni(Settings& settings, const ShellPaths& paths, Prompter& prompt
     return IniOutcome::Repaired;
 }
 
-bool WriteIni(const Settings& settings, const std::string& iniPath, bool ask, Prompter& prompter) {
+bool WriteIni(const Settings& settings, const std::string& iniPath, bool ask, Prompter& prompter, FileSystem& files) {
     if (ask && !prompter.AskYesNo(Box{kSaveConfigurationQuestion, kAppTitle, BoxIcon::Question}, false)) {
         return false;
     }
-    if (const std::optional<std::string> error = WriteIniFile(iniPath, settings)) {
+    if (const std::optional<std::string> error = WriteIniFile(iniPath, settings, files)) {
         prompter.Show(Box{"Impossible d'enregistrer la configuration : " + *error, "WriteIni", BoxIcon::Critical});
         return false;
     }

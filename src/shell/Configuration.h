@@ -2,6 +2,7 @@
 // Reading Glanmail.ini at start-up (with its first-start choice and its repair) and
 // writing it.
 
+#include "common/FileSystem.h"
 #include "common/Prompter.h"
 #include "shell/Settings.h"
 
@@ -26,7 +27,9 @@ IniOutcome ReadIni(Settings& settings, const ShellPaths& paths, Prompter& prompt
 // Writes the configuration file. With ask, the question "Voulez-vous enregistrer la
 // configuration ?" (No by default) comes first and the file is written on Yes only.
 // A failure is reported under the title "WriteIni". True when the file was written.
-bool WriteIni(const Settings& settings, const std::string& iniPath, bool ask, Prompter& prompter);
+// The file is written through files.
+bool WriteIni(const Settings& settings, const std::string& iniPath, bool ask, Prompter& prompter,
+              FileSystem& files = SystemFiles());
 
 // The storage folder chosen at first start, or when the one configured no longer exists:
 // "Documents Glanmail" in the folder the user picks, proposed in the home folder, or in

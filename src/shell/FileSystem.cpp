@@ -37,7 +37,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, int& error) {
     return true;
 }
 
-bool MakeFolders(const std::string& folder, unsigned mode, int& error) {
+bool MakeFolders(FileSystem& files, const std::string& folder, unsigned mode, int& error) {
     std::string path = folder;
     while (path.size() > 1 && path.back() == '/') {
         path.pop_back();
@@ -51,59 +51,11 @@ bool MakeFolders(const std::string& folder, unsigned mode, int& error) {
         return false;
     }
     const std::size_t slash = path.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !MakeFolders(path.substr(0, slash), mode, error)) {
+    if (slash != std::string::npos && slash > 0 && !MakeFolders(files, path.substr(0, slash), mode, error)) {
         return false;
     }
-    if (::mkdir(path.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) {
-        error = errno;
-        return false;
-    }
-    return true;
-}
-
-namespace {
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            if (n == 0) {
-                errno = EIO;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-} // namespace
-
-bool ReplaceFileWhole(const std::string& path, const std::string& bytes, int& error) {
-    std::vector<char> name(path.begin(), path.end());
-    const std::string tail = ".XXXXXX";
-    name.insert(name.end(), tail.begin(), tail.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        error = errno;
-        return false;
-    }
-    const std::string temporary(name.data());
-    const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    error = written ? 0 : errno;
-    if (::close(fd) != 0 && written) {
-        error = errno;
-    }
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        ::unlink(temporary.c_str());
+    if (const int made = files.MakeFolder(path, mode); made < 0 && made != -EEXIST) {
+        error = -made;
         return false;
     }
     return true;

@@ -1,5 +1,8 @@
 #pragma once
-// The few file operations of the shell, each reporting the system's error code.
+// The few file operations of the shell, each reporting the system's error code; what they
+// change goes through the program's file system (common/FileSystem.h).
+
+#include "common/FileSystem.h"
 
 #include <string>
 
@@ -9,11 +12,7 @@ namespace glanmail {
 bool ReadWholeFile(const std::string& path, std::string& bytes, int& error);
 
 // Creates the folder and any missing parents with the given permissions.
-bool MakeFolders(const std::string& folder, unsigned mode, int& error);
-
-// Writes bytes to a temporary file in the same folder, flushes it to disk, then gives it
-// the path's name, replacing the old file in one step. Nothing is left behind on failure.
-bool ReplaceFileWhole(const std::string& path, const std::string& bytes, int& error);
+bool MakeFolders(FileSystem& files, const std::string& folder, unsigned mode, int& error);
 
 // The user's home folder ($HOME, else the password database's entry).
 std::string HomeFolder();

@@ -1,9 +1,11 @@
 #include "shell/IniFile.h"
 
+#include "common/OutputFile.h"
+#include "common/WriteErrors.h"
 #include "shell/FileSystem.h"
-#include "shell/SystemError.h"
 
 #include <cerrno>
+#include <memory>
 
 namespace glanmail {
 namespace {
@@ -90,7 +92,7 @@ IniFileContent ReadIniFile(const std::string& path) {
     if (!ReadWholeFile(path, result.bytes, error)) {
         if (error != ENOENT) {
             result.state = IniFileContent::State::Failed;
-            result.error = path + " : " + FrenchErrorText(error);
+            result.error = path + " : " + SystemErrorText(error);
         }
         return result;
     }
@@ -98,18 +100,23 @@ IniFileContent ReadIniFile(const std::string& path) {
     return result;
 }
 
-std::optional<std::string> WriteIniFile(const std::string& path, const Settings& settings) {
+std::optional<std::string> WriteIniFile(const std::string& path, const Settings& settings, FileSystem& files) {
     const std::size_t slash = path.rfind('/');
-    if (slash != std::string::npos && slash > 0) {
-        int error = 0;
-        // The configuration folder is private to the user.
-        if (!MakeFolders(path.substr(0, slash), 0700, error)) {
-            return path.substr(0, slash) + " : " + FrenchErrorText(error);
-        }
-    }
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
     int error = 0;
-    if (!ReplaceFileWhole(path, FormatIni(settings), error)) {
-        return path + " : " + FrenchErrorText(error);
+    // The configuration folder is private to the user.
+    if (!folder.empty() && !MakeFolders(files, folder, 0700, error)) {
+        return folder + " : " + SystemErrorText(error);
+    }
+    std::unique_ptr<OutputFile> file = OutputFile::Create(files, path.substr(0, slash + 1), error);
+    if (file) {
+        error = file->Write(FormatIni(settings));
+    }
+    if (file && error == 0) {
+        error = file->Replace(path);
+    }
+    if (error != 0) {
+        return path + " : " + SystemErrorText(error);
     }
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 // Glanmail.ini: three lines, each ended by CR LF, in UTF-8: the storage folder, the folder
 // the open-store dialog starts in, and the grouping option written " 0 " or " 1 ".
 
+#include "common/FileSystem.h"
 #include "shell/Settings.h"
 
 #include <optional>
@@ -29,10 +30,11 @@ struct IniFileContent {
 // A file that does not exist or holds no byte counts as missing.
 IniFileContent ReadIniFile(const std::string& path);
 
-// Writes the file whole: its folder is created when missing, the bytes go to a temporary
-// file beside it, which then takes the file's name, so a failed write leaves the old file
-// as it was. Returns the failure's description (with the file's name).
-std::optional<std::string> WriteIniFile(const std::string& path, const Settings& settings);
+// Writes the file whole through files: its folder is created when missing, the bytes go to a
+// temporary file beside it, which then takes the file's name, so a failed write leaves the old
+// file as it was. Returns the failure's description (with the file's name).
+std::optional<std::string> WriteIniFile(const std::string& path, const Settings& settings,
+                                        FileSystem& files = SystemFiles());
 
 // $XDG_CONFIG_HOME/glanmail/Glanmail.ini, or ~/.config/glanmail/Glanmail.ini.
 std::string DefaultIniPath();

@@ -1,10 +1,7 @@
 #include "shell/StorageFolder.h"
 
+#include "common/WriteErrors.h"
 #include "output/FileRoutines.h"
-#include "shell/SystemError.h"
-
-#include <cerrno>
-#include <sys/stat.h>
 
 namespace glanmail {
 
@@ -44,14 +41,15 @@ std::string StorageParent(const std::string& storageFolder) {
     return slash == 0 ? std::string("/") : storageFolder.substr(0, slash);
 }
 
-bool EnsureStorageFolder(const std::string& folder, const std::string& title, Prompter& prompter) {
+bool EnsureStorageFolder(const std::string& folder, const std::string& title, Prompter& prompter, FileSystem& files) {
     if (FolderExists(folder)) {
         return true;
     }
-    if (::mkdir(folder.c_str(), 0777) == 0) {
+    const int made = files.MakeFolder(folder, 0777);
+    if (made == 0) {
         return true;
     }
-    prompter.Show(Box{"Impossible de créer le dossier de stockage " + folder + " : " + FrenchErrorText(errno), title,
+    prompter.Show(Box{"Impossible de créer le dossier de stockage " + folder + " : " + SystemErrorText(-made), title,
                       BoxIcon::Critical});
     return false;
 }

@@ -2,6 +2,7 @@
 // The storage folder: all output goes under "Documents Glanmail", inside a parent folder
 // the user chooses with the folder dialog.
 
+#include "common/FileSystem.h"
 #include "common/Prompter.h"
 
 #include <string>
@@ -25,9 +26,10 @@ std::string StorageFolderIn(const std::string& parent);
 // The storage folder's parent: the path before its last "/" ("/" for a folder of the root).
 std::string StorageParent(const std::string& storageFolder);
 
-// Creates the storage folder when it does not exist. A failure is reported in a box with
-// the given title; the folder's path is kept all the same, so saving reports it again.
-bool EnsureStorageFolder(const std::string& folder, const std::string& title, Prompter& prompter);
+// Creates the storage folder through files when it does not exist. A failure is reported in
+// a box with the given title; the folder's path is kept all the same, so saving reports it again.
+bool EnsureStorageFolder(const std::string& folder, const std::string& title, Prompter& prompter,
+                         FileSystem& files = SystemFiles());
 
 // The folder dialog's status line for the highlighted folder: its whole path, the home
 // folder written "~", so that the user sees where the storage folder will be.

@@ -1,8 +1,8 @@
 #include "shell/Version.h"
 
 #include "common/Encoding.h"
+#include "common/WriteErrors.h"
 #include "content/DateLine.h"
-#include "shell/SystemError.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -36,7 +36,7 @@ std::string VersionText(const std::string& programName, std::time_t modified) {
 void Version(const std::string& exePath, Prompter& prompter) {
     struct stat st {};
     if (::stat(exePath.c_str(), &st) != 0) {
-        prompter.Show(Box{exePath + " : " + FrenchErrorText(errno), "Version", BoxIcon::Critical});
+        prompter.Show(Box{exePath + " : " + SystemErrorText(errno), "Version", BoxIcon::Critical});
         return;
     }
     const std::size_t slash = exePath.rfind('/');

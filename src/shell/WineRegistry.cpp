@@ -1,6 +1,7 @@
 #include "shell/WineRegistry.h"
 
 #include "common/Encoding.h"
+#include "common/Text.h"
 
 #include <cstdlib>
 #include <vector>
@@ -27,19 +28,6 @@ std::string FoldKey(std::string_view key) {
         key.remove_suffix(1);
     }
     return FoldName(key);
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 // Collects UTF-16 units from \x escapes, joining surrogate pairs, into UTF-8.
@@ -91,8 +79,8 @@ bool ParseEscaped(std::string_view line, std::size_t& pos, char end, std::string
         if (e == 'x') {
             unsigned unit = 0;
             int digits = 0;
-            for (; digits < 4 && pos < line.size() && HexValue(line[pos]) >= 0; ++digits) {
-                unit = unit * 16 + static_cast<unsigned>(HexValue(line[pos++]));
+            for (; digits < 4 && pos < line.size() && text::HexDigitValue(line[pos]) >= 0; ++digits) {
+                unit = unit * 16 + static_cast<unsigned>(text::HexDigitValue(line[pos++]));
             }
             if (digits == 0) {
                 sink.Flush();
@@ -153,10 +141,10 @@ bool ParseHexBytes(std::string_view text, std::string& bytes) {
         if (pos >= text.size()) {
             break;
         }
-        if (pos + 1 >= text.size() || HexValue(text[pos]) < 0 || HexValue(text[pos + 1]) < 0) {
+        if (pos + 1 >= text.size() || text::HexDigitValue(text[pos]) < 0 || text::HexDigitValue(text[pos + 1]) < 0) {
             return false;
         }
-        bytes += static_cast<char>(HexValue(text[pos]) * 16 + HexValue(text[pos + 1]));
+        bytes += static_cast<char>(text::HexDigitValue(text[pos]) * 16 + text::HexDigitValue(text[pos + 1]));
         pos += 2;
     }
     return true;
@@ -215,10 +203,10 @@ bool ParseData(std::string_view data, RegValue& value) {
             return false;
         }
         for (const char c : digits) {
-            if (HexValue(c) < 0) {
+            if (text::HexDigitValue(c) < 0) {
                 return false;
             }
-            value.number = value.number * 16 + static_cast<std::uint32_t>(HexValue(c));
+            value.number = value.number * 16 + static_cast<std::uint32_t>(text::HexDigitValue(c));
         }
         value.type = kRegDword;
         return true;

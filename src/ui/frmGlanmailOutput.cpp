@@ -21,7 +21,6 @@
 #include <QProgressBar>
 #include <QTableView>
 #include <QToolButton>
-#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -130,8 +129,7 @@ void frmGlanmail::OpenPath(const std::string& path, OpenRecovery recovery) {
         SetPanel(2, U(result.Name));
     }
     // The user who said No to searching the whole file may change their mind from the menu.
-    const std::string question = RecoveryQuestion().text;
-    if (std::any_of(result.boxes.begin(), result.boxes.end(), [&](const Box& b) { return b.text == question; })) {
+    if (result.SearchDeclined) {
         declinedSearchPath_ = path;
     }
     if (result.Listed()) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <unistd.h>
 
 namespace glanmail::cli {
 namespace {
@@ -216,6 +217,80 @@ TEST(RecoverCli, StoreWhoseIndexGivesNothingIsSearchedWhole) {
     }
     const std::string missing = std::string(GLANMAIL_BINARY_DIR) + "/RecoverMissing.dbx";
     EXPECT_EQ(Cli({"list", missing, "--recover"}).status, kExitBadStore);
+}
+
+// The window's rule: the three stores without messages stay refused, a file that cannot be read
+// through its header is searched whole, and a search that finds nothing refuses it once.
+TEST(RecoverCli, RefusedNamesStayRefusedAndADamagedHeaderIsSearched) {
+    std::string bytes = ReadFile(RecoverStore("RecoverHeader.dbx"));
+    std::string zeroed = bytes;
+    zeroed.replace(0, 16, 16, '\0');
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int status;
+        std::size_t rows; // listed
+        std::vector<std::string> errors;
+    };
+    const std::string dir = std::string(GLANMAIL_BINARY_DIR) + "/";
+    const std::string notValid = " n'est pas un fichier Outlook Express valide"; // the line trims its ends
+    const std::string search =
+        "L'index de ce fichier est vide ou endommagé : les messages sont recherchés dans tout le fichier";
+    const Case cases[] = {
+        {"folders.dbx", bytes, kExitBadStore, 0, {"La lecture du fichier folders.dbx n'est pas autorisée"}},
+        {"notes.dbx", "Liste des courses\r\n", kExitBadStore, 0, {"Le fichier  " + dir + "notes.dbx" + notValid}},
+        {"Signature.dbx", zeroed, kExitSkipped, 5, {"Le fichier  " + dir + "Signature.dbx" + notValid, search}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir + c.name;
+        std::ofstream(path, std::ios::binary) << c.bytes;
+        const CliRun r = Cli({"list", path, "--recover"});
+        EXPECT_EQ(r.status, c.status);
+        std::vector<std::string> errors;
+        for (const std::string& line : Lines(r.err)) {
+            errors.push_back(line.substr(line.find(": ", line.find(": ") + 1) + 2));
+        }
+        EXPECT_EQ(errors, c.errors);
+        EXPECT_EQ(Lines(r.out).size(), c.rows == 0 ? 0 : c.rows + 2) << r.out;
+        std::remove(path.c_str());
+    }
+}
+
+// A store grown past 2 GB over the years keeps its tree, its message-info objects and its data
+// above it: read unsigned, the index lists every message (not as lost ones found by a search).
+TEST(RecoverCli, AnIndexAboveTwoGigabytesListsAndSavesEveryMessage) {
+    const std::string path = ::testing::TempDir() + "/cli-sparse-" + std::to_string(::getpid()) + ".dbx";
+    const std::vector<std::string> raws = Raws();
+    {
+        std::ofstream out(path, std::ios::binary);
+        glanmail::testing::StoreWriter writer(out);
+        for (std::size_t i = 0; i < 3; ++i) {
+            glanmail::testing::WriterMessage m;
+            m.raw = raws[i];
+            m.subject = "Index\xE9 " + std::to_string(i + 1);
+            m.placeAt = i == 0 ? std::uint64_t{3} << 30 : 0; // a hole of 3 GB: the file is sparse
+            writer.Add(m);
+        }
+        const glanmail::testing::StoreLayout layout = writer.Finish();
+        ASSERT_GT(layout.root, 0xC0000000u);
+        ASSERT_GT(layout.infoObjects[0], 0xC0000000u);
+    }
+    const CliRun list = Cli({"list", path});
+    const std::string dir = FreshFolder("RecoverSparse");
+    const CliRun save = Cli({"save", path, "--complete", "--storage", dir});
+    std::remove(path.c_str());
+    EXPECT_EQ(list.status, kExitOk) << list.err;
+    const std::vector<std::string> lines = Lines(list.out);
+    ASSERT_EQ(lines.size(), 5U) << list.out;
+    EXPECT_EQ(lines.back(), "3/3 messages complets/contenus dans le fichier " + path.substr(path.rfind('/') + 1));
+    EXPECT_EQ(save.status, kExitOk) << save.err;
+    std::vector<std::string> saved;
+    for (const auto& entry : fs::directory_iterator(dir + "/" + fs::path(path).stem().string())) {
+        saved.push_back(ReadFile(entry.path().string()));
+    }
+    std::sort(saved.begin(), saved.end());
+    EXPECT_EQ(saved, std::vector<std::string>(raws.begin(), raws.begin() + 3));
 }
 
 TEST(RecoverCli, SaveCompleteRecoverWritesEveryMessage) {

@@ -1,14 +1,17 @@
 // The date line in zones a fraction of an hour away from the header's: the minutes follow the
 // local clock, the hour comes from the receipt time, each case in its own local zone.
+#include "content/Calendar.h"
 #include "content/DateLine.h"
 #include "content/DateText.h"
 #include "support/FakePrompter.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace glanmail {
 namespace {
@@ -56,6 +59,40 @@ struct ZoneCase {
 constexpr std::int64_t k2Feb2005 = 1107302400;  // 2005-02-02 00:00:00 UTC
 constexpr std::int64_t k27Mar2005 = 1111881600; // 2005-03-27 00:00:00 UTC
 constexpr std::int64_t kMin = 60, kHour = 3600;
+
+// One zone rule for the date line and the dates read from headers (mbox, recovered messages):
+// four digits with minutes below 60, or one of the names of RFC 5322.
+TEST(DateZones, OneZoneRuleAndOneCalendarForEveryDate) {
+    const std::pair<const char*, std::optional<int>> zones[] = {
+        {"+0130", 90},
+        {"-0500", -300},
+        {"+0000", 0},
+        {"+2359", 1439},
+        {"+0099", std::nullopt},
+        {"+0060", std::nullopt},
+        {"+01300", std::nullopt},
+        {"0130", std::nullopt},
+        {"+01a0", std::nullopt},
+        {"gmt", 0},
+        {"UT", 0},
+        {"pdt", -420},
+        {"CET", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [zone, minutes] : zones) {
+        EXPECT_EQ(ZoneMinutes(zone), minutes) << zone;
+    }
+    const struct {
+        int year, month, day;
+        std::int64_t days;
+    } dates[] = {
+        {1970, 1, 1, 0}, {1969, 12, 31, -1}, {2000, 2, 29, 11016}, {1601, 1, 1, -134774}, {2038, 1, 19, 24855}};
+    for (const auto& d : dates) {
+        EXPECT_EQ(DaysFromCivil(d.year, d.month, d.day), d.days) << d.year;
+        const CivilDate back = CivilFromDays(d.days);
+        EXPECT_EQ(back.year * 10000 + back.month * 100 + back.day, d.year * 10000 + d.month * 100 + d.day);
+    }
+}
 
 TEST(DateZones, MinutesFollowTheLocalClockWhenTheZonesDifferByAFractionOfAnHour) {
     const std::string date = "X: a\r\nDate: Wed, 2 Feb 2005 16:40:05 ";

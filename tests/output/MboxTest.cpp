@@ -5,6 +5,7 @@
 #include "output/MboxFile.h"
 #include "reader/RawMessage.h"
 #include "reader/Store.h"
+#include "support/FailingFiles.h"
 #include "support/FakePrompter.h"
 
 #include <cerrno>
@@ -124,7 +125,7 @@ TEST(Mbox, TheSampleStoreReadsBackWithEveryMessage) {
     MboxFile file(path);
     std::vector<std::string> raws;
     for (const MsgEntry& entry : store->MsgTable) {
-        const auto raw = ReadRawMsg(*store->bytes, entry.DataOffset, prompter, AttachmentPolicy::Whole);
+        const auto raw = ExtractChain(*store->bytes, entry.DataOffset, prompter, AttachmentPolicy::Whole);
         ASSERT_TRUE(raw);
         raws.push_back(raw->text);
         ASSERT_TRUE(file.Add(raw->text));
@@ -167,6 +168,13 @@ TEST(Mbox, AFileThatHoldsSomethingIsNeverReplacedAndFailuresLeaveNothing) {
         MboxFile dropped(folder.Path() + "/Other.mbox");
         ASSERT_TRUE(dropped.Add("Subject: x\r\n\r\n"));
     }
+    // A disk that fills, through the program's file system as every file it writes.
+    FailingFiles full;
+    full.failAtByte = 20;
+    MboxFile filling(folder.Path() + "/Plein.mbox", full);
+    EXPECT_FALSE(filling.Add("Subject: x\r\n\r\ny\r\n"));
+    EXPECT_EQ(filling.error(), ENOSPC);
+    EXPECT_FALSE(filling.Finish());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
 }
 

@@ -260,8 +260,8 @@ TEST(MsgOutputTest, ABatchReadAheadTellsEachMessageAtItsTurn) {
         "Subject: Un\r\n\r\nTexte un\r\n",
         "Subject: Deux\r\n\r\nTexte deux\r\n",
         "Subject: Trois\r\n\r\n",
-        "Subject: Quatre\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n"
-        "Content-Type: text/enriched\r\n\r\nriche\r\n--b--\r\n",
+        ("Subject: Quatre\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n"
+         "Content-Type: text/enriched\r\n\r\nriche\r\n--b--\r\n"), // one message in two lines
         "Subject: Cinq\r\n\r\nTexte cinq\r\n",
     };
     const char* subjects[] = {"Un", "Deux", "Trois", "Quatre", "Cinq"};

@@ -205,7 +205,7 @@ TEST(DamagedStore, DirectDataOffsetsUpTo16MiBAreListedAndExtractedByteForByte) {
         const std::size_t i = static_cast<std::size_t>(e.Subject.back() - '0');
         EXPECT_EQ(e.DataOffset, l.firstBlocks[i]);
         for (const auto policy : {AttachmentPolicy::Whole, AttachmentPolicy::CutAtFirstAttachment}) {
-            const auto raw = ReadRawMsg(*store->bytes, e.DataOffset, p, policy);
+            const auto raw = ExtractChain(*store->bytes, e.DataOffset, p, policy);
             ASSERT_TRUE(raw.has_value());
             EXPECT_EQ(raw->text, messages[i].raw);
             EXPECT_FALSE(raw->incomplete);

@@ -95,7 +95,7 @@ TEST(FileSource, AStoreShortenedWhileOpenGivesWhatIsLeftOfAMessage) {
     const std::uint32_t cut = l.firstBlocks[1] + 40000;
     ASSERT_EQ(::truncate(path.c_str(), cut), 0);
     for (const MsgEntry& e : store->MsgTable) {
-        const auto raw = ReadRawMsg(*store->bytes, e.DataOffset, p, AttachmentPolicy::Whole);
+        const auto raw = ExtractChain(*store->bytes, e.DataOffset, p, AttachmentPolicy::Whole);
         ASSERT_TRUE(raw.has_value());
         const bool second = e.DataOffset == l.firstBlocks[1];
         EXPECT_EQ(raw->incomplete, second);

@@ -28,7 +28,7 @@ std::optional<std::string> Raw(std::string raw, AttachmentPolicy policy = Attach
     StoreLayout layout;
     const std::string bytes = WriteStore({m}, {}, &layout);
     FakePrompter p;
-    const auto read = ReadRawMsg(MemorySource(bytes), layout.firstBlocks[0], p, policy);
+    const auto read = ExtractChain(MemorySource(bytes), layout.firstBlocks[0], p, policy);
     EXPECT_FALSE(read && read->incomplete);
     return read ? std::optional<std::string>(read->text) : std::nullopt;
 }
@@ -88,7 +88,7 @@ TEST(RawMessage, ABrokenChainKeepsTheBytesReadAndSaysItIsIncomplete) {
         row.damage(bytes, l.firstBlocks[0]);
         FakePrompter p;
         for (const auto policy : {AttachmentPolicy::Whole, AttachmentPolicy::CutAtFirstAttachment}) {
-            const auto read = ReadRawMsg(MemorySource(bytes), l.firstBlocks[0], p, policy);
+            const auto read = ExtractChain(MemorySource(bytes), l.firstBlocks[0], p, policy);
             ASSERT_TRUE(read.has_value()) << row.name;
             EXPECT_EQ(read->text, (text + std::string(512, '\0')).substr(0, row.kept)) << row.name;
             EXPECT_EQ(read->incomplete, row.kept != 1171) << row.name;
@@ -102,11 +102,11 @@ TEST(RawMessage, NothingAtOffsetZeroOrWhereNoBlockIs) {
     const std::string bytes = WriteStore({Mail("Sujet", "<1@x>")});
     for (const std::int64_t offset : {std::int64_t{0}, std::int64_t{-1}, std::int64_t{1} << 32}) {
         FakePrompter p;
-        EXPECT_FALSE(ReadRawMsg(MemorySource(bytes), offset, p).has_value()) << offset;
+        EXPECT_FALSE(ExtractChain(MemorySource(bytes), offset, p).has_value()) << offset;
         EXPECT_TRUE(p.shown.empty()) << offset; // not a message of the table: nothing to tell
     }
     FakePrompter p; // a first block past the end is told
-    EXPECT_FALSE(ReadRawMsg(MemorySource(bytes), static_cast<std::int64_t>(bytes.size()) - 8, p).has_value());
+    EXPECT_FALSE(ExtractChain(MemorySource(bytes), static_cast<std::int64_t>(bytes.size()) - 8, p).has_value());
     ASSERT_EQ(p.shown.size(), 1u);
     EXPECT_EQ(p.shown[0].title + ": " + p.shown[0].text, "ReadTxtMsg: Lecture au-delà de la fin du fichier");
 }
@@ -202,7 +202,7 @@ TEST(RawMessage, ChainsAnywhereInTheFileGiveWhatBlockByBlockReadsGave) {
             const auto expected = ReadBlockByBlock(bytes, first, cutting, boxes);
             FakePrompter p;
             const auto policy = cutting ? AttachmentPolicy::CutAtFirstAttachment : AttachmentPolicy::Whole;
-            const auto read = ReadRawMsg(MemorySource(bytes), first, p, policy);
+            const auto read = ExtractChain(MemorySource(bytes), first, p, policy);
             ASSERT_EQ(read.has_value(), expected.has_value()) << round;
             if (read) {
                 ASSERT_EQ(read->text, expected->text) << round << ", cutting " << cutting;

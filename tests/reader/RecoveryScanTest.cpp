@@ -84,7 +84,7 @@ TEST(RecoveryScan, FindsExactlyTheMessagesLeftOutOfTheIndexWithTheirStatus) {
         EXPECT_EQ(r.Subject, "Perdu " + std::to_string(i));
         EXPECT_EQ(r.MessageId, "<lost" + std::to_string(i) + "@x>");
         EXPECT_TRUE(r.Whole);
-        EXPECT_EQ(ReadRecoveredRaw(MemorySource(s.bytes), r), m.raw);
+        EXPECT_EQ(RecoveredBytes(MemorySource(s.bytes), r), m.raw);
         if (r.Status == RecoveryStatus::Fragment) {
             ++fragments;
             EXPECT_EQ(r.Sender, "Bob " + std::to_string(i));
@@ -226,10 +226,10 @@ TEST(RecoveryScan, LoopsAndSharedBlocksAreCutAtTheFirstBadBlockKeepingWhatCameBe
     // Its third block now links on: it gives 512 bytes, as any block that is not the last.
     std::string expected = messages[0].raw;
     expected.resize(1536, '\0');
-    EXPECT_EQ(ReadRecoveredRaw(source, found[0]), expected);
+    EXPECT_EQ(RecoveredBytes(source, found[0]), expected);
     EXPECT_EQ(found[1].Blocks, 2u);
     EXPECT_FALSE(found[1].Whole);
-    EXPECT_EQ(ReadRecoveredRaw(source, found[1]), messages[1].raw.substr(0, 1024));
+    EXPECT_EQ(RecoveredBytes(source, found[1]), messages[1].raw.substr(0, 1024));
     EXPECT_EQ(found[2].DataOffset, layout.firstBlocks[2]);
     EXPECT_EQ(found[2].Subject, "Perdu 3");
     EXPECT_EQ(found[2].Blocks, 3u);
@@ -257,7 +257,7 @@ TEST(RecoveryScan, AChainIsReadFromItsStartWhereverItsBlocksLie) {
     EXPECT_EQ(found[0].DataOffset, 0x4000u);
     EXPECT_EQ(found[0].Blocks, 2u);
     EXPECT_TRUE(found[0].Whole);
-    EXPECT_EQ(ReadRecoveredRaw(MemorySource(bytes), found[0]), head + "suite");
+    EXPECT_EQ(RecoveredBytes(MemorySource(bytes), found[0]), head + "suite");
 }
 
 TEST(RecoveryScan, MessagesAboveTwoGigabytesInASparseStore) {
@@ -312,7 +312,7 @@ TEST(RecoveryScan, TheRealStoreStillHoldsTheMessageItsMailProgramDeleted) {
     EXPECT_EQ(found[0].Subject, "[fmII] centericq 4.7.5 released (Default branch)");
     EXPECT_EQ(found[0].Sender, "noreply@freshmeat.net");
     EXPECT_EQ(found[0].MessageId, "<20020617194207.DF10883011@mail.freshmeat.net>");
-    const std::string raw = ReadRecoveredRaw(*source, found[0]);
+    const std::string raw = RecoveredBytes(*source, found[0]);
     EXPECT_EQ(raw.size(), 2710u);
     EXPECT_EQ(Md5Hex(raw), "F6846EDAB46081094AE9D0794EB0A075");
     // Without the index (a zeroed root), the listed message is found as well, byte for byte.
@@ -321,7 +321,7 @@ TEST(RecoveryScan, TheRealStoreStillHoldsTheMessageItsMailProgramDeleted) {
     EXPECT_EQ(all[0].Status, RecoveryStatus::Deleted);
     EXPECT_EQ(all[0].DataOffset, 0xEAD4u);
     EXPECT_EQ(all[0].Subject, "Please read you won't be sorry........");
-    EXPECT_EQ(Md5Hex(ReadRecoveredRaw(*source, all[0])), "67FB6A918B4AA4CE00447E97C7EE6870");
+    EXPECT_EQ(Md5Hex(RecoveredBytes(*source, all[0])), "67FB6A918B4AA4CE00447E97C7EE6870");
 }
 
 // A fragment's list texts come from its own header lines, which keep the encoded words the

@@ -66,12 +66,12 @@ TEST(StoreRecovery, LostAnswersJoinTheirIndexedConversationAndSortWithIt) {
                                                                                   : RecoveryStatus::Indexed;
         EXPECT_EQ(e.Status, expected) << e.Subject;
         EXPECT_EQ(e.Recovered == 0, expected == RecoveryStatus::Indexed) << e.Subject;
-        const auto raw = ReadMessage(*store, id, prompter);
+        const auto raw = ExtractMessage(*store, id, prompter);
         ASSERT_TRUE(raw.has_value());
         EXPECT_EQ(raw->text, written->raw);
         EXPECT_FALSE(raw->incomplete);
     }
-    EXPECT_FALSE(ReadMessage(*store, 5, prompter).has_value());
+    EXPECT_FALSE(ExtractMessage(*store, 5, prompter).has_value());
 }
 
 // A text part of 600 bytes, then a picture: the text is cut before the picture's part.
@@ -96,8 +96,8 @@ TEST(StoreRecovery, RecoveredMessagesAreCutBeforeTheirFirstAttachmentAsIndexedOn
     ASSERT_NE(store, nullptr);
     ASSERT_EQ(store->MsgCount(), 3u);
     for (std::size_t id = 1; id <= 3; ++id) {
-        const auto cut = ReadMessage(*store, id, prompter);
-        const auto all = ReadMessage(*store, id, prompter, AttachmentPolicy::Whole);
+        const auto cut = ExtractMessage(*store, id, prompter);
+        const auto all = ExtractMessage(*store, id, prompter, AttachmentPolicy::Whole);
         ASSERT_TRUE(cut && all) << id;
         const std::string& raw = all->text;
         EXPECT_EQ(raw.size(), messages[0].raw.size()) << id;
@@ -130,7 +130,9 @@ TEST(StoreRecovery, EachRefusalSaysWhetherTheIndexAloneIsAtFault) {
     std::string notStore = WriteStore(messages);
     notStore[0] = 'X';
     EXPECT_EQ(refusal("NotStore.dbx", notStore), OpenRefusal::Header);
-    EXPECT_EQ(refusal("Short.dbx", WriteStore(messages).substr(0, 0xE6)), OpenRefusal::Header);
+    EXPECT_EQ(refusal("Short.dbx", WriteStore(messages).substr(0, 0xE6)), OpenRefusal::NotAStore);
+    EXPECT_EQ(refusal("Text.dbx", std::string(0x24BC, 'x')), OpenRefusal::NotAStore); // no room past a header
+    EXPECT_EQ(refusal("LongText.dbx", std::string(0x24BD, 'x')), OpenRefusal::Header);
     EXPECT_EQ(refusal("Folders.dbx", WriteStore(messages)), OpenRefusal::File);
     EXPECT_EQ(refusal("Empty.dbx", ""), OpenRefusal::File);
 }

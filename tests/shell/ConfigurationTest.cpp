@@ -3,6 +3,7 @@
 #include "ShellTesting.h"
 #include "shell/IniFile.h"
 #include "shell/StorageFolder.h"
+#include "support/FailingFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -132,6 +133,57 @@ TEST_F(ConfigFixture, AnUnreadableFileIsReportedAndAFailedRepairTooLeavingNothin
     EXPECT_EQ(prompter.shown[2].title, "WriteIni");
     EXPECT_NE(prompter.shown[2].text.find(paths.IniFile), std::string::npos);
     EXPECT_EQ(Entries(dir / "config/glanmail"), std::vector<std::string>{"Glanmail.ini"});
+}
+
+// The configuration file and the storage folder are written through the program's file system,
+// so a full disk, a read-only folder or a name too long reach them as they reach saved messages:
+// told in French with the name, the old file as it was, nothing left behind.
+TEST_F(ConfigFixture, FailedWritesOfTheFileAndTheStorageFolderAreToldAndLeaveNothing) {
+    struct Case {
+        const char* what;
+        int error;
+        std::size_t failAtByte;
+        bool failFolder, failRename;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"a full disk", ENOSPC, 5, false, false, "disque plein"},
+        {"a read-only folder", EROFS, testing::FailingFiles::kNever, true, false,
+         "système de fichiers en lecture seule"},
+        {"a name too long", ENAMETOOLONG, testing::FailingFiles::kNever, false, true, "nom trop long"},
+    };
+    std::filesystem::create_directories(dir / "config/glanmail");
+    WriteFile(paths.IniFile, "old\r\n\r\n 0 \r\n");
+    settings.StorageFolder = dir / "Documents Glanmail";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing::FailingFiles files;
+        files.error = c.error;
+        files.failAtByte = c.failAtByte;
+        files.failFolder = c.failFolder;
+        files.failRename = c.failRename;
+        prompter.shown.clear();
+        const bool written = WriteIni(settings, paths.IniFile, false, prompter, files);
+        EXPECT_EQ(written, c.failFolder); // the folder is there: only the file's own writing fails
+        EXPECT_EQ(ReadFile(paths.IniFile), written ? settings.StorageFolder + "\r\n\r\n 0 \r\n" : "old\r\n\r\n 0 \r\n");
+        WriteFile(paths.IniFile, "old\r\n\r\n 0 \r\n");
+        EXPECT_EQ(Entries(dir / "config/glanmail"), std::vector<std::string>{"Glanmail.ini"});
+        if (!written) {
+            ASSERT_EQ(prompter.shown.size(), 1u);
+            EXPECT_EQ(prompter.shown[0].text,
+                      "Impossible d'enregistrer la configuration : " + paths.IniFile + " : " + c.reason);
+        }
+        prompter.shown.clear();
+        const bool made = EnsureStorageFolder(settings.StorageFolder, "ReadIni", prompter, files);
+        EXPECT_EQ(made, !c.failFolder);
+        if (!made) {
+            ASSERT_EQ(prompter.shown.size(), 1u);
+            EXPECT_EQ(prompter.shown[0].text,
+                      "Impossible de créer le dossier de stockage " + settings.StorageFolder + " : " + c.reason);
+            EXPECT_EQ(prompter.shown[0].title, "ReadIni");
+        }
+        std::filesystem::remove_all(settings.StorageFolder);
+    }
 }
 
 TEST_F(ConfigFixture, TheEndQuestionWritesOnYesOnlyAndDefaultsToNo) {

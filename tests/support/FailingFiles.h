@@ -1,6 +1,6 @@
 #pragma once
 // A file system that fails where a test says: at the Nth byte written (a full disk), at a
-// close, a rename, a folder or a file creation. Everything else is the system's own.
+// close, a rename (either kind), a folder or a file creation. Everything else is the system's own.
 
 #include "common/FileSystem.h"
 
@@ -38,9 +38,14 @@ public:
         const int result = FileSystem::Close(fd);
         return failClose ? -error : result;
     }
-    int MakeFolder(const std::string& path) override { return failFolder ? -error : FileSystem::MakeFolder(path); }
+    int MakeFolder(const std::string& path, unsigned mode) override {
+        return failFolder ? -error : FileSystem::MakeFolder(path, mode);
+    }
     int RenameNoReplace(const std::string& from, const std::string& to) override {
         return failRename ? -error : FileSystem::RenameNoReplace(from, to);
+    }
+    int Rename(const std::string& from, const std::string& to) override {
+        return failRename ? -error : FileSystem::Rename(from, to);
     }
 };
 

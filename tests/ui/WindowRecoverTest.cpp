@@ -133,11 +133,12 @@ TEST_F(RecoverWindow, TheMenuEntryReopensTheStoreWithItsDeletedMessagesInGreyIta
     EXPECT_FALSE(w->mnuRecover->isEnabled());
 }
 
-TEST_F(RecoverWindow, AZeroedCountOrRootAsksWhetherToSearchTheWholeFile) {
+TEST_F(RecoverWindow, AZeroedCountRootOrSignatureAsksWhetherToSearchTheWholeFile) {
     std::string bytes = testing::ReadFile(LostStore());
-    std::string noCount = bytes, noRoot = bytes;
+    std::string noCount = bytes, noRoot = bytes, noSignature = bytes;
     testing::PutU32(noCount, 0xC4, 0);
     testing::PutU32(noRoot, 0xE4, 0);
+    noSignature.replace(0, 16, 16, '\0'); // the header cannot be read either
     struct Case {
         std::string name, bytes;
         std::vector<std::string> refusal; // today's boxes, shown on No
@@ -147,6 +148,11 @@ TEST_F(RecoverWindow, AZeroedCountOrRootAsksWhetherToSearchTheWholeFile) {
     const Case cases[] = {
         {"SansCompte.dbx", noCount, {"Ce fichier ne contient pas de messages"}, "0/0", true},
         {"SansRacine.dbx", noRoot, {}, "0/12", false},
+        {"SansSignature.dbx",
+         noSignature,
+         {" Le fichier  " + temp.Path() + "/SansSignature.dbx n'est pas un fichier Outlook Express valide "},
+         "0/12",
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -183,6 +189,31 @@ TEST_F(RecoverWindow, AZeroedCountOrRootAsksWhetherToSearchTheWholeFile) {
         EXPECT_TRUE(w->mnuSelectAll->isEnabled());
         EXPECT_TRUE(w->mnuRecover->isEnabled());
     }
+}
+
+// The command line's rule too: a store without messages by its name, and a file too short to
+// hold anything past a store's header, are refused without a question; a file whose search
+// finds nothing is refused once, with what its header said.
+TEST_F(RecoverWindow, RefusedNamesAskNothingAndAFruitlessSearchIsToldOnce) {
+    const std::string folders = temp.Path() + "/folders.dbx", notes = temp.Path() + "/notes.dbx";
+    testing::WriteFile(folders, testing::ReadFile(LostStore()));
+    testing::WriteFile(notes, "Liste des courses\r\n");
+    prompter.shown.clear();
+    w->OpenPath(folders);
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"La lecture du fichier folders.dbx n'est pas autorisée"});
+    prompter.shown.clear();
+    w->OpenPath(notes);
+    EXPECT_EQ(prompter.Texts(),
+              std::vector<std::string>{" Le fichier  " + notes + " n'est pas un fichier Outlook Express valide "});
+    const std::string text = temp.Path() + "/texte.dbx"; // as long as a store, but no store at all
+    testing::WriteFile(text, std::string(40000, 'x'));
+    prompter.shown.clear();
+    w->OpenPath(text); // Yes, the default
+    EXPECT_EQ(prompter.Texts(),
+              (std::vector<std::string>{kQuestion,
+                                        " Le fichier  " + text + " n'est pas un fichier Outlook Express valide "}));
+    EXPECT_EQ(w->model()->rowCount(), 0);
+    EXPECT_FALSE(w->mnuRecover->isEnabled());
 }
 
 TEST_F(RecoverWindow, SavingRecoveredRowsWritesWhatTheCommandLineWrites) {
