@@ -20,6 +20,15 @@ struct MessageOptions {
     bool recover = false;
 };
 
+// search: the words, the stores to look in, and where (all three places when none is named).
+struct SearchOptions {
+    std::vector<std::string> stores;
+    std::string words; // UTF-8, as typed
+    bool subject = false, sender = false, body = false;
+    bool recover = false;
+    bool json = false;
+};
+
 enum class SaveForm { Txt, Eml, Complete };
 
 struct SaveOptions {

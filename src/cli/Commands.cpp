@@ -51,7 +51,7 @@ std::string FrenchError(const CLI::Error& e) {
         return after(": ");
     }
     if (name == "RequiredError" && what.find("subcommand") != std::string::npos) {
-        return "indiquez une commande : list, raw, show ou save";
+        return "indiquez une commande : list, raw, show, search ou save";
     }
     if (name == "RequiredError") {
         const std::string missing = what.substr(0, what.find(' '));
@@ -95,6 +95,8 @@ CLI::App* Command(CLI::App& app, const std::string& name, const std::string& des
 struct Parsed {
     ListOptions list;
     MessageOptions raw, show;
+    SearchOptions search;
+    std::vector<std::string> searchArgs; // STORE... TEXT
     SaveOptions save;
     bool txt = false, eml = false, complete = false;
 };
@@ -131,7 +133,8 @@ std::vector<std::string> HelpAsked(const Args& args) {
         }
         if (a == "--help" || a == "-h") {
             const bool command =
-                !args.empty() && (args[0] == "list" || args[0] == "raw" || args[0] == "show" || args[0] == "save");
+                !args.empty() && (args[0] == "list" || args[0] == "raw" || args[0] == "show" || args[0] == "search" ||
+                                   args[0] == "save");
             return command ? std::vector<std::string>{"--help", args[0]} : std::vector<std::string>{"--help"};
         }
     }
@@ -160,6 +163,9 @@ std::string UsageLine(const std::string& command) {
     }
     if (command == "raw" || command == "show") {
         return "glanmail-cli " + command + " STORE ID [--recover]";
+    }
+    if (command == "search") {
+        return "glanmail-cli search STORE... TEXT [--subject] [--sender] [--body] [--recover] [--json]";
     }
     if (command == "save") {
         return "glanmail-cli save STORE... --storage DIR [--txt | --eml | --complete | --mbox] [--group] [--ids 3,5,8] "
@@ -221,6 +227,18 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err, FileSystem& f
         ->type_name("");
     show->add_flag("--recover", p.show.recover, kRecoverHelp);
 
+    CLI::App* search =
+        Command(app, "search", "Liste les messages dont l'objet, l'émetteur ou le texte contient TEXT (sans tenir "
+                               "compte des majuscules ni des accents)");
+    search->add_option("STORE TEXT", p.searchArgs, "Les fichiers .dbx, puis les mots à rechercher")
+        ->required()
+        ->type_name("");
+    search->add_flag("--subject", p.search.subject, "Dans l'objet (sans --subject, --sender ni --body : partout)");
+    search->add_flag("--sender", p.search.sender, "Dans l'émetteur");
+    search->add_flag("--body", p.search.body, "Dans le texte du message, tel que show l'affiche");
+    search->add_flag("--recover", p.search.recover, kRecoverHelp);
+    search->add_flag("--json", p.search.json, "Un document JSON au lieu de lignes séparées par des tabulations");
+
     CLI::App* save = Command(app, "save", "Enregistre les messages dans DIR/<nom du fichier>/");
     save->add_option("STORE", p.save.stores, "Fichiers .dbx, ou dossiers de fichiers .dbx")->required()->type_name("");
     save->add_option("--storage", p.save.storage, "Dossier de stockage (créé s'il n'existe pas)")
@@ -262,6 +280,16 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err, FileSystem& f
         status = Raw(p.raw, out, err);
     } else if (show->parsed()) {
         status = Show(p.show, out, err);
+    } else if (search->parsed()) {
+        if (p.searchArgs.size() < 2) {
+            err << kProgram << ": indiquez un fichier .dbx au moins, puis les mots à rechercher\nUtilisation : "
+                << UsageLine("search") << "\nPour en savoir plus : " << kProgram << " search --help\n";
+            status = kExitUsage;
+        } else {
+            p.search.words = p.searchArgs.back();
+            p.search.stores.assign(p.searchArgs.begin(), p.searchArgs.end() - 1);
+            status = Search(p.search, out, err);
+        }
     } else if (const std::string problem = CheckSave(p); !problem.empty()) {
         err << kProgram << ": " << problem << "\nUtilisation : " << UsageLine("save")
             << "\nPour en savoir plus : " << kProgram << " save --help\n";
@@ -288,6 +316,9 @@ int RunRaw(const Args& args, std::ostream& out, std::ostream& err) {
 }
 int RunShow(const Args& args, std::ostream& out, std::ostream& err) {
     return RunCli(With("show", args), out, err);
+}
+int RunSearch(const Args& args, std::ostream& out, std::ostream& err) {
+    return RunCli(With("search", args), out, err);
 }
 int RunSave(const Args& args, std::ostream& out, std::ostream& err, FileSystem& files) {
     return RunCli(With("save", args), out, err, files);

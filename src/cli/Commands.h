@@ -29,12 +29,14 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err, FileSystem& f
 int RunList(const Args& args, std::ostream& out, std::ostream& err);
 int RunRaw(const Args& args, std::ostream& out, std::ostream& err);
 int RunShow(const Args& args, std::ostream& out, std::ostream& err);
+int RunSearch(const Args& args, std::ostream& out, std::ostream& err);
 int RunSave(const Args& args, std::ostream& out, std::ostream& err, FileSystem& files = SystemFiles());
 
 // The commands themselves, on checked options.
 int List(const ListOptions& o, std::ostream& out, std::ostream& err);
 int Raw(const MessageOptions& o, std::ostream& out, std::ostream& err);
 int Show(const MessageOptions& o, std::ostream& out, std::ostream& err);
+int Search(const SearchOptions& o, std::ostream& out, std::ostream& err);
 int Save(const SaveOptions& o, std::ostream& out, std::ostream& err, FileSystem& files);
 
 // Flushes out; when some of it could not be written, says so on err and gives kExitOutput

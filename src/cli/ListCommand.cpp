@@ -4,51 +4,17 @@
 // Session; the listing reads its table.
 #include "CliPrompter.h"
 #include "Commands.h"
+#include "ListRows.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
-#include "common/Encoding.h"
 
 #include <nlohmann/json.hpp>
 
 namespace glanmail::cli {
 namespace {
 
-// A field of a tab-separated row, in UTF-8. Every control character becomes one space: a
-// tab or a line break would split the row, and ESC, BEL and the like would be obeyed by
-// the terminal showing the list. That covers the five bytes Windows-1252 leaves undefined,
-// which come out as C1 controls (0x90 and 0x9D open terminal commands).
-std::string Field(std::string cp1252) {
-    for (char& c : cp1252) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
-            c = ' ';
-        }
-    }
-    return encoding::ToUtf8(cp1252);
-}
-
-// The same for text already in UTF-8 (the caption, which holds the store's file name).
-std::string Plain(std::string utf8) {
-    for (char& c : utf8) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x20 || b == 0x7F) {
-            c = ' ';
-        }
-    }
-    return utf8;
-}
-
-void PrintRows(const OpenedStore& store, bool recover, std::ostream& out) {
-    out << "ID\tObjet\tÉmetteur\tDate\tDates pour tri\tConversation" << (recover ? "\tÉtat\n" : "\n");
-    for (std::size_t id = 1; id <= store.MsgCount(); ++id) {
-        const MsgEntry& e = store.Entry(id);
-        out << id << '\t' << Field(e.Subject) << '\t' << Field(e.Sender) << '\t' << Field(e.DateText) << '\t'
-            << Field(e.DateKey) << '\t' << Field(e.ThreadKey);
-        if (recover) {
-            out << '\t' << encoding::ToUtf8(StatusText(e.Status));
-        }
-        out << '\n';
-    }
+void PrintList(const OpenedStore& store, bool recover, std::ostream& out) {
+    PrintRows(store, AllIds(store), recover, out);
     out << Plain(store.Caption()) << '\n';
 }
 
@@ -57,17 +23,7 @@ void PrintJson(const OpenedStore& store, bool recover, std::ostream& out) {
     using Json = nlohmann::ordered_json;
     Json messages = Json::array();
     for (std::size_t id = 1; id <= store.MsgCount(); ++id) {
-        const MsgEntry& e = store.Entry(id);
-        Json row{{"id", id},
-                 {"subject", encoding::ToUtf8(e.Subject)},
-                 {"sender", encoding::ToUtf8(e.Sender)},
-                 {"date", encoding::ToUtf8(e.DateText)},
-                 {"dateKey", encoding::ToUtf8(e.DateKey)},
-                 {"threadKey", encoding::ToUtf8(e.ThreadKey)}};
-        if (recover) {
-            row["status"] = encoding::ToUtf8(StatusText(e.Status));
-        }
-        messages.push_back(std::move(row));
+        messages.push_back(JsonRow(store, id, recover));
     }
     Json doc{{"store", store.Name},
              {"caption", store.Caption()},
@@ -96,7 +52,7 @@ int List(const ListOptions& o, std::ostream& out, std::ostream& err) {
     if (o.json) {
         PrintJson(*store, o.recover, out);
     } else {
-        PrintRows(*store, o.recover, out);
+        PrintList(*store, o.recover, out);
     }
     return damaged ? kExitSkipped : kExitOk;
 }

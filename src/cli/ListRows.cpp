@@ -1,0 +1,70 @@
+#include "ListRows.h"
+
+#include "StoreWarnings.h"
+#include "common/Encoding.h"
+
+#include <numeric>
+
+namespace glanmail::cli {
+namespace {
+
+// A field of a tab-separated row, in UTF-8. Every control character becomes one space: a
+// tab or a line break would split the row, and ESC, BEL and the like would be obeyed by
+// the terminal showing the list. That covers the five bytes Windows-1252 leaves undefined,
+// which come out as C1 controls (0x90 and 0x9D open terminal commands).
+std::string Field(std::string cp1252) {
+    for (char& c : cp1252) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
+            c = ' ';
+        }
+    }
+    return encoding::ToUtf8(cp1252);
+}
+
+} // namespace
+
+std::string Plain(std::string utf8) {
+    for (char& c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) {
+            c = ' ';
+        }
+    }
+    return utf8;
+}
+
+std::vector<std::size_t> AllIds(const OpenedStore& store) {
+    std::vector<std::size_t> ids(store.MsgCount());
+    std::iota(ids.begin(), ids.end(), std::size_t{1});
+    return ids;
+}
+
+void PrintRows(const OpenedStore& store, const std::vector<std::size_t>& ids, bool recover, std::ostream& out) {
+    out << "ID\tObjet\tÉmetteur\tDate\tDates pour tri\tConversation" << (recover ? "\tÉtat\n" : "\n");
+    for (const std::size_t id : ids) {
+        const MsgEntry& e = store.Entry(id);
+        out << id << '\t' << Field(e.Subject) << '\t' << Field(e.Sender) << '\t' << Field(e.DateText) << '\t'
+            << Field(e.DateKey) << '\t' << Field(e.ThreadKey);
+        if (recover) {
+            out << '\t' << encoding::ToUtf8(StatusText(e.Status));
+        }
+        out << '\n';
+    }
+}
+
+nlohmann::ordered_json JsonRow(const OpenedStore& store, std::size_t id, bool recover) {
+    const MsgEntry& e = store.Entry(id);
+    nlohmann::ordered_json row{{"id", id},
+                               {"subject", encoding::ToUtf8(e.Subject)},
+                               {"sender", encoding::ToUtf8(e.Sender)},
+                               {"date", encoding::ToUtf8(e.DateText)},
+                               {"dateKey", encoding::ToUtf8(e.DateKey)},
+                               {"threadKey", encoding::ToUtf8(e.ThreadKey)}};
+    if (recover) {
+        row["status"] = encoding::ToUtf8(StatusText(e.Status));
+    }
+    return row;
+}
+
+} // namespace glanmail::cli
