@@ -2,27 +2,30 @@
 
 #include "common/Encoding.h"
 
-#include <algorithm>
 #include <array>
-#include <functional>
 
 namespace glanmail {
 namespace {
 
-bool IsBlank(unsigned char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r') || c == 0xA0;
-}
+// The folded form of a Windows-1252 byte: one or two letters.
+struct Folded {
+    char c[2];
+    unsigned char n;
+};
 
-// The folded form of each Windows-1252 byte: letters lower-case and without accents, the
-// ligatures and sharp s in two letters; every other byte as it is.
-std::array<std::string, 256> FoldTable() {
-    std::array<std::string, 256> t;
+// Letters lower-case and without accents, the ligatures and sharp s in two letters; every
+// other byte as it is.
+std::array<Folded, 256> FoldTable() {
+    std::array<Folded, 256> t{};
     for (int c = 0; c < 256; ++c) {
-        t[static_cast<std::size_t>(c)] = std::string(1, static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c));
+        t[static_cast<std::size_t>(c)] = {{static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c), 0}, 1};
     }
-    const auto set = [&](std::string_view bytes, const char* folded) {
+    const auto set = [&](std::string_view bytes, std::string_view folded) {
         for (const char b : bytes) {
-            t[static_cast<unsigned char>(b)] = folded;
+            Folded& f = t[static_cast<unsigned char>(b)];
+            f.c[0] = folded[0];
+            f.c[1] = folded.size() > 1 ? folded[1] : '\0';
+            f.n = static_cast<unsigned char>(folded.size());
         }
     };
     set("\xC0\xC1\xC2\xC3\xC4\xC5\xE0\xE1\xE2\xE3\xE4\xE5\xAA", "a");
@@ -40,6 +43,9 @@ std::array<std::string, 256> FoldTable() {
     set("\xD9\xDA\xDB\xDC\xF9\xFA\xFB\xFC", "u");
     set("\xDD\xFD\xFF\x9F", "y");
     set("\x8E\x9E", "z");
+    for (const unsigned char blank : {' ', '\t', '\n', '\v', '\f', '\r', '\xA0'}) {
+        t[blank] = {{' ', 0}, 0}; // a blank: n = 0 marks it
+    }
     return t;
 }
 
@@ -63,57 +69,66 @@ std::size_t Utf8At(std::string_view s, std::size_t i, char32_t& cp) {
 
 } // namespace
 
-std::string SearchFold(std::string_view text) {
-    static const std::array<std::string, 256> kFold = FoldTable();
-    std::string out;
-    out.reserve(text.size());
+void SearchFoldInto(std::string_view text, std::string& out) {
+    static const std::array<Folded, 256> kFold = FoldTable();
+    out.resize(text.size() * 2); // at most two letters a byte
+    char* const begin = out.data();
+    char* p = begin;
     bool blank = true; // no blank at the start, and one for each run
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<unsigned char>(text[i]);
         char32_t cp = 0;
         if (const std::size_t n = c >= 0xC2 ? Utf8At(text, i, cp) : 0) {
+            i += n - 1;
             if (cp >= 0x300 && cp <= 0x36F) {
-                i += n - 1; // a combining accent: the letter before it stands alone
-                continue;
+                continue; // a combining accent: the letter before it stands alone
             }
             const char byte = encoding::ByteFor(cp);
             if (byte == '?') {
-                out.append(text.substr(i, n)); // no Windows-1252 form: the bytes as they are
-                i += n - 1;
+                for (std::size_t k = i + 1 - n; k <= i; ++k) {
+                    *p++ = text[k]; // no Windows-1252 form: the bytes as they are
+                }
                 blank = false;
                 continue;
             }
             c = static_cast<unsigned char>(byte);
-            i += n - 1;
         }
-        if (IsBlank(c)) {
+        const Folded& f = kFold[c];
+        if (f.n == 0) {
             if (!blank) {
-                out += ' ';
+                *p++ = ' ';
                 blank = true;
             }
             continue;
         }
-        out += kFold[c];
+        *p++ = f.c[0];
+        if (f.n == 2) {
+            *p++ = f.c[1];
+        }
         blank = false;
     }
-    if (!out.empty() && out.back() == ' ') {
-        out.pop_back();
+    if (p != begin && p[-1] == ' ') {
+        --p;
     }
+    out.resize(static_cast<std::size_t>(p - begin));
+}
+
+std::string SearchFold(std::string_view text) {
+    std::string out;
+    SearchFoldInto(text, out);
     return out;
 }
 
 SearchPhrase::SearchPhrase(std::string_view typed) : folded_(SearchFold(typed)) {}
 
 bool SearchPhrase::FoundIn(std::string_view text) const {
-    return FoundInFolded(SearchFold(text));
+    thread_local std::string folded; // one buffer a thread, kept from one text to the next
+    SearchFoldInto(text, folded);
+    return FoundInFolded(folded);
 }
 
 bool SearchPhrase::FoundInFolded(std::string_view folded) const {
-    if (folded_.empty()) {
-        return false;
-    }
-    const std::boyer_moore_horspool_searcher searcher(folded_.begin(), folded_.end());
-    return std::search(folded.begin(), folded.end(), searcher) != folded.end();
+    return !folded_.empty() && folded.find(folded_) != std::string_view::npos;
 }
 
 } // namespace glanmail
