@@ -24,6 +24,12 @@ work=$(mktemp -d "$dir/save.XXXX")
 "$build/bench/output/glanmail-save-bench" "$dir/big-10000.dbx" "$work" --txt
 rm -rf "$work"
 
+echo "== Search: subjects and senders; every text against saving every text"
+GLANMAIL_BIG_STORE="$dir/big-100000.dbx" "$build/bench/app/search_bench"
+work=$(mktemp -d "$dir/search.XXXX")
+bench/search-vs-save.sh "$build" "$dir/big-100000.dbx" "$work"
+rm -rf "$work"
+
 echo "== Window: the real window off screen on the large store (builds the Qt parts too)"
 BUILD_DIR=$build BUILD_TYPE=Release scripts/build.sh -DGLANMAIL_QT=ON
 QT_QPA_PLATFORM=offscreen "$build/bench/ui/glanmail-window-bench" "$dir/big-100000.dbx"

@@ -67,16 +67,33 @@ std::size_t Utf8At(std::string_view s, std::size_t i, char32_t& cp) {
     return 0;
 }
 
+// The folded byte of each byte that folds to one byte and can begin no UTF-8 sequence; 0 for
+// the others (blanks, ligatures, lead bytes), which take the longer way.
+std::array<unsigned char, 256> OneByteTable(const std::array<Folded, 256>& fold) {
+    std::array<unsigned char, 256> t{};
+    for (std::size_t c = 1; c < 256; ++c) {
+        const bool lead = c >= 0xC2 && c <= 0xEF;
+        t[c] = fold[c].n == 1 && !lead ? static_cast<unsigned char>(fold[c].c[0]) : 0;
+    }
+    return t;
+}
+
 } // namespace
 
 void SearchFoldInto(std::string_view text, std::string& out) {
     static const std::array<Folded, 256> kFold = FoldTable();
+    static const std::array<unsigned char, 256> kOneByte = OneByteTable(kFold);
     out.resize(text.size() * 2); // at most two letters a byte
     char* const begin = out.data();
     char* p = begin;
     bool blank = true; // no blank at the start, and one for each run
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<unsigned char>(text[i]);
+        if (const unsigned char one = kOneByte[c]) {
+            *p++ = static_cast<char>(one);
+            blank = false;
+            continue;
+        }
         char32_t cp = 0;
         if (const std::size_t n = c >= 0xC2 ? Utf8At(text, i, cp) : 0) {
             i += n - 1;
