@@ -162,7 +162,8 @@ OpenResult Session::Open(const std::string& path, OpenRecovery recovery, DamageB
 }
 
 std::unique_ptr<OpenedStore> Session::OpenStoreAt(const std::string& path, OpenRecovery recovery, DamageBoxes damage,
-                                                  Prompter& prompter, const BuildProgress* progress, OpenResult& result) {
+                                                  Prompter& prompter, const BuildProgress* progress,
+                                                  OpenResult& result) {
     OpenRefusal refusal = OpenRefusal::None;
     // A file the reader refused for its header or its index may still hold messages; a
     // missing, empty or refused one holds none to search for.

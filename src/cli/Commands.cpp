@@ -132,9 +132,8 @@ std::vector<std::string> HelpAsked(const Args& args) {
             break;
         }
         if (a == "--help" || a == "-h") {
-            const bool command =
-                !args.empty() && (args[0] == "list" || args[0] == "raw" || args[0] == "show" || args[0] == "search" ||
-                                   args[0] == "save");
+            const bool command = !args.empty() && (args[0] == "list" || args[0] == "raw" || args[0] == "show" ||
+                                                   args[0] == "search" || args[0] == "save");
             return command ? std::vector<std::string>{"--help", args[0]} : std::vector<std::string>{"--help"};
         }
     }
@@ -227,8 +226,8 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err, FileSystem& f
         ->type_name("");
     show->add_flag("--recover", p.show.recover, kRecoverHelp);
 
-    CLI::App* search =
-        Command(app, "search", "Liste les messages dont l'objet, l'émetteur ou le texte contient TEXT (sans tenir "
+    CLI::App* search = Command(app, "search",
+                               "Liste les messages dont l'objet, l'émetteur ou le texte contient TEXT (sans tenir "
                                "compte des majuscules ni des accents)");
     search->add_option("STORE TEXT", p.searchArgs, "Les fichiers .dbx, puis les mots à rechercher")
         ->required()

@@ -106,8 +106,8 @@ public:
     QStatusBar* statBar;
     std::vector<QLabel*> statPanels; // the six panels, left to right
     QMenu *mnuFiles, *mnuEdit, *mnuOptions, *mnuAide;
-    QAction *mnuFileDbx, *mnuRecover, *mnu0, *mnuPrinter, *mnu1, *mnuQuit, *mnuSelectAll, *mnuSearch, *mnuGrouping, *mnu2,
-        *mnuStorage, *mnuHelp, *mnu9, *mnuAbout;
+    QAction *mnuFileDbx, *mnuRecover, *mnu0, *mnuPrinter, *mnu1, *mnuQuit, *mnuSelectAll, *mnuSearch, *mnuGrouping,
+        *mnu2, *mnuStorage, *mnuHelp, *mnu9, *mnuAbout;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

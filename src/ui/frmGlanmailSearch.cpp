@@ -75,9 +75,9 @@ void frmGlanmail::Search(const QString& words, const SearchFields& fields) {
         rows.push_back(model_->RowOf(id));
     }
     std::sort(rows.begin(), rows.end());
-    QString said = rows.empty()                ? QString::fromUtf8("Aucun message trouvé")
-                   : rows.size() == 1          ? QString::fromUtf8("1 message trouvé")
-                                               : QString::fromUtf8("%1 messages trouvés").arg(rows.size());
+    QString said = rows.empty()       ? QString::fromUtf8("Aucun message trouvé")
+                   : rows.size() == 1 ? QString::fromUtf8("1 message trouvé")
+                                      : QString::fromUtf8("%1 messages trouvés").arg(rows.size());
     if (result.stopped) {
         said += QString::fromUtf8(" (recherche arrêtée)");
     }

@@ -429,8 +429,8 @@ TEST_F(SessionFixture, SearchFindsSubjectsSendersAndTextsAsShown) {
     };
     using V = std::vector<std::string>;
     EXPECT_EQ(search("phare des baleines"), V{"Nouvelles"}); // HTML as text, &nbsp; a blank
-    EXPECT_EQ(search("depart a l'ecluse"), V{"Pr\xE9vu"});    // quoted-printable undone
-    EXPECT_EQ(search("PREVU"), V{"Pr\xE9vu"});                // an encoded-word subject
+    EXPECT_EQ(search("depart a l'ecluse"), V{"Pr\xE9vu"});   // quoted-printable undone
+    EXPECT_EQ(search("PREVU"), V{"Pr\xE9vu"});               // an encoded-word subject
     EXPECT_EQ(search("rene"), V{"Autre"});
     EXPECT_EQ(search("rene", {true, false, true}), V{});
     EXPECT_EQ(search("baleines", {true, true, false}), V{});

@@ -7,10 +7,10 @@
 #include <QAccessibleInterface>
 #include <QAction>
 #include <QCheckBox>
-#include <QPushButton>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <filesystem>
 #include <functional>
 #include <set>
