@@ -302,7 +302,6 @@ OutputResult Session::Run(OutputCommand command, OutputContext context) {
     output.SetAttachmentPolicy(context.attachments);
     output.SetStopRequested(context.stopRequested);
     output.SetPrintDevice(context.printer);
-    output.SetBatchRunning(command == OutputCommand::AllTxt || command == OutputCommand::AllNws);
     if (command == OutputCommand::ModTxt || command == OutputCommand::ModNws) {
         context.edits.SubjectModified = subjectModified_;
         context.edits.BodyModified = bodyModified_;
@@ -318,8 +317,8 @@ OutputResult Session::Run(OutputCommand command, OutputContext context) {
     } else {
         ProgressOutput each(output, context.progress);
         result.summary = command == OutputCommand::AllNws
-                             ? OutputEach(selection_, each, nullptr)
-                             : OutputSelection(selection_, store_->MsgTable, grouping_, each, nullptr);
+                             ? OutputEach(selection_, each)
+                             : OutputSelection(selection_, store_->MsgTable, grouping_, each);
         result.stopped = result.summary.interrupted;
     }
     if (context.batchEnd) {
