@@ -58,20 +58,6 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool IsRefusedName(const std::string& name) {
-    for (const char* refused : {"pop3uidl.dbx", "offline.dbx", "folders.dbx"}) {
-        if (text::EqualsIgnoreCase(name, refused)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 OutputFlags FlagsFor(OutputCommand command) {
     switch (command) {
     case OutputCommand::AllTxt:
@@ -133,7 +119,7 @@ OpenResult Session::Open(const std::string& path, OpenRecovery recovery, DamageB
         prompter.Show(Box{"Par mesure de sécurité, Outlook Express doit être fermé."});
         return result;
     }
-    const std::string name = NameOf(path);
+    const std::string name = FileNameOf(path);
     // A missing file is told as missing, whatever its name (the reader says so below).
     struct stat st {};
     if (IsRefusedName(name) && ::stat(path.c_str(), &st) == 0) {
