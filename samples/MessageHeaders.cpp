@@ -2,6 +2,7 @@
 
 #include "common/Encoding.h"
 #include "common/Text.h"
+#include "content/Calendar.h"
 
 #include <array>
 #include <cctype>
@@ -91,16 +92,6 @@ std::optional<std::pair<std::string, std::size_t>> EncodedWordAt(std::string_vie
         bytes = encoding::FromUtf8(bytes);
     }
     return std::make_pair(std::move(bytes), end + 2);
-}
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
 }
 
 bool AllDigits(std::string_view s) {

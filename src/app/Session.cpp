@@ -58,20 +58,6 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool IsRefusedName(const std::string& name) {
-    for (const char* refused : {"pop3uidl.dbx", "offline.dbx", "folders.dbx"}) {
-        if (text::EqualsIgnoreCase(name, refused)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 OutputFlags FlagsFor(OutputCommand command) {
     switch (command) {
     case OutputCommand::AllTxt:
@@ -134,7 +120,7 @@ OpenResult Session::Open(const std::string& path, OpenRecovery recovery, DamageB
         prompter.Show(Box{"Par mesure de sécurité, Outlook Express doit être fermé."});
         return result;
     }
-    const std::string name = NameOf(path);
+    const std::string name = FileNameOf(path);
     // A missing file is told as missing, whatever its name (the reader says so below).
     struct stat st {};
     if (IsRefusedName(name) && ::stat(path.c_str(), &st) == 0) {
@@ -325,7 +311,6 @@ OutputResult Session::Run(OutputCommand command, OutputContext context) {
     output.SetAttachmentPolicy(context.attachments);
     output.SetStopRequested(context.stopRequested);
     output.SetPrintDevice(context.printer);
-    output.SetBatchRunning(command == OutputCommand::AllTxt || command == OutputCommand::AllNws);
     if (command == OutputCommand::ModTxt || command == OutputCommand::ModNws) {
         context.edits.SubjectModified = subjectModified_;
         context.edits.BodyModified = bodyModified_;
@@ -345,8 +330,8 @@ OutputResult Session::Run(OutputCommand command, OutputContext context) {
     } else {
         ProgressOutput each(output, context.progress);
         result.summary = command == OutputCommand::AllNws
-                             ? OutputEach(selection_, each, nullptr)
-                             : OutputSelection(selection_, store_->MsgTable, grouping_, each, nullptr);
+                             ? OutputEach(selection_, each)
+                             : OutputSelection(selection_, store_->MsgTable, grouping_, each);
         result.stopped = result.summary.interrupted;
     }
     if (context.batchEnd) {

@@ -151,7 +151,6 @@ struct SaveRun {
     RepeatedBoxes& prompter;
     ProgressBar& bar;
     std::ostream& err;
-    ContentState state;
     Totals totals;
 };
 
@@ -280,7 +279,7 @@ int Save(const SaveOptions& o, std::ostream& out, std::ostream& err, FileSystem&
     Session session(barPrompter, files);
     session.SetStorageFolder(storage);
     session.SetGroupingOption(o.group);
-    SaveRun run{o, session, storage, files, cli, prompter, bar, err, ContentState{}, Totals{}};
+    SaveRun run{o, session, storage, files, cli, prompter, bar, err, Totals{}};
     Totals& totals = run.totals;
     const StorePlan plan = PlanStores(ExpandStores(o.stores, err, totals.refusedStores));
     for (const StorePlan::Repeat& repeat : plan.repeats) {

@@ -60,16 +60,10 @@ protected:
     Prompter& inner_;
 };
 
-// A prompter that shows nothing and counts the boxes: questions take their default
-// answer and nothing is chosen. For batch runs, benchmarks and fuzzing.
-class SilentPrompter : public Prompter {
+// A prompter without dialogs: nothing is ever chosen (batch runs, benchmarks, fuzzing, boxes
+// held back).
+class NoDialogPrompter : public Prompter {
 public:
-    int boxes = 0;
-    void Show(const Box& /*box*/) override { ++boxes; }
-    bool AskYesNo(const Box& /*box*/, bool yesIsDefault) override {
-        ++boxes;
-        return yesIsDefault;
-    }
     std::optional<std::string> ChooseFile(const std::string& /*title*/, const std::string& /*startPath*/,
                                           const std::string& /*filter*/) override {
         return std::nullopt;
@@ -79,22 +73,26 @@ public:
     }
 };
 
+// A prompter that shows nothing and counts the boxes: questions take their default answer.
+class SilentPrompter : public NoDialogPrompter {
+public:
+    int boxes = 0;
+    void Show(const Box& /*box*/) override { ++boxes; }
+    bool AskYesNo(const Box& /*box*/, bool yesIsDefault) override {
+        ++boxes;
+        return yesIsDefault;
+    }
+};
+
 // Keeps every box back, to be shown later (in order) or not at all: questions take their
-// default answer and nothing is chosen.
-class HoldingPrompter : public Prompter {
+// default answer.
+class HoldingPrompter : public NoDialogPrompter {
 public:
     std::vector<Box> boxes;
     void Show(const Box& box) override { boxes.push_back(box); }
     bool AskYesNo(const Box& box, bool yesIsDefault) override {
         boxes.push_back(box);
         return yesIsDefault;
-    }
-    std::optional<std::string> ChooseFile(const std::string& /*title*/, const std::string& /*startPath*/,
-                                          const std::string& /*filter*/) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(const std::string& /*title*/, const std::string& /*startFolder*/) override {
-        return std::nullopt;
     }
 };
 

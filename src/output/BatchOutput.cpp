@@ -154,19 +154,15 @@ bool EndGroup(MessageOutput& output, BatchSummary& summary) {
     return true;
 }
 
-BatchSummary Finish(BatchSummary summary, MessageOutput& output, const std::function<void()>& workDone) {
+BatchSummary Finish(BatchSummary summary, MessageOutput& output) {
     output.WillRead({});
     EndGroup(output, summary);
-    if (!summary.abandoned && !summary.interrupted && workDone) {
-        workDone();
-    }
     return summary;
 }
 
 } // namespace
 
-BatchSummary OutputEach(const std::vector<std::size_t>& selection, MessageOutput& output,
-                        const std::function<void()>& workDone) {
+BatchSummary OutputEach(const std::vector<std::size_t>& selection, MessageOutput& output) {
     BatchSummary summary;
     output.WillRead(selection);
     for (const std::size_t index : selection) {
@@ -174,13 +170,13 @@ BatchSummary OutputEach(const std::vector<std::size_t>& selection, MessageOutput
             break;
         }
     }
-    return Finish(summary, output, workDone);
+    return Finish(summary, output);
 }
 
 BatchSummary OutputSelection(const std::vector<std::size_t>& selection, const std::vector<MsgEntry>& table,
-                             bool grouping, MessageOutput& output, const std::function<void()>& workDone) {
+                             bool grouping, MessageOutput& output) {
     if (!grouping || selection.size() == 1) {
-        return OutputEach(selection, output, workDone);
+        return OutputEach(selection, output);
     }
     // Ascending table order; the table is ordered by conversation, so the selected messages
     // of one conversation now stand next to each other.
@@ -232,7 +228,7 @@ BatchSummary OutputSelection(const std::vector<std::size_t>& selection, const st
             break;
         }
     }
-    return Finish(summary, output, workDone);
+    return Finish(summary, output);
 }
 
 } // namespace glanmail

@@ -73,14 +73,12 @@ void SortGroup(std::vector<std::size_t>& order, std::vector<std::string>& dates,
 // Without grouping, or with one message: each message on its own, in selection order.
 // With grouping: ascending table order, cut into runs of equal ThreadKey (any case), each
 // run sorted by date and output as First, Middle..., Last; a run of one as Single.
-// workDone is called at the end, also when messages were skipped, but not when the
-// command was abandoned or stopped. The stop request is looked at before each message.
+// The stop request is looked at before each message.
 BatchSummary OutputSelection(const std::vector<std::size_t>& selection, const std::vector<MsgEntry>& table,
-                             bool grouping, MessageOutput& output, const std::function<void()>& workDone);
+                             bool grouping, MessageOutput& output);
 
 // The original-form save: every message on its own, in selection order, whatever the
 // grouping option says.
-BatchSummary OutputEach(const std::vector<std::size_t>& selection, MessageOutput& output,
-                        const std::function<void()>& workDone);
+BatchSummary OutputEach(const std::vector<std::size_t>& selection, MessageOutput& output);
 
 } // namespace glanmail

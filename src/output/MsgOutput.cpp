@@ -50,7 +50,9 @@ PreparedMessage MsgOutput::Prepare(std::size_t index) const {
         return prepared;
     }
     const std::string& raw = prepared.raw->text;
-    if (flags_.DoAllNws && !flags_.DoPrint && !show_) {
+    // The original-form save needs no body processing: the header block alone decides between
+    // .eml and .nws.
+    if (flags_.DoAllNws && !flags_.DoPrint) {
         prepared.msg.MsgHeaders = HeaderBlock(raw);
         return prepared;
     }
@@ -81,9 +83,6 @@ OutputStatus MsgOutput::ReadMsg(std::size_t index, OutputMode mode) {
         ++incompleteCount_;
         prompter_.Show(Box{IncompleteMessageText(index), kAppTitle, BoxIcon::Exclamation, BoxKind::IncompleteMessage});
     }
-    if (batchRunning_ && progress_) {
-        progress_(index);
-    }
     for (const Box& box : prepared.processingBoxes) {
         prompter_.Show(box);
     }
@@ -91,9 +90,6 @@ OutputStatus MsgOutput::ReadMsg(std::size_t index, OutputMode mode) {
     if (prepared.processed) {
         state_.IsUtf8 = prepared.isUtf8;
         current_.ShowInWindow = mode == OutputMode::Single;
-        if (mode == OutputMode::Single && show_) {
-            show_(index, current_);
-        }
     }
     return MsgEnd(index, mode, rawMsg_, current_);
 }

@@ -37,17 +37,10 @@ public:
     void SetPrintDevice(PrintDevice* device);
     // Whole gives the original form with its attachments.
     void SetAttachmentPolicy(AttachmentPolicy policy) { policy_ = policy; }
-    // Called with each message's table index before its processing while a batch runs.
-    void SetProgress(std::function<void(std::size_t)> progress) { progress_ = std::move(progress); }
-    void SetBatchRunning(bool running) { batchRunning_ = running; }
-    // Called after processing for a message on its own (mode Single): the window shows it.
-    // Without it, the original-form save skips the body processing it does not need (the
-    // header block alone decides between .eml and .nws).
-    void SetShow(std::function<void(std::size_t, const CurrentMessage&)> show) { show_ = std::move(show); }
 
     OutputStatus ReadMsg(std::size_t index, OutputMode mode) override;
     // Reads and processes the batch's messages ahead on a thread of its own (more than one
-    // message); the output flags, the attachment policy and the show callback stay as they are
+    // message); the output flags, the attachment policy stay as they are
     // until the batch has ended.
     void WillRead(const std::vector<std::size_t>& order) override;
     OutputStatus EndGroup() override;
@@ -80,9 +73,6 @@ private:
     std::string storeFolder_;
     std::function<bool()> stop_;
     AttachmentPolicy policy_ = AttachmentPolicy::CutAtFirstAttachment;
-    std::function<void(std::size_t)> progress_;
-    std::function<void(std::size_t, const CurrentMessage&)> show_;
-    bool batchRunning_ = false;
 
     MessageSaver saver_;
     PrintDevice* device_ = nullptr;

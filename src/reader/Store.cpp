@@ -14,21 +14,6 @@
 namespace glanmail {
 namespace {
 
-std::string FileNameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The three stores of Outlook Express that hold no messages.
-bool IsRefusedName(const std::string& name) {
-    for (const char* refused : {"pop3uidl.dbx", "offline.dbx", "folders.dbx"}) {
-        if (text::EqualsIgnoreCase(name, refused)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 Box NotFoundBox(const std::string& path) {
     return {"Fichier " + path + " introuvable ou endommagé"};
 }
@@ -96,6 +81,20 @@ std::unique_ptr<OpenedStore> Open(std::unique_ptr<ByteSource> bytes, const std::
 }
 
 } // namespace
+
+std::string FileNameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool IsRefusedName(const std::string& name) {
+    for (const char* refused : {"pop3uidl.dbx", "offline.dbx", "folders.dbx"}) {
+        if (text::EqualsIgnoreCase(name, refused)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 std::string OpenedStore::Caption() const {
     std::string caption = std::to_string(IndexedCount()) + "/" + std::to_string(DbxMsgCount) +

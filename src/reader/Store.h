@@ -46,6 +46,13 @@ struct OpenedStore {
     bool Damaged() const { return !Warnings.empty() || UnreadableEntries > 0; }
 };
 
+// The file name of a path: what follows its last "/".
+std::string FileNameOf(const std::string& path);
+
+// One of the three stores of Outlook Express that hold no messages (folders.dbx, pop3uidl.dbx,
+// offline.dbx, in any case): never opened.
+bool IsRefusedName(const std::string& name);
+
 // Why opening gave no store.
 enum class OpenRefusal {
     None,

@@ -117,8 +117,7 @@ std::string Batch(std::vector<std::size_t> selection, bool grouping, std::map<st
     out.answers = std::move(answers);
     out.stopAfter = stopAfter;
     out.groupEnd = groupEnd;
-    int done = 0;
-    const BatchSummary s = OutputSelection(selection, table, grouping, out, [&] { ++done; });
+    const BatchSummary s = OutputSelection(selection, table, grouping, out);
     // The order announced before the first message is the order read (up to a stop), and the
     // batch says when it has ended, so that nothing is read ahead for nothing.
     EXPECT_EQ(out.plans.size(), 2u);
@@ -129,28 +128,28 @@ std::string Batch(std::vector<std::size_t> selection, bool grouping, std::map<st
         EXPECT_TRUE(out.plans[1].empty());
     }
     return out.calls + "| " + std::to_string(s.written) + " " + std::to_string(s.Skipped()) + " " +
-           std::to_string(s.abandoned) + " " + std::to_string(s.interrupted) + " " + std::to_string(done) +
-           (out.groupsEnded ? " ended" : "") + (out.groupsDropped ? " dropped" : "");
+           std::to_string(s.abandoned) + " " + std::to_string(s.interrupted) + (out.groupsEnded ? " ended" : "") +
+           (out.groupsDropped ? " dropped" : "");
 }
 
 TEST(BatchOutputTest, OrderGroupingSkippedMessagesFailuresAndStops) {
     const auto R = OutputStatus::Refused, U = OutputStatus::Unreadable, F = OutputStatus::Failed;
     const auto N = OutputStatus::NotWritten;
-    EXPECT_EQ(Batch({5, 1, 3}, false), "5S 1S 3S | 3 0 0 0 1 ended");
-    EXPECT_EQ(Batch({3}, true), "3S | 1 0 0 0 1 ended");
-    EXPECT_EQ(Batch({1, 2}, true), "2F 1L | 2 0 0 0 1 ended"); // two of one conversation: by date, one file
-    EXPECT_EQ(Batch({6, 4, 1, 3, 2, 5}, true), "2F 3M 1L 4S 6F 5L | 6 0 0 0 1 ended");
-    EXPECT_EQ(Batch({4, 3, 1}, true), "3F 1L 4S | 3 0 0 0 1 ended");
-    // Skipped messages: the command goes on and its end is signalled; a failure that repeats abandons it,
+    EXPECT_EQ(Batch({5, 1, 3}, false), "5S 1S 3S | 3 0 0 0 ended");
+    EXPECT_EQ(Batch({3}, true), "3S | 1 0 0 0 ended");
+    EXPECT_EQ(Batch({1, 2}, true), "2F 1L | 2 0 0 0 ended"); // two of one conversation: by date, one file
+    EXPECT_EQ(Batch({6, 4, 1, 3, 2, 5}, true), "2F 3M 1L 4S 6F 5L | 6 0 0 0 ended");
+    EXPECT_EQ(Batch({4, 3, 1}, true), "3F 1L 4S | 3 0 0 0 ended");
+    // Skipped messages: the command goes on; a failure that repeats abandons it,
     // and the group it left open is dropped, not named.
-    EXPECT_EQ(Batch({1, 2, 3, 4, 5, 6}, true, {{2, R}, {5, U}, {4, N}}), "2F 3M 1L 4S 6F 5L | 3 3 0 0 1 ended");
-    EXPECT_EQ(Batch({1, 2, 3, 4}, true, {{3, F}}), "2F 3M | 1 0 1 0 0 dropped");
-    EXPECT_EQ(Batch({1, 2}, false, {{1, F}}), "1S | 0 0 1 0 0 dropped");
+    EXPECT_EQ(Batch({1, 2, 3, 4, 5, 6}, true, {{2, R}, {5, U}, {4, N}}), "2F 3M 1L 4S 6F 5L | 3 3 0 0 ended");
+    EXPECT_EQ(Batch({1, 2, 3, 4}, true, {{3, F}}), "2F 3M | 1 0 1 0 dropped");
+    EXPECT_EQ(Batch({1, 2}, false, {{1, F}}), "1S | 0 0 1 0 dropped");
     // A group's file that cannot be named at its end abandons the command too.
-    EXPECT_EQ(Batch({1, 2, 4}, true, {}, 100, F), "2F 1L | 2 0 1 0 0 ended dropped");
-    // Stopped by the user: no further message, the open group dropped, no end signal.
-    EXPECT_EQ(Batch({6, 4, 1, 3, 2, 5}, true, {}, 2), "2F 3M | 2 0 0 1 0 dropped");
-    EXPECT_EQ(Batch({5, 1, 3}, false, {}, 1), "5S | 1 0 0 1 0 dropped");
+    EXPECT_EQ(Batch({1, 2, 4}, true, {}, 100, F), "2F 1L | 2 0 1 0 ended dropped");
+    // Stopped by the user: no further message, the open group dropped.
+    EXPECT_EQ(Batch({6, 4, 1, 3, 2, 5}, true, {}, 2), "2F 3M | 2 0 0 1 dropped");
+    EXPECT_EQ(Batch({5, 1, 3}, false, {}, 1), "5S | 1 0 0 1 dropped");
 }
 
 TEST(SortGroupTest, SortsByDateAndSurvivesEqualDates) {
@@ -189,13 +188,8 @@ TEST(MsgOutputTest, ViewingWritesNothingPrintingEndsOrDropsItsJobsFailuresAreRep
     ASSERT_TRUE(store && store->MsgCount() == 1);
 
     MsgOutput viewer(*store, state, prompter, OutputFlags{});
-    viewer.SetBatchRunning(true);
-    std::vector<std::size_t> seen; // progress, then the window's show
-    viewer.SetProgress([&](std::size_t id) { seen.push_back(id); });
-    viewer.SetShow([&](std::size_t id, const CurrentMessage&) { seen.push_back(id + 10); });
     EXPECT_EQ(viewer.ReadMsg(1, OutputMode::Single), OutputStatus::Nothing);
     EXPECT_EQ(viewer.ReadMsg(2, OutputMode::Single), OutputStatus::Unreadable);
-    EXPECT_EQ(seen, (std::vector<std::size_t>{1, 11}));
 
     testing::FakePrintDevice device;
     MsgOutput output(*store, state, prompter, OutputFlags::Print());
@@ -248,8 +242,8 @@ TEST(MsgOutputTest, AnOpenGroupIsNamedAtItsEndOrRemovedWhenStopped) {
 }
 
 // A batch reads its messages ahead on a thread of its own; what the user sees must not
-// change: each message's boxes come at that message, reading before processing, with the
-// progress between them, and the files are those of messages read one at a time.
+// change: each message's boxes come at that message, reading before processing, and the files are those of messages
+// read one at a time.
 TEST(MsgOutputTest, ABatchReadAheadTellsEachMessageAtItsTurn) {
     struct LogPrompter : HoldingPrompter {
         std::vector<std::string>* log = nullptr;
@@ -287,21 +281,15 @@ TEST(MsgOutputTest, ABatchReadAheadTellsEachMessageAtItsTurn) {
     ContentState state;
     MsgOutput output(*store, state, prompter, OutputFlags::AllTxt());
     output.SetStorageFolder(temp.Path());
-    output.SetBatchRunning(true);
-    output.SetProgress([&](std::size_t index) { log.push_back("progress " + std::to_string(index)); });
     const std::vector<std::size_t> order = {id["Un"], id["Deux"], id["Trois"], id["Quatre"], id["Cinq"]};
-    const BatchSummary summary = OutputEach(order, output, nullptr);
+    const BatchSummary summary = OutputEach(order, output);
     EXPECT_EQ(summary.written, 4u);
     EXPECT_EQ(summary.unreadable, 1u);
     const auto n = [&](const char* subject) { return std::to_string(id[subject]); };
     EXPECT_EQ(log, (std::vector<std::string>{
-                       "progress " + n("Un"),
                        std::string("ReadTxtMsg: ") + errors::kPastEnd,
                        "Glanmail: Message " + n("Trois") + " incomplet : la suite du message est illisible",
-                       "progress " + n("Trois"),
-                       "progress " + n("Quatre"),
                        "Glanmail: Ne contient pas de texte",
-                       "progress " + n("Cinq"),
                    }));
     std::map<std::string, std::string> files; // subject part of the name -> text
     for (const auto& e : std::filesystem::directory_iterator(temp.Path() + "/B")) {
