@@ -1,7 +1,8 @@
 #include "ui/QtPrintDevice.h"
 
 #include "common/Encoding.h"
-#include "output/FileRoutines.h"
+#include "common/OutputFile.h"
+#include "common/WriteErrors.h"
 
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -9,7 +10,7 @@
 #include <QPrinterInfo>
 #include <QString>
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 
 namespace glanmail::ui {
 namespace {
@@ -18,13 +19,10 @@ QString ToQString(std::string_view cp1252) {
     return QString::fromStdString(encoding::ToUtf8(cp1252));
 }
 
-// The first of base.pdf, base-1.pdf, ... that holds no data yet.
-std::string FreePdfName(const std::string& base) {
-    std::string path = base + ".pdf";
-    for (int n = 1; FileExists(path); ++n) {
-        path = base + "-" + std::to_string(n) + ".pdf";
-    }
-    return path;
+// The folder of a path, with its final "/" ("./" for a bare name).
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
 } // namespace
@@ -63,9 +61,7 @@ QtPrintDevice::QtPrintDevice(std::string pdfBase)
 }
 
 QtPrintDevice::~QtPrintDevice() {
-    if (active_) {
-        painter_.end();
-    }
+    EndDoc(); // a job left open ends as any other
 }
 
 double QtPrintDevice::Twips(double pixels) const {
@@ -82,13 +78,19 @@ double QtPrintDevice::TextWidth(std::string_view cp1252) {
 }
 
 bool QtPrintDevice::BeginJob() {
+    // A PDF is written under a temporary name beside where it belongs, and named when whole.
     if (PrintsToPdf()) {
-        const std::string path = FreePdfName(pdfBase_);
-        printer_->setOutputFileName(QString::fromStdString(path));
-        pdfFiles_.push_back(path);
+        int error = 0;
+        pdfFile_ = OutputFile::Create(SystemFiles(), FolderOf(pdfBase_), error);
+        if (!pdfFile_) {
+            error_ = "Impossible d'écrire le fichier " + pdfBase_ + ".pdf : " + SystemErrorText(error);
+            return false;
+        }
+        printer_->setOutputFileName(QString::fromStdString(pdfFile_->TemporaryPath()));
     }
     if (!painter_.begin(printer_.get())) {
-        error_ = PrintsToPdf() ? "Impossible d'écrire le fichier " + pdfFiles_.back() : "L'imprimante ne répond pas.";
+        error_ = PrintsToPdf() ? "Impossible d'écrire le fichier " + pdfBase_ + ".pdf" : "L'imprimante ne répond pas.";
+        pdfFile_.reset();
         return false;
     }
     painter_.setFont(font_);
@@ -132,6 +134,27 @@ void QtPrintDevice::EndDoc() {
     if (!painter_.end() && error_.empty()) {
         error_ = "L'impression n'a pas pu être terminée.";
     }
+    if (pdfFile_ && error_.empty()) {
+        NamePdf();
+    }
+    pdfFile_.reset(); // a PDF not named is removed
+}
+
+// The whole PDF gets the first free name of base.pdf, base-1.pdf, ...; never one that holds
+// something.
+void QtPrintDevice::NamePdf() {
+    for (int n = 0;; ++n) {
+        const std::string path = pdfBase_ + (n == 0 ? std::string() : "-" + std::to_string(n)) + ".pdf";
+        const int error = pdfFile_->Commit(path);
+        if (error == 0) {
+            pdfFiles_.push_back(path);
+            return;
+        }
+        if (error != EEXIST) {
+            error_ = "Impossible d'écrire le fichier " + path + " : " + SystemErrorText(error);
+            return;
+        }
+    }
 }
 
 void QtPrintDevice::AbortDoc() {
@@ -141,10 +164,7 @@ void QtPrintDevice::AbortDoc() {
     active_ = false;
     printer_->abort();
     painter_.end();
-    if (PrintsToPdf() && !pdfFiles_.empty()) {
-        std::remove(pdfFiles_.back().c_str());
-        pdfFiles_.pop_back();
-    }
+    pdfFile_.reset(); // removes the unfinished PDF
 }
 
 std::string QtPrintDevice::TakeError() {

@@ -3,6 +3,7 @@
 // Liberation Sans), on the system's default printer, or into PDF files where there is no
 // printer or when asked. Widths are in twips (1440 to the inch).
 
+#include "common/OutputFile.h"
 #include "output/PrintDevice.h"
 
 #include <QFont>
@@ -20,7 +21,8 @@ public:
     // pdfBase (see ForPdf).
     static std::unique_ptr<QtPrintDevice> ForDefaultPrinter(const std::string& pdfBase);
     // Each job goes to a PDF file: pdfBase + ".pdf", or pdfBase + "-1.pdf", "-2.pdf"... when
-    // that name holds a file already; no file is written over.
+    // that name holds a file already; no file is written over. A PDF is whole or absent: it is
+    // written under a temporary name and named when its job ends.
     static std::unique_ptr<QtPrintDevice> ForPdf(const std::string& pdfBase);
     // Prints on the named printer (the default one when the name is empty); with no printer
     // at all, as ForPdf.
@@ -56,6 +58,7 @@ private:
 
     explicit QtPrintDevice(std::string pdfBase);
     bool BeginJob();
+    void NamePdf();
     double Twips(double pixels) const;
 
     std::unique_ptr<QPrinter> printer_;
@@ -63,6 +66,7 @@ private:
     QFont font_;
     std::string pdfBase_;
     std::vector<std::string> pdfFiles_;
+    std::unique_ptr<OutputFile> pdfFile_; // the PDF job under way, under its temporary name
     std::string error_;
     bool active_ = false;
     int page_ = 1;

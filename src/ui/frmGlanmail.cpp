@@ -229,9 +229,9 @@ void frmGlanmail::BuildMenus() {
     mnuFiles = menu("mnuFiles", "&Fichiers");
     mnuFileDbx = entry(mnuFiles, "mnuFileDbx", "Fichier &dbx à traiter");
     mnuRecover = entry(mnuFiles, "mnuRecover", "&Rechercher les messages effacés");
-    mnu0 = separator(mnuFiles, "mnu0");
+    separator(mnuFiles, "mnu0");
     mnuPrinter = entry(mnuFiles, "mnuPrinter", "&Imprimante");
-    mnu1 = separator(mnuFiles, "mnu1");
+    separator(mnuFiles, "mnu1");
     mnuQuit = entry(mnuFiles, "mnuQuit", "&Sortie");
     mnuEdit = menu("mnuEdit", "É&ditions");
     mnuSelectAll = entry(mnuEdit, "mnuSelectAll", "&Sélection de tous les messages");
@@ -244,11 +244,11 @@ void frmGlanmail::BuildMenus() {
     mnuOptions = menu("mnuOptions", "&Options");
     mnuGrouping = entry(mnuOptions, "mnuGrouping", "Messages &groupés par conversation");
     mnuGrouping->setCheckable(true);
-    mnu2 = separator(mnuOptions, "mnu2");
+    separator(mnuOptions, "mnu2");
     mnuStorage = entry(mnuOptions, "mnuStorage", "&Dossier de stockage");
     mnuAide = menu("mnuAide", "&?");
     mnuHelp = entry(mnuAide, "mnuHelp", "&Aide");
-    mnu9 = separator(mnuAide, "mnu9");
+    separator(mnuAide, "mnu9");
     mnuAbout = entry(mnuAide, "mnuAbout", "À &propos");
 
     // Alt alone and F10 reach the menu bar, as on the desktop the program comes from.

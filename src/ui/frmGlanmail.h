@@ -2,7 +2,27 @@
 // The main window: command frames along the top, the message list, the viewer, the end-of-work
 // box, the progress bar and the status bar. Members and object names are the controls' names.
 // Its work is split by job: frmGlanmail.cpp builds and lays it out, frmGlanmailList.cpp holds
-// the list's events and the selection, frmGlanmailOutput.cpp the opening and the output commands.
+// the list's events and the selection, frmGlanmailOutput.cpp the opening and the output commands,
+// frmGlanmailSearch.cpp the search.
+//
+// The names, for a reader who does not know where they come from (a kind prefix, then a word):
+//   fra...       a frame of buttons along the top: fraOpen "Ouvrir", fraGrouping "Étendre",
+//                fraAllRecord "Enregistrer", fraModRecord "Enregistrer les modifications",
+//                fraPrinting "Imprimer"
+//   cmdOpen      "Fichier dbx": choose a store          cmdGrouping "à la discussion": select the
+//                                                        whole conversation of the selected message
+//   cmdAllTxt    save the selected messages as text     cmdAllNws   "Nws et Eml": save them in their
+//                                                        original form (.eml mail, .nws news)
+//   cmdModTxt    save the message on show, edited, as text; cmdModNws the same in its original form
+//   cmdPrint     print the selected messages            cmdDown, cmdUp  the next and previous
+//                                                        selected message
+//   lvwMessages  the message list    lvwHandle the handle under it    lblLvw the caption above it
+//   txtSubject, txtBody  the viewer: subject and text, editable
+//   txtEnd       the yellow "Opération terminée" box    Bar  the progress bar at the same place
+//   statBar      the status bar (statPanels: its six panels)
+//   mnu...       menu entries (mnuFileDbx "Fichier dbx à traiter", mnuRecover, mnuPrinter,
+//                mnuQuit "Sortie", mnuSelectAll, mnuSearch, mnuGrouping, mnuStorage, mnuHelp,
+//                mnuAbout)
 
 #include "app/Session.h"
 #include "ui/ListSizeHandle.h"
@@ -106,8 +126,8 @@ public:
     QStatusBar* statBar;
     std::vector<QLabel*> statPanels; // the six panels, left to right
     QMenu *mnuFiles, *mnuEdit, *mnuOptions, *mnuAide;
-    QAction *mnuFileDbx, *mnuRecover, *mnu0, *mnuPrinter, *mnu1, *mnuQuit, *mnuSelectAll, *mnuSearch, *mnuGrouping,
-        *mnu2, *mnuStorage, *mnuHelp, *mnu9, *mnuAbout;
+    QAction *mnuFileDbx, *mnuRecover, *mnuPrinter, *mnuQuit, *mnuSelectAll, *mnuSearch, *mnuGrouping, *mnuStorage,
+        *mnuHelp, *mnuAbout;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

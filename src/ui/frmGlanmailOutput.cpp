@@ -3,6 +3,7 @@
 #include "common/Encoding.h"
 #include "output/SaveNaming.h"
 #include "output/StandardName.h"
+#include "shell/FileSystem.h"
 #include "ui/MessageListView.h"
 #include "ui/MessageTableModel.h"
 #include "ui/QtPrintDevice.h"
@@ -215,8 +216,8 @@ void frmGlanmail::RunBatch(OutputCommand command) {
         }
         if (printer && !chosenFile && printer->PrintsToPdf() && !printer->JobActive()) {
             const MsgEntry& e = session_.Entry(id);
-            std::error_code ec;
-            std::filesystem::create_directories(storeFolder, ec);
+            int error = 0;
+            MakeFolders(SystemFiles(), storeFolder, 0777, error); // a failure is told when the PDF is begun
             printer->SetPdfBase(storeFolder + "/" + encoding::ToUtf8(StandardName(e.Subject)) + "_" + e.DateKey);
         }
         KeepRepainting();
@@ -232,8 +233,9 @@ void frmGlanmail::RunBatch(OutputCommand command) {
     UpdateRecoverEntry();
     std::vector<std::string> pdfs;
     if (printer) {
+        printer->EndDoc(); // a job left open
         pdfs = printer->PdfFiles();
-        printer.reset(); // ends a job left open
+        printer.reset();
     }
     if (r.WorkDone()) {
         WorkDone();

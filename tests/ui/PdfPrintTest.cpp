@@ -39,6 +39,7 @@ TEST(PdfPrintTest, GroupedJobPrintsToOnePdfWithItsPages) {
         PrintLayout layout(*device);
         // 4 + 54 = 58 lines on page 1: the second message starts page 2. Its last line wraps.
         layout.PrintMessage(testing::Message("R\xE9union", testing::Lines(54, "premier")), OutputMode::First);
+        EXPECT_FALSE(std::filesystem::exists(base + ".pdf")); // named only when whole
         const std::string last = "\r\n" + std::string(60, 'x') + " " + std::string(400, 'y');
         layout.PrintMessage(testing::Message("ignored", testing::Lines(3, "second") + last, "Marie"), OutputMode::Last);
         EXPECT_EQ(device->TakeError(), "");
@@ -71,6 +72,20 @@ TEST(PdfPrintTest, GroupedJobPrintsToOnePdfWithItsPages) {
         EXPECT_FALSE(device->JobActive());
     }
     EXPECT_FALSE(std::filesystem::exists(temp.Path() + "/arrete.pdf"));
+
+    // A second job of the same name is numbered; no temporary file is left.
+    {
+        auto device = ui::QtPrintDevice::ForPdf(base);
+        PrintLayout layout(*device);
+        layout.PrintMessage(testing::Message("Encore", testing::Lines(2)), OutputMode::Single);
+        EXPECT_EQ(device->PdfFiles(), std::vector<std::string>{base + "-1.pdf"});
+    }
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(temp.Path())) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"impression-1.pdf", "impression.pdf"}));
 }
 
 } // namespace
