@@ -30,7 +30,6 @@ void InitGlanmail(Settings& settings, const ShellPaths& paths, ShellWindow& wind
     if (!FolderExists(settings.StorageFolder)) {
         ChooseStorageAtStart(settings, paths, "InitGlanmail", prompter);
     }
-    window.PreparePrinter();
     window.EnableSelectAll(false);
 }
 

@@ -15,8 +15,6 @@ public:
     virtual void ShowWindow() = 0;
     // mnuGrouping checked and lblGrouping visible exactly when on.
     virtual void ShowGrouping(bool on) = 0;
-    // The default printer, prepared for text in Arial 10.
-    virtual void PreparePrinter() = 0;
     // mnuSelectAll; a store being open enables it.
     virtual void EnableSelectAll(bool enabled) = 0;
     // The end-of-work sound, played without waiting; silence where there is no sound.

@@ -117,10 +117,6 @@ void AppShell::ShowGrouping(bool on) {
     window_->lblGrouping->setVisible(on);
 }
 
-void AppShell::PreparePrinter() {
-    // Each print job prepares its own device (Arial 10 on the chosen or default printer).
-}
-
 void AppShell::EnableSelectAll(bool enabled) {
     window_->mnuSelectAll->setEnabled(enabled);
 }

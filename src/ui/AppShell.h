@@ -49,7 +49,6 @@ public:
     // ShellWindow: what start-up and the end of work do to the window.
     void ShowWindow() override;
     void ShowGrouping(bool on) override;
-    void PreparePrinter() override;
     void EnableSelectAll(bool enabled) override;
     void PlayEndSound() override;
     void ShowWorkDone() override;

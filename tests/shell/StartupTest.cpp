@@ -35,7 +35,6 @@ struct FakeWindow : ShellWindow {
     explicit FakeWindow(Log& l) : log(l) {}
     void ShowWindow() override { log.events.push_back("shown"); }
     void ShowGrouping(bool on) override { log.events.push_back(on ? "grouping on" : "grouping off"); }
-    void PreparePrinter() override { log.events.push_back("printer"); }
     void EnableSelectAll(bool enabled) override { log.events.push_back(enabled ? "select all" : "no select all"); }
     void PlayEndSound() override { log.events.push_back("sound"); }
     void ShowWorkDone() override { log.events.push_back("done"); }
@@ -64,7 +63,7 @@ TEST_F(Start, FirstStartShowsTheWindowThenAsksOnceAndOpensOnTheSampleStore) {
     prompter.folderAnswers.push_back(dir / "store");
     InitGlanmail(settings, paths, window, prompter);
     EXPECT_EQ(log.events,
-              (std::vector<std::string>{"shown", "folder dialog", "grouping off", "printer", "no select all"}));
+              (std::vector<std::string>{"shown", "folder dialog", "grouping off", "no select all"}));
     EXPECT_EQ(settings.StorageFolder, dir / "store/Documents Glanmail");
     EXPECT_EQ(settings.LastDbxFolder, paths.SampleFolder);
     EXPECT_EQ(settings.OEStoreFolder, "");
@@ -76,7 +75,7 @@ TEST_F(Start, SavedSettingsComeBackAndAVanishedStorageFolderIsChosenAnewWithoutW
     WriteFile(paths.IniFile, ini);
     InitGlanmail(settings, paths, window, prompter);
     EXPECT_EQ(log.events,
-              (std::vector<std::string>{"shown", "grouping on", "folder dialog", "printer", "no select all"}));
+              (std::vector<std::string>{"shown", "grouping on", "folder dialog", "no select all"}));
     EXPECT_EQ(settings.LastDbxFolder, dir / "store");
     EXPECT_EQ(settings.GroupingOption, 1u);
     EXPECT_EQ(settings.StorageFolder, paths.HomeFolder + "/Documents Glanmail"); // dialog cancelled
@@ -89,7 +88,7 @@ TEST_F(Start, SavedSettingsComeBackAndAVanishedStorageFolderIsChosenAnewWithoutW
     log.events.clear();
     InitGlanmail(next, paths, window, prompter);
     EXPECT_EQ(next.StorageFolder, settings.StorageFolder);
-    EXPECT_EQ(log.events, (std::vector<std::string>{"shown", "grouping on", "printer", "no select all"}));
+    EXPECT_EQ(log.events, (std::vector<std::string>{"shown", "grouping on", "no select all"}));
 }
 
 TEST_F(Start, AnEmptyFileOrAMissingStartFolderFallsBackToTheSampleStore) {
