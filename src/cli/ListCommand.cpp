@@ -1,12 +1,14 @@
 // glanmail-cli list STORE [--json] [--recover]: the message list of a store, in list order,
 // and the caption above it; with --recover the messages the index no longer reaches follow,
 // each row saying whether it is indexed, deleted or a fragment. It reads the opened store's
-// table directly: the Session would add nothing to a listing (no selection, no message read).
+// table directly: the Session would add nothing to a listing (no selection). --json gives each
+// message's attachments too, read from the message whole.
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "StoreOpening.h"
 #include "StoreWarnings.h"
 #include "common/Encoding.h"
+#include "content/AttachmentList.h"
 
 #include <nlohmann/json.hpp>
 
@@ -52,9 +54,21 @@ void PrintRows(const OpenedStore& store, bool recover, std::ostream& out) {
     out << Plain(store.Caption()) << '\n';
 }
 
+using Json = nlohmann::ordered_json;
+
+// The attachments of message id: name, type and size of each; empty when it cannot be read.
+Json AttachmentsOf(const OpenedStore& store, std::size_t id, Prompter& prompter) {
+    Json list = Json::array();
+    if (const auto raw = ReadMessage(store, id, prompter, AttachmentPolicy::Whole)) {
+        for (const Attachment& a : ListAttachments(raw->text).Items) {
+            list.push_back(Json{{"name", a.Name}, {"type", a.Type}, {"size", a.Content.size()}});
+        }
+    }
+    return list;
+}
+
 // The same as one JSON document; texts whole, escaped as JSON requires.
-void PrintJson(const OpenedStore& store, bool recover, std::ostream& out) {
-    using Json = nlohmann::ordered_json;
+void PrintJson(const OpenedStore& store, bool recover, std::ostream& out, Prompter& prompter) {
     Json messages = Json::array();
     for (std::size_t id = 1; id <= store.MsgCount(); ++id) {
         const MsgEntry& e = store.Entry(id);
@@ -67,6 +81,7 @@ void PrintJson(const OpenedStore& store, bool recover, std::ostream& out) {
         if (recover) {
             row["status"] = encoding::ToUtf8(StatusText(e.Status));
         }
+        row["attachments"] = AttachmentsOf(store, id, prompter);
         messages.push_back(std::move(row));
     }
     Json doc{{"store", store.Name},
@@ -92,7 +107,7 @@ int List(const ListOptions& o, std::ostream& out, std::ostream& err) {
     }
     const bool damaged = ReportStoreDamage(*store, err);
     if (o.json) {
-        PrintJson(*store, o.recover, out);
+        PrintJson(*store, o.recover, out, prompter);
     } else {
         PrintRows(*store, o.recover, out);
     }

@@ -1,14 +1,13 @@
 #include "content/AttachmentList.h"
 
 #include "common/Text.h"
+#include "support/Command.h"
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <memory>
 
 namespace glanmail {
 namespace {
@@ -37,15 +36,8 @@ std::string Listed(const AttachmentList& list) {
 }
 
 std::string PythonListing(const fs::path& message) {
-    const std::string command =
-        "python3 '" + (kCorpus.parent_path() / "attachments_reference.py").string() + "' '" + message.string() + "'";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string out;
-    char buffer[4096];
-    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) {
-        out.append(buffer, n);
-    }
-    return out;
+    return testing::RunCommand("python3 '" + (kCorpus.parent_path() / "attachments_reference.py").string() + "' '" +
+                               message.string() + "'");
 }
 
 std::string Crlf(const std::string& s) {
