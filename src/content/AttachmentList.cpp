@@ -385,7 +385,10 @@ void DecodeUuLine(std::string_view d, std::string& out) {
         return;
     }
     const auto six = [](char c) { return static_cast<unsigned>(c - ' ') & 0x3F; };
-    std::size_t n = six(d[0]);
+    // A line cut short gives what its characters hold, never the length it claims: a line of
+    // one character would otherwise make 63 bytes.
+    const std::size_t held = (d.size() - 1 + 3) / 4 * 3;
+    std::size_t n = std::min<std::size_t>(six(d[0]), held);
     std::size_t i = 1;
     while (n > 0) {
         unsigned g[4] = {0, 0, 0, 0};
