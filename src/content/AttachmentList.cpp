@@ -152,17 +152,22 @@ Field ParseField(std::string_view s) {
     return f;
 }
 
-std::string PercentDecode(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
+// Appends s with each mark and two hex digits ("%E9", "=E9") as the byte they give; a mark
+// followed by anything else stays. underscores: "_" stands for a space (encoded words, Q).
+void AppendUnescaped(std::string& out, std::string_view s, char mark, bool underscores = false) {
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
+        if (s[i] == mark && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
             out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
             i += 2;
         } else {
-            out += s[i];
+            out += underscores && s[i] == '_' ? ' ' : s[i];
         }
     }
+}
+
+std::string PercentDecode(std::string_view s) {
+    std::string out;
+    AppendUnescaped(out, s, '%');
     return out;
 }
 
@@ -184,17 +189,7 @@ bool DecodeWord(std::string_view word, std::string& out) {
     if (kind == 'b') {
         bytes = DecodeTransfer(body, "base64");
     } else if (kind == 'q') {
-        for (std::size_t i = 0; i < body.size(); ++i) {
-            if (body[i] == '_') {
-                bytes += ' ';
-            } else if (body[i] == '=' && i + 2 < body.size() && HexValue(body[i + 1]) >= 0 &&
-                       HexValue(body[i + 2]) >= 0) {
-                bytes += static_cast<char>(HexValue(body[i + 1]) * 16 + HexValue(body[i + 2]));
-                i += 2;
-            } else {
-                bytes += body[i];
-            }
-        }
+        AppendUnescaped(bytes, body, '=', true);
     } else {
         return false;
     }
@@ -316,13 +311,14 @@ Part SplitPart(std::string_view s) {
     if (s.substr(0, 1) == "\n") {
         return {{}, s.substr(1)};
     }
-    const std::size_t crlf = s.find("\r\n\r\n");
-    const std::size_t lf = s.find("\n\n");
-    if (crlf != std::string_view::npos && (lf == std::string_view::npos || crlf + 1 <= lf)) {
-        return {s.substr(0, crlf + 2), s.substr(crlf + 4)};
-    }
-    if (lf != std::string_view::npos) {
-        return {s.substr(0, lf + 1), s.substr(lf + 2)};
+    // The first empty line, CR LF or LF alone, found in one pass.
+    for (std::size_t i = s.find('\n'); i != std::string_view::npos; i = s.find('\n', i + 1)) {
+        if (i + 1 < s.size() && s[i + 1] == '\n') {
+            return {s.substr(0, i + 1), s.substr(i + 2)};
+        }
+        if (i + 2 < s.size() && s[i + 1] == '\r' && s[i + 2] == '\n') {
+            return {s.substr(0, i + 1), s.substr(i + 3)};
+        }
     }
     return {s, {}};
 }
@@ -478,8 +474,10 @@ private:
         const bool attached =
             !name.empty() || disposition.value == "attachment" || (major != "text" && major != "multipart");
         if (!attached) {
-            if (type.value == "text/plain") {
-                FindUuencoded(DecodeTransfer(part.body, encoding));
+            // Most text carries no file: it is looked at as it stands unless its encoding hides one.
+            const bool encoded = encoding == "base64" || encoding == "quoted-printable";
+            if (type.value == "text/plain" && (encoded || part.body.find("begin ") != std::string_view::npos)) {
+                FindUuencoded(encoded ? DecodeTransfer(part.body, encoding) : std::string(part.body));
             }
             return;
         }
@@ -608,14 +606,7 @@ std::string DecodeQuotedPrintable(std::string_view s) {
             soft = true;
             l.remove_suffix(1);
         }
-        for (std::size_t i = 0; i < l.size(); ++i) {
-            if (l[i] == '=' && i + 2 < l.size() && HexValue(l[i + 1]) >= 0 && HexValue(l[i + 2]) >= 0) {
-                out += static_cast<char>(HexValue(l[i + 1]) * 16 + HexValue(l[i + 2]));
-                i += 2;
-            } else {
-                out += l[i];
-            }
-        }
+        AppendUnescaped(out, l, '=');
         if (broken && !soft) {
             out += "\r\n";
         }

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace glanmail::cli {
 namespace {
@@ -81,6 +82,12 @@ TEST(AttachmentsCliTest, AloneOrBesideAFormNeverOutsideTheFolderNumberedOnTheSec
     EXPECT_EQ(second[m + "lettre-1.doc"], "trois");
     EXPECT_EQ(second[m + unnamed + "-1"], "quatre");
     EXPECT_EQ(second["/Boite/hostile_20040315 142530.txt"].substr(0, 15), "Objet : hostile");
+    // Every file carries the message's date, the text form as its attachments.
+    for (const char* file : {"/Boite/hostile_20040315 142530.txt", "/Boite/hostile_20040315 142530/x-1"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat((dir + file).c_str(), &st), 0) << file;
+        EXPECT_EQ(st.st_mtime, 1079357130) << file;
+    }
     // Nothing but the store and the storage folder in the temporary folder.
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), {}), 2);
 }
