@@ -342,7 +342,25 @@ OutputResult Session::Run(OutputCommand command, OutputContext context) {
     result.filesOpened = output.Saver().FilesWritten();
     result.messagesWritten = output.Saver().MessagesWritten();
     result.incomplete = output.IncompleteCount();
+    result.cutBeforeAttachments = output.CutCount();
     return result;
+}
+
+std::vector<Attachment> Session::Attachments(std::size_t id) {
+    if (!store_ || id == 0 || id > store_->MsgCount()) {
+        return {};
+    }
+    const std::optional<RawExtraction> raw = ExtractMessage(*store_, id, prompter_, AttachmentPolicy::Whole);
+    return raw ? ListAttachments(raw->text).Items : std::vector<Attachment>{};
+}
+
+AttachmentBatch Session::SaveAttachments(const std::function<bool()>& stop,
+                                         const std::function<void(std::size_t)>& progress) {
+    if (!store_) {
+        return {};
+    }
+    return glanmail::SaveAttachments(*store_, selection_, StoreFolderPath(storageFolder_, store_->Name), prompter_,
+                                     files_, stop, progress);
 }
 
 } // namespace glanmail

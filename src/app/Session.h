@@ -5,8 +5,10 @@
 
 #include "app/MessageSearch.h"
 #include "common/Prompter.h"
+#include "content/AttachmentList.h"
 #include "content/ContentState.h"
 #include "content/MsgProcessing.h"
+#include "output/AttachmentBatch.h"
 #include "output/BatchOutput.h"
 #include "output/MessageSaver.h"
 #include "output/PrintDevice.h"
@@ -102,6 +104,8 @@ struct OutputResult {
     std::size_t filesOpened = 0;     // files written whole and named
     std::size_t messagesWritten = 0; // the messages those files hold
     std::size_t incomplete = 0;      // messages output with the bytes read before their chain broke off
+    // Messages saved in original form without their attachments.
+    std::size_t cutBeforeAttachments = 0;
     bool WorkDone() const { return !summary.abandoned && !stopped; }
 };
 
@@ -187,6 +191,14 @@ public:
     // selection; the edited saves on the message on show. The edit flags of context.edits
     // are taken from the session.
     OutputResult Run(OutputCommand command, OutputContext context);
+
+    // The attachments of message id, read whole; none when it cannot be read (said through the
+    // prompter).
+    std::vector<Attachment> Attachments(std::size_t id);
+    // The attachments of the selection saved into the storage folder, as the command line's
+    // save --attachments saves them.
+    AttachmentBatch SaveAttachments(const std::function<bool()>& stop = {},
+                                    const std::function<void(std::size_t)>& progress = {});
 
 private:
     ShownMessage Show(std::size_t pos);

@@ -38,7 +38,9 @@ struct SaveOptions {
     std::vector<std::size_t> ids; // empty: every listed message
     std::string storage;
     bool recover = false;
-    bool mbox = false; // one mbox file per store instead of one file per message
+    bool mbox = false;        // one mbox file per store instead of one file per message
+    bool attachments = false; // each message's attachments, in DIR/<store>/<message name>/
+    bool messages = true;     // the messages themselves in the form above (false: --attachments alone)
 };
 
 } // namespace glanmail::cli

@@ -107,6 +107,10 @@ std::string CheckSave(Parsed& p) {
         return "--txt, --eml et --complete s'excluent";
     }
     p.save.form = p.eml ? SaveForm::Eml : p.complete ? SaveForm::Complete : SaveForm::Txt;
+    p.save.messages = !p.save.attachments || p.txt || p.eml || p.complete;
+    if (p.save.attachments && p.save.mbox) {
+        return "--attachments s'emploie sans --mbox : le fichier mbox garde déjà chaque message entier";
+    }
     if (p.save.mbox && (p.save.group || p.txt || p.eml || p.complete)) {
         return "--mbox s'emploie sans --txt, --eml, --complete ni --group : chaque message y est écrit entier";
     }
@@ -167,8 +171,9 @@ std::string UsageLine(const std::string& command) {
         return "glanmail-cli search STORE... TEXT [--subject] [--sender] [--body] [--recover] [--json]";
     }
     if (command == "save") {
-        return "glanmail-cli save STORE... --storage DIR [--txt | --eml | --complete | --mbox] [--group] [--ids 3,5,8] "
-               "[--recover]";
+        return "glanmail-cli save STORE... --storage DIR [--txt | --eml | --complete | --mbox] [--attachments] "
+               "[--group] "
+               "[--ids 3,5,8] [--recover]";
     }
     return "glanmail-cli COMMANDE [ARGUMENTS]";
 }
@@ -246,6 +251,9 @@ int RunCli(const Args& args, std::ostream& out, std::ostream& err, FileSystem& f
     save->add_flag("--txt", p.txt, "Forme texte (par défaut)");
     save->add_flag("--eml", p.eml, "Forme originale (.eml, .nws pour les nouvelles), coupée avant les pièces jointes");
     save->add_flag("--complete", p.complete, "Forme originale entière, pièces jointes comprises");
+    save->add_flag(
+        "--attachments", p.save.attachments,
+        "Les pièces jointes, dans DIR/<nom du fichier>/<nom du message>/ (seules, ou avec la forme demandée)");
     save->add_flag("--group", p.save.group, "Un fichier texte par conversation (avec --txt)");
     save->add_option("--ids", p.save.ids, "Seulement ces identifiants (3,5,8)")
         ->delimiter(',')

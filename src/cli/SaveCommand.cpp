@@ -7,6 +7,8 @@
 // no longer reaches. A folder given as STORE stands for every .dbx in it, in name order.
 // Each store is opened, selected and saved through the Session, as the window saves it;
 // --mbox, which the window does not write, goes from the Session's open store to its mbox file.
+// --attachments writes each message's attachments into DIR/<store>/<message name>/, as the
+// window's "Enregistrer les pièces jointes" does (alone, or beside the form asked for).
 #include "CliPrompter.h"
 #include "Commands.h"
 #include "Interrupt.h"
@@ -17,6 +19,7 @@
 #include "common/RepeatedBoxes.h"
 #include "common/Text.h"
 #include "common/WriteErrors.h"
+#include "output/AttachmentBatch.h"
 #include "output/BatchOutput.h"
 #include "output/FileRoutines.h"
 #include "output/MsgOutput.h"
@@ -131,6 +134,7 @@ private:
 struct Totals {
     std::size_t files = 0;
     std::size_t messages = 0;
+    std::size_t attachments = 0;
     std::size_t skipped = 0;
     std::size_t incomplete = 0;
     std::size_t refusedStores = 0;
@@ -200,6 +204,32 @@ void CountAbandoned(const BatchSummary& s, std::size_t selected, Totals& totals)
     }
 }
 
+// The attachments of the selected messages of the session's store.
+void SaveAttachmentsOfStore(const std::vector<std::size_t>& selection, const std::string& folder, SaveRun& run) {
+    Totals& totals = run.totals;
+    const OpenedStore& store = *run.session.Store();
+    run.bar.Start(store.Name, selection.size());
+    const AttachmentBatch b =
+        SaveAttachments(store, selection, StoreFolderPath(run.storage, store.Name, folder), run.prompter, run.files,
+                        &InterruptCatcher::Requested, [&run](std::size_t id) {
+                            run.cli.SetMessage(id);
+                            run.bar.Step();
+                        });
+    run.bar.Clear();
+    run.cli.SetMessage(0);
+    totals.attachments += b.files;
+    totals.skipped += b.unreadable + b.notWritten;
+    totals.writeFailed = totals.writeFailed || b.notWritten > 0;
+    if (b.abandoned) {
+        totals.abandoned = true;
+        totals.skipped += selection.size() - b.messages - b.unreadable;
+    }
+    totals.interrupted = b.interrupted;
+    if (!run.options.messages) {
+        totals.incomplete += b.incomplete; // told once, by the messages' save when there is one
+    }
+}
+
 // The open store of the session, every selected message saved as the window's "Txt" or
 // "Nws et Eml" saves it.
 void SaveSessionStore(const std::string& folder, SaveRun& run) {
@@ -207,6 +237,10 @@ void SaveSessionStore(const std::string& folder, SaveRun& run) {
     Session& session = run.session;
     Totals& totals = run.totals;
     const std::vector<std::size_t> selection = Selection(session.MsgCount(), run);
+    if (!o.messages) {
+        SaveAttachmentsOfStore(selection, folder, run);
+        return;
+    }
     session.BuildSelection(selection);
     OutputContext context;
     context.storeFolder = folder;
@@ -234,6 +268,9 @@ void SaveSessionStore(const std::string& folder, SaveRun& run) {
     totals.writeFailed = totals.writeFailed || s.notWritten > 0;
     CountAbandoned(s, selection.size(), totals);
     totals.interrupted = s.interrupted;
+    if (o.attachments && !totals.abandoned && !totals.interrupted) {
+        SaveAttachmentsOfStore(selection, folder, run);
+    }
 }
 
 // Opens one store and saves it; false when it was refused.
@@ -307,6 +344,9 @@ int Save(const SaveOptions& o, std::ostream& out, std::ostream& err, FileSystem&
     out << "Fichiers écrits : " << totals.files << " (" << totals.messages
         << (totals.messages < 2 ? " message)\n" : " messages)\n") << "Messages ignorés : " << totals.skipped << "\n"
         << "Fichiers DBX refusés : " << totals.refusedStores << "\n";
+    if (o.attachments) {
+        out << "Pièces jointes écrites : " << totals.attachments << "\n";
+    }
     if (totals.incomplete > 0) {
         out << "Messages incomplets : " << totals.incomplete << "\n";
     }

@@ -70,6 +70,11 @@ int FileSystem::Remove(const std::string& path) {
     return ::unlink(path.c_str()) == 0 ? 0 : -errno;
 }
 
+int FileSystem::SetModified(int fd, long long seconds) {
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
+    return ::futimens(fd, times) == 0 ? 0 : -errno;
+}
+
 FileSystem& SystemFiles() {
     static FileSystem system; // holds no state: every call goes straight to the system
     return system;

@@ -29,6 +29,8 @@ public:
     // Gives from the name to, replacing what is there.
     virtual int Rename(const std::string& from, const std::string& to);
     virtual int Remove(const std::string& path);
+    // Sets the modification time (seconds since 1970) of an open file.
+    virtual int SetModified(int fd, long long seconds);
 };
 
 // The system's own calls.

@@ -59,6 +59,12 @@ int OutputFile::Write(std::string_view bytes) {
     return 0;
 }
 
+void OutputFile::SetModified(long long seconds) {
+    if (fd_ >= 0) {
+        files_.SetModified(fd_, seconds);
+    }
+}
+
 int OutputFile::CloseOnce() {
     if (fd_ < 0) {
         return 0;

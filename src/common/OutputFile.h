@@ -37,6 +37,10 @@ public:
     // the system error number otherwise.
     [[nodiscard]] int Replace(const std::string& path);
 
+    // Gives the file a modification time (seconds since 1970), kept when it is named; a file
+    // system that refuses it leaves the time of the write, which loses nothing.
+    void SetModified(long long seconds);
+
     // Closes and removes the file, unless it has its name already.
     void Discard();
 

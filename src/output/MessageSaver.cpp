@@ -4,6 +4,7 @@
 #include "common/Text.h"
 #include "common/WriteErrors.h"
 #include "content/EncodedWords.h"
+#include "output/AttachmentFiles.h"
 #include "output/FileRoutines.h"
 #include "output/SaveNaming.h"
 #include "output/StandardName.h"
@@ -225,6 +226,7 @@ OutputStatus MessageSaver::OpenNew(const OutputFlags& flags, OutputMode mode, co
     pending_.folder = target.StorageFolder + folderPart + "/";
     pending_.name = StandardName(entry.Subject);
     pending_.tail = NameTail(flags, mode, entry.DateKey, extension);
+    pending_.modified = MessageTime(entry.DateKey);
 
     std::string key = pending_.folder;
     key += '\0';
@@ -273,6 +275,9 @@ bool MessageSaver::ChooseName() {
 }
 
 OutputStatus MessageSaver::Commit() {
+    if (pending_.modified >= 0) {
+        file_->SetModified(pending_.modified); // a file manager sorts the saved messages by date
+    }
     for (;;) {
         const int error = file_->Commit(pending_.path);
         if (error == 0) {

@@ -82,6 +82,7 @@ private:
         std::size_t* counter = nullptr; // the first counter not known to be taken
         std::string path;               // the name it gets unless that is taken
         std::size_t messages = 0;
+        long long modified = -1; // the date of the file's first message, seconds since 1970
     };
 
     OutputStatus OpenNew(const OutputFlags& flags, OutputMode mode, const MsgEntry& entry, const SaveTarget& target,

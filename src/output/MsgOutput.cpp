@@ -78,6 +78,7 @@ OutputStatus MsgOutput::ReadMsg(std::size_t index, OutputMode mode) {
         return OutputStatus::Unreadable;
     }
     rawMsg_ = std::move(prepared.raw->text);
+    const bool cut = prepared.raw->cut;
     if (prepared.raw->incomplete) {
         // The bytes read are output all the same, and the user is told once for the message.
         ++incompleteCount_;
@@ -91,7 +92,9 @@ OutputStatus MsgOutput::ReadMsg(std::size_t index, OutputMode mode) {
         state_.IsUtf8 = prepared.isUtf8;
         current_.ShowInWindow = mode == OutputMode::Single;
     }
-    return MsgEnd(index, mode, rawMsg_, current_);
+    const OutputStatus status = MsgEnd(index, mode, rawMsg_, current_);
+    cutCount_ += cut && flags_.DoAllNws && status == OutputStatus::Written ? 1 : 0;
+    return status;
 }
 
 OutputStatus MsgOutput::MsgEnd(std::size_t index, OutputMode mode, const std::string& rawMsg, const CurrentMessage& msg,

@@ -57,6 +57,8 @@ public:
     const MessageSaver& Saver() const { return saver_; }
     // Messages read so far whose block chain broke off (output with the bytes read).
     std::size_t IncompleteCount() const { return incompleteCount_; }
+    // Messages saved in their original form cut before an attachment.
+    std::size_t CutCount() const { return cutCount_; }
 
 private:
     // True when index names a message of the store and the store can be read.
@@ -80,6 +82,7 @@ private:
     std::string rawMsg_;
     CurrentMessage current_;
     std::size_t incompleteCount_ = 0;
+    std::size_t cutCount_ = 0;
     std::unique_ptr<ReadAhead> readAhead_; // last: its thread stops before the rest goes
 };
 

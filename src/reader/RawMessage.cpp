@@ -132,6 +132,7 @@ std::optional<RawExtraction> ExtractChain(const ByteSource& bytes, std::int64_t 
             if (const auto kept = scanner.Check(raw.text, before)) {
                 // Nothing after an attachment is used, so the chain is not followed further.
                 raw.text.resize(*kept);
+                raw.cut = true;
                 return raw;
             }
         }

@@ -18,6 +18,7 @@ enum class AttachmentPolicy {
 struct RawExtraction {
     std::string text;        // RawMsg: the message bytes of the chain, in order
     bool incomplete = false; // the chain broke off: text holds only the bytes read before
+    bool cut = false;        // the text stops before an attachment (CutAtFirstAttachment)
 };
 
 // The raw message starting at the data block at dataOffset. Nothing when the first block's

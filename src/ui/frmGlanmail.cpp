@@ -1,5 +1,6 @@
 #include "ui/frmGlanmail.h"
 
+#include "ui/AttachmentsPanel.h"
 #include "ui/MessageListView.h"
 #include "ui/MessageTableModel.h"
 #include "ui/MessageViewer.h"
@@ -136,6 +137,7 @@ void frmGlanmail::BuildControls() {
     cmdPrint = PictureButton(fraPrinting, "cmdPrint", "print", "Format texte",
                              "Imprimer les messages sélectionnés sous forme de texte brut");
     lblLvw = Named(new QLabel(U("Liste des messages"), client), "lblLvw");
+    lstAttachments = Named(new AttachmentsPanel(prompter_, client), "lstAttachments");
 
     lvwMessages = Named(new MessageListView(client), "lvwMessages");
     lvwMessages->setModel(model_);
@@ -229,6 +231,8 @@ void frmGlanmail::BuildMenus() {
     mnuFiles = menu("mnuFiles", "&Fichiers");
     mnuFileDbx = entry(mnuFiles, "mnuFileDbx", "Fichier &dbx à traiter");
     mnuRecover = entry(mnuFiles, "mnuRecover", "&Rechercher les messages effacés");
+    mnuSaveAttachments = entry(mnuFiles, "mnuSaveAttachments", "Enregistrer les &pièces jointes");
+    mnuWholeMessages = entry(mnuFiles, "mnuWholeMessages", "Enregistrer les messages &complets");
     separator(mnuFiles, "mnu0");
     mnuPrinter = entry(mnuFiles, "mnuPrinter", "&Imprimante");
     separator(mnuFiles, "mnu1");
@@ -266,6 +270,8 @@ void frmGlanmail::BuildMenus() {
 void frmGlanmail::Wire() {
     connect(mnuFileDbx, &QAction::triggered, this, [this] { SelectDbx(); });
     connect(mnuRecover, &QAction::triggered, this, [this] { mnuRecover_Click(); });
+    connect(mnuSaveAttachments, &QAction::triggered, this, [this] { mnuSaveAttachments_Click(); });
+    connect(mnuWholeMessages, &QAction::triggered, this, [this] { mnuWholeMessages_Click(); });
     connect(cmdOpen, &QToolButton::clicked, this, [this] {
         QCoreApplication::processEvents();
         SelectDbx();
@@ -397,6 +403,7 @@ void frmGlanmail::ApplyGeometry() {
     const TwipRect& list = g.lvwMessages;
     Place(lvwHandle, TwipRect{list.left, list.top + list.height, list.width, g.cmdDown.top - list.top - list.height},
           dpi);
+    lstAttachments->FitUnder(txtBody);
     // A caption longer than its label's design width (fonts differ from the design's) is shown whole.
     for (QLabel* label : {lblLvw, lblTxt}) {
         label->resize(std::max(label->width(), label->sizeHint().width()), label->height());

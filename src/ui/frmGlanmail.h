@@ -47,6 +47,7 @@ class QToolButton;
 
 namespace glanmail::ui {
 
+class AttachmentsPanel;
 class MessageTableModel;
 class MessageViewer;
 
@@ -103,6 +104,9 @@ public:
     void mnuPrinter_Click();
     // The printer chosen in "Imprimante"; an empty name for the default printer.
     const PrinterChoice& Printer() const { return printer_; }
+    // "Enregistrer les pièces jointes" and "Enregistrer les messages complets" (frmGlanmailAttachments.cpp).
+    void mnuSaveAttachments_Click();
+    void mnuWholeMessages_Click();
 
     // Long work under way (a store being listed, a batch): other commands are ignored.
     bool Working() const { return working_; }
@@ -125,6 +129,9 @@ public:
     QProgressBar* Bar;
     QStatusBar* statBar;
     std::vector<QLabel*> statPanels; // the six panels, left to right
+    // Under txtBody, when the message on show has attachments.
+    AttachmentsPanel* lstAttachments;
+    QAction *mnuSaveAttachments, *mnuWholeMessages;
     QMenu *mnuFiles, *mnuEdit, *mnuOptions, *mnuAide;
     QAction *mnuFileDbx, *mnuRecover, *mnuPrinter, *mnuQuit, *mnuSelectAll, *mnuSearch, *mnuGrouping, *mnuStorage,
         *mnuHelp, *mnuAbout;
@@ -150,7 +157,9 @@ private:
     void ShowProgress(std::size_t i);
     void WorkDone();
     MessageEdits Edits() const;
-    void RunBatch(OutputCommand command);
+    void RunBatch(OutputCommand command, AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment);
+    // After "Nws et Eml": how many messages were saved without their attachments.
+    void TellCutMessages(std::size_t count);
     std::optional<PrinterChoice> ChoosePrinter(const PrinterChoice& current);
     void TellPdfFiles(const std::vector<std::string>& pdfs, bool chosenFile);
     bool StopRequested();

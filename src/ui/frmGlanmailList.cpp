@@ -1,6 +1,7 @@
 // The list's events and the selection: which messages are selected, which one is shown,
 // and which commands that allows.
 #include "common/Encoding.h"
+#include "ui/AttachmentsPanel.h"
 #include "ui/MessageListView.h"
 #include "ui/MessageTableModel.h"
 #include "ui/MessageViewer.h"
@@ -41,6 +42,8 @@ void frmGlanmail::ClearViewer(bool subjectToo) {
     viewer_->Clear(subjectToo);
     if (subjectToo) {
         session_.HideShown();
+        lstAttachments->SetAttachments({});
+        ApplyGeometry();
     }
 }
 
@@ -74,6 +77,8 @@ void frmGlanmail::RestoreCountedSelection() {
 
 void frmGlanmail::ShowMessage(const ShownMessage& shown) {
     viewer_->Show(shown.Subject, shown.Body);
+    lstAttachments->SetAttachments(shown.read ? session_.Attachments(shown.id) : std::vector<Attachment>{});
+    ApplyGeometry();
 }
 
 MessageEdits frmGlanmail::Edits() const {
@@ -140,6 +145,8 @@ void frmGlanmail::UpdateSelectionCommands(std::size_t n) {
     cmdPrint->setEnabled(n >= 1);
     cmdAllTxt->setEnabled(n >= 1);
     cmdAllNws->setEnabled(n >= 1);
+    mnuSaveAttachments->setEnabled(n >= 1);
+    mnuWholeMessages->setEnabled(n >= 1);
     busy_ = false;
 }
 

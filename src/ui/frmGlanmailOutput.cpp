@@ -194,7 +194,7 @@ void frmGlanmail::WorkDone() {
     }
 }
 
-void frmGlanmail::RunBatch(OutputCommand command) {
+void frmGlanmail::RunBatch(OutputCommand command, AttachmentPolicy policy) {
     const bool saving = command == OutputCommand::AllTxt || command == OutputCommand::AllNws;
     std::unique_ptr<QtPrintDevice> printer;
     OutputContext context;
@@ -223,6 +223,7 @@ void frmGlanmail::RunBatch(OutputCommand command) {
         KeepRepainting();
     };
     context.stopRequested = [this] { return StopRequested(); };
+    context.attachments = policy;
 
     working_ = true;
     UpdateRecoverEntry();
@@ -240,6 +241,7 @@ void frmGlanmail::RunBatch(OutputCommand command) {
     if (r.WorkDone()) {
         WorkDone();
     }
+    TellCutMessages(r.cutBeforeAttachments);
     TellPdfFiles(pdfs, chosenFile);
     if (closeRequested_) {
         close();

@@ -55,9 +55,9 @@ TEST(ListCommand, RowsInListOrderAsTextOrJsonAndRefusals) {
                      "3/3 messages complets/contenus dans le fichier ListRaw.dbx\n");
     r = Cli({"list", path, "--json"});
     const nlohmann::ordered_json third = nlohmann::ordered_json::parse(r.out).at("messages").at(2);
-    EXPECT_EQ(third.dump(),
-              "{\"id\":3,\"subject\":\"Été \\\"chaud\\\"\",\"sender\":\"René\\tDupont\",\"date\":"
-              "\"14/04/2002 02:27:57\",\"dateKey\":\"20020414 022757\",\"threadKey\":\"<Été \\\"chaud\\\">\"}");
+    EXPECT_EQ(third.dump(), "{\"id\":3,\"subject\":\"Été \\\"chaud\\\"\",\"sender\":\"René\\tDupont\",\"date\":"
+                            "\"14/04/2002 02:27:57\",\"dateKey\":\"20020414 022757\",\"threadKey\":\"<Été "
+                            "\\\"chaud\\\">\",\"attachments\":[]}");
     const std::string cut = StoreFile("ListRawCut.dbx", 0x30), empty = StoreFile("ListRawEmpty.dbx", 0);
     EXPECT_EQ(Cli({"list", cut}).err, "glanmail-cli: " + cut + ": Lecture au-delà de la fin du fichier\n");
     EXPECT_EQ(Cli({"list", empty}).err,

@@ -34,6 +34,10 @@ inline QApplication& App() {
 }
 
 inline const std::string kSampleStore = std::string(GLANMAIL_BINARY_DIR) + "/samples/Exemple.dbx";
+// What "Nws et Eml" says after saving messages of which these were cut before an attachment.
+inline std::string CutWithoutAttachments(const std::string& sentence) {
+    return sentence + "\r\n(« Enregistrer les messages complets » les garde)";
+}
 
 struct WindowFixture : ::testing::Test {
     TempFolder temp;
