@@ -11,8 +11,8 @@ namespace glanmail::bench {
 inline constexpr int kPathologicalKinds = 6;
 inline constexpr const char* kPathologicalNames[] = {"=C0=BD", "=", "&#", "<", "<p", "nested <mailto"};
 inline constexpr int kPathologicalTypes = 3;
-inline constexpr const char* kPathologicalTypeNames[] = {
-    "text/plain; charset=iso-8859-1", "text/plain; charset=utf-8", "text/html; charset=utf-8"};
+inline constexpr const char* kPathologicalTypeNames[] = {"text/plain; charset=iso-8859-1", "text/plain; charset=utf-8",
+                                                         "text/html; charset=utf-8"};
 
 inline std::string PathologicalBody(int kind, std::size_t size) {
     std::string body;

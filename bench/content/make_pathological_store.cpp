@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
             glanmail::testing::WriterMessage m;
             const std::string subject = std::string(glanmail::bench::kPathologicalNames[kind]) + " " +
                                         glanmail::bench::kPathologicalTypeNames[type];
-            m.raw = "From: bench@example.org\r\nSubject: " + subject + "\r\nContent-Type: " +
-                    glanmail::bench::kPathologicalTypeNames[type] + "\r\n\r\n" +
+            m.raw = "From: bench@example.org\r\nSubject: " + subject +
+                    "\r\nContent-Type: " + glanmail::bench::kPathologicalTypeNames[type] + "\r\n\r\n" +
                     glanmail::bench::PathologicalBody(kind, megabytes << 20);
             m.subject = subject;
             m.sender = "bench";

@@ -11,5 +11,5 @@ store=$work/pathological.dbx
 echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "id wall user sys maxKiB minorFaults"
 for id in $(seq 1 18); do
-    /usr/bin/time -f "$id %e %U %S %M %R" "$build/src/cli/glanmail-cli" show "$store" "$id" >/dev/null
+    /usr/bin/time -f "$id %e %U %S %M %R" "${GLANMAIL_CLI:-$build/src/cli/glanmail-cli}" show "$store" "$id" >/dev/null
 done 2>&1
