@@ -142,7 +142,7 @@ void BreakBlockEnds(std::string& s) {
         const char* breaks;
         std::size_t breaksLength;
     } kEnds[] = {{"</p>", 4, "\r\n\r\n", 4}, {"<br>", 4, "\r\n", 2},   {"<br />", 6, "\r\n", 2},
-                 {"</li>", 5, "\r\n", 2},      {"</div>", 6, "\r\n", 2}, {"</tr>", 5, "\r\n", 2}};
+                 {"</li>", 5, "\r\n", 2},    {"</div>", 6, "\r\n", 2}, {"</tr>", 5, "\r\n", 2}};
     const std::string_view view(s);
     char* const data = s.data();
     std::size_t w = 0;
@@ -273,7 +273,7 @@ std::size_t NumericReferenceAt(std::string_view s, std::size_t p, char& out) {
 // the "&amp;" pass then sees, as it would after the replace-alls). No reference is shorter than
 // what it becomes, so each pass writes over the text it has read.
 void ReplaceReferences(std::string& s) {
-    char* const data = s.data();
+    char* data = s.data();
     std::size_t w = 0;
     std::size_t i = 0;
     const auto keep = [&](std::size_t end) {
@@ -322,6 +322,7 @@ void ReplaceReferences(std::string& s) {
     keep(view.size() > i ? view.size() : i);
     s.resize(w);
 
+    data = s.data(); // the same buffer (the text only shrank), taken again after the resize
     view = std::string_view(s);
     w = 0;
     i = 0;
