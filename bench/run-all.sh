@@ -14,6 +14,8 @@ bench/reader/run.sh "$build" --benchmark_repetitions=3 --benchmark_report_aggreg
 echo "== Content: decoding, HTML to text, message processing"
 "$build/bench/content/content_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 "$build/bench/content/msgprocessing_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+echo "== Content: glanmail-cli show of each 20 MB pathological message, whole command"
+bench/content/show-pathological.sh "$build" "$dir"
 
 echo "== Output: print layout"
 "$build/bench/output/output_bench"

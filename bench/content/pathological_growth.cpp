@@ -3,6 +3,7 @@
 // the growth from 2 to 20 MB.
 
 #include "BenchArguments.h"
+#include "PathologicalBodies.h"
 #include "common/Prompter.h"
 #include "content/MsgProcessing.h"
 
@@ -12,27 +13,6 @@
 #include <string>
 
 namespace {
-
-std::string Body(int kind, std::size_t size) {
-    std::string body;
-    body.reserve(size + 16);
-    if (kind == 5) { // mail links nested inside out
-        const std::size_t depth = size / 14;
-        for (std::size_t i = 0; i < depth; ++i) {
-            body += "<mai";
-        }
-        body += "<mailto:a>";
-        for (std::size_t i = 0; i < depth; ++i) {
-            body += "lto:b>";
-        }
-        return body;
-    }
-    static const char* const pieces[] = {"=C0=BD", "=", "&#", "<", "<p"};
-    while (body.size() < size) {
-        body += pieces[kind];
-    }
-    return body;
-}
 
 double BestSeconds(const std::string& raw) {
     double best = 1e9;
@@ -61,14 +41,14 @@ int main(int argc, char** argv) {
     // times compare the work, not the first touch of fresh pages.
     mallopt(M_MMAP_THRESHOLD, 1 << 30);
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
-    static const char* const bodies[] = {"=C0=BD", "=", "&#", "<", "<p", "nested <mailto"};
-    static const char* const types[] = {"text/plain; charset=iso-8859-1", "text/plain; charset=utf-8",
-                                        "text/html; charset=utf-8"};
-    for (int kind = 0; kind < 6; ++kind) {
-        for (int type = 0; type < 3; ++type) {
+    using glanmail::bench::PathologicalBody;
+    const auto* const bodies = glanmail::bench::kPathologicalNames;
+    const auto* const types = glanmail::bench::kPathologicalTypeNames;
+    for (int kind = 0; kind < glanmail::bench::kPathologicalKinds; ++kind) {
+        for (int type = 0; type < glanmail::bench::kPathologicalTypes; ++type) {
             const std::string headers = std::string("Subject: x\r\nContent-Type: ") + types[type] + "\r\n\r\n";
-            const double small = BestSeconds(headers + Body(kind, std::size_t{2} << 20));
-            const double large = BestSeconds(headers + Body(kind, std::size_t{20} << 20));
+            const double small = BestSeconds(headers + PathologicalBody(kind, std::size_t{2} << 20));
+            const double large = BestSeconds(headers + PathologicalBody(kind, std::size_t{20} << 20));
             std::printf("%-15s %-31s 2 MB %6.1f ms  20 MB %6.1f ms  %5.1fx\n", bodies[kind], types[type], small * 1000,
                         large * 1000, large / small);
         }

@@ -15,7 +15,15 @@ ls -l "$big" "$small"
 cat "$big" "$small" > /dev/null  # warm cache
 for store in "$small" "$big"; do
     echo "== $store"
-    /usr/bin/time -f "wall %e s, peak RSS %M KiB" "$build/bench/reader/glanmail-list-once" "$store"
+    /usr/bin/time -f "wall %e s, user %U s, system %S s, peak RSS %M KiB, minor faults %R" \
+        "$build/bench/reader/glanmail-list-once" "$store"
+    # What the listing reads of the store: calls and bytes of pread64 (the listing reads the
+    # message-info objects, not the messages between them).
+    if command -v strace > /dev/null; then
+        strace -e trace=pread64 -o "$dir/list-reads.txt" "$build/bench/reader/glanmail-list-once" "$store" > /dev/null
+        awk -F'= ' '{ bytes += $NF; calls++ } END { printf "pread64: %d calls, %d bytes\n", calls, bytes }' \
+            "$dir/list-reads.txt"
+    fi
 done
 
 GLANMAIL_BIG_STORE=$big GLANMAIL_SMALL_STORE=$small "$build/bench/reader/reader_bench" \

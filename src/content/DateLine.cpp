@@ -3,6 +3,7 @@
 #include "common/Text.h"
 #include "content/Calendar.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -136,6 +137,8 @@ bool IsZoneColon(std::string_view s, std::size_t c) {
 // mailers write it) or one of the names UT, GMT, EST, EDT, CST, CDT, MST, MDT, PST, PDT (any
 // case, ended by a character that is no letter).
 std::optional<int> ZoneAt(std::string_view s, std::size_t at) {
+    // A time that ends the line (its two digits cut short) has no zone after it.
+    at = std::min(at, s.size());
     while (at < s.size() && (s[at] == ' ' || s[at] == '\t')) {
         ++at;
     }

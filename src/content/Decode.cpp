@@ -262,8 +262,13 @@ void LineFeeds(std::string& s, std::string& spare) {
 
 std::string Decode(std::string_view text, bool isUtf8) {
     std::string s(text);
+    DecodeInPlace(s, isUtf8);
+    return s;
+}
+
+void DecodeInPlace(std::string& s, bool isUtf8) {
     if (s.empty()) {
-        return s;
+        return;
     }
     std::string spare; // the other buffer of each pass, reused from pass to pass
     RemoveAll(s, spare, "=\r\n");
@@ -283,7 +288,6 @@ std::string Decode(std::string_view text, bool isUtf8) {
         NumericQuoteAndEuro(s, spare);
     }
     LineFeeds(s, spare);
-    return s;
 }
 
 } // namespace glanmail

@@ -11,6 +11,8 @@ namespace glanmail {
 // (the IsUtf8 of the message at hand). Every LF of the result is preceded by a CR, so each CR LF
 // of the input comes out as CR CR LF.
 std::string Decode(std::string_view text, bool isUtf8);
+// The same on a text the caller owns, which becomes the result: no copy of it is made.
+void DecodeInPlace(std::string& text, bool isUtf8);
 
 // Base64 text to bytes; the empty string when the text is not base64.
 std::string DecodeBase64(std::string_view text);

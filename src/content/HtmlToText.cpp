@@ -8,6 +8,8 @@
 #include "content/Decode.h"
 #include "content/HtmlEntities.h"
 
+#include <cstring>
+
 namespace glanmail {
 namespace {
 
@@ -58,36 +60,32 @@ std::string DropStyleSheets(std::string_view s) {
 }
 
 // A line break of the source (CR LF, or a CR or LF alone) and a tab become a space, so that the
-// words on either side stay apart; every other control character goes.
-std::string DropControls(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const auto b = static_cast<unsigned char>(s[i]);
+// words on either side stay apart; every other control character goes. Then two spaces are
+// replaced by one until no two spaces are left, which leaves one space of each run. Both in one
+// pass, in place: the text only shrinks.
+void DropControlsAndCollapseSpaces(std::string& s) {
+    char* const data = s.data();
+    const std::size_t n = s.size();
+    std::size_t w = 0;
+    const auto put = [&](char c) {
+        if (c != ' ' || w == 0 || data[w - 1] != ' ') {
+            data[w++] = c;
+        }
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto b = static_cast<unsigned char>(data[i]);
         if (b >= 32) {
-            out += s[i];
+            put(data[i]);
         } else if (b == '\t' || b == '\n') {
-            out += ' ';
+            put(' ');
         } else if (b == '\r') {
-            out += ' ';
-            if (i + 1 < s.size() && s[i + 1] == '\n') {
+            put(' ');
+            if (i + 1 < n && data[i + 1] == '\n') {
                 ++i;
             }
         }
     }
-    return out;
-}
-
-// Replacing two spaces by one until no two spaces are left leaves one space of each run.
-std::string CollapseSpaces(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (const char c : s) {
-        if (c != ' ' || out.empty() || out.back() != ' ') {
-            out += c;
-        }
-    }
-    return out;
+    s.resize(w);
 }
 
 // A paragraph still open when the next "<p" starts gets that tag replaced by two line
@@ -136,39 +134,44 @@ std::string CloseOpenParagraphs(std::string_view s) {
 
 // Block ends to line breaks. Every pattern starts with its only "<" and the outputs hold
 // no "<", so no two occurrences overlap and one pass gives the result of the six replace-alls.
-std::string BreakBlockEnds(std::string_view s) {
+// No output is longer than its tag, so the pass writes over the text it has read.
+void BreakBlockEnds(std::string& s) {
     static const struct {
         const char* tag;
         std::size_t length;
         const char* breaks;
-    } kEnds[] = {{"</p>", 4, "\r\n\r\n"}, {"<br>", 4, "\r\n"},   {"<br />", 6, "\r\n"},
-                 {"</li>", 5, "\r\n"},    {"</div>", 6, "\r\n"}, {"</tr>", 5, "\r\n"}};
-    std::string out;
-    out.reserve(s.size());
+        std::size_t breaksLength;
+    } kEnds[] = {{"</p>", 4, "\r\n\r\n", 4}, {"<br>", 4, "\r\n", 2},   {"<br />", 6, "\r\n", 2},
+                 {"</li>", 5, "\r\n", 2},    {"</div>", 6, "\r\n", 2}, {"</tr>", 5, "\r\n", 2}};
+    const std::string_view view(s);
+    char* const data = s.data();
+    std::size_t w = 0;
     std::size_t i = 0;
-    while (i < s.size()) {
-        const std::size_t lt = s.find('<', i);
+    while (i < view.size()) {
+        const std::size_t lt = view.find('<', i);
+        const std::size_t textEnd = lt == npos ? view.size() : lt;
+        std::memmove(data + w, data + i, textEnd - i);
+        w += textEnd - i;
+        i = textEnd;
         if (lt == npos) {
             break;
         }
-        out.append(s.substr(i, lt - i));
-        i = lt;
         bool replaced = false;
         for (const auto& end : kEnds) {
-            if (text::StartsWithIgnoreCase(s.substr(lt), std::string_view(end.tag, end.length))) {
-                out += end.breaks;
+            if (text::StartsWithIgnoreCase(view.substr(lt), std::string_view(end.tag, end.length))) {
+                std::memcpy(data + w, end.breaks, end.breaksLength);
+                w += end.breaksLength;
                 i = lt + end.length;
                 replaced = true;
                 break;
             }
         }
         if (!replaced) {
-            out += '<';
+            data[w++] = '<';
             ++i;
         }
     }
-    out.append(s.substr(i < s.size() ? i : s.size()));
-    return out;
+    s.resize(w);
 }
 
 // Neighbouring table cells: where a cell's end tag ("</td>", "</th>") is directly followed by the
@@ -202,25 +205,28 @@ std::string SeparateTableCells(std::string s) {
     return out;
 }
 
-// Every "<" goes with everything through the next ">".
-std::string RemoveTags(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
+// Every "<" goes with everything through the next ">". In place.
+void RemoveTags(std::string& s) {
+    const std::string_view view(s);
+    char* const data = s.data();
+    std::size_t w = 0;
     std::size_t i = 0;
-    while (i < s.size()) {
-        const std::size_t lt = s.find('<', i);
+    while (i < view.size()) {
+        const std::size_t lt = view.find('<', i);
         if (lt == npos) {
             break;
         }
-        const std::size_t gt = s.find('>', lt + 1);
+        const std::size_t gt = view.find('>', lt + 1);
         if (gt == npos) {
             break; // a "<" never closed: it and what follows are kept as text
         }
-        out.append(s.substr(i, lt - i));
+        std::memmove(data + w, data + i, lt - i);
+        w += lt - i;
         i = gt + 1;
     }
-    out.append(s.substr(i < s.size() ? i : s.size()));
-    return out;
+    std::memmove(data + w, data + i, view.size() - i);
+    w += view.size() - i;
+    s.resize(w);
 }
 
 // Code of a numeric reference "&#N;" or "&#xH;" at p, with its length; 0 when there is none.
@@ -264,31 +270,41 @@ std::size_t NumericReferenceAt(std::string_view s, std::size_t p, char& out) {
 // matched with its case ("&Eacute;" is É, "&eacute;" é); then numeric references; "&amp;" last,
 // so that "&amp;eacute;" shows as written. Every pattern starts with its only "&" and ends with
 // its only ";", so occurrences never overlap, and only the numeric pass can make an "&" (which
-// the "&amp;" pass then sees, as it would after the replace-alls).
-std::string ReplaceReferences(std::string_view s) {
-    std::string named;
-    named.reserve(s.size());
+// the "&amp;" pass then sees, as it would after the replace-alls). No reference is shorter than
+// what it becomes, so each pass writes over the text it has read.
+void ReplaceReferences(std::string& s) {
+    char* data = s.data();
+    std::size_t w = 0;
     std::size_t i = 0;
-    while (i < s.size()) {
-        const std::size_t amp = s.find('&', i);
+    const auto keep = [&](std::size_t end) {
+        std::memmove(data + w, data + i, end - i);
+        w += end - i;
+    };
+    const auto put = [&](std::string_view out) {
+        std::memcpy(data + w, out.data(), out.size());
+        w += out.size();
+    };
+    std::string_view view(s);
+    while (i < view.size()) {
+        const std::size_t amp = view.find('&', i);
         if (amp == npos) {
             break;
         }
-        named.append(s.substr(i, amp - i));
-        const std::string_view rest = s.substr(amp);
+        keep(amp);
+        const std::string_view rest = view.substr(amp);
         i = amp + 1;
         if (text::StartsWithIgnoreCase(rest, "&#160;") || text::StartsWithIgnoreCase(rest, "&nbsp;")) {
-            named += ' ';
+            put(" ");
             i = amp + 6;
             continue;
         }
         if (text::StartsWithIgnoreCase(rest, "&#8226;")) {
-            named += "\x95 ";
+            put("\x95 ");
             i = amp + 7;
             continue;
         }
         if (text::StartsWithIgnoreCase(rest, "&copy;")) {
-            named += '\xA9';
+            put("\xA9");
             i = amp + 6;
             continue;
         }
@@ -296,35 +312,39 @@ std::string ReplaceReferences(std::string_view s) {
         char32_t cp = 0;
         if (semi != npos && semi > 1 && semi <= 9 && rest.substr(1, semi - 1) != "amp" &&
             html::EntityCodePoint(rest.substr(1, semi - 1), cp)) {
-            named += encoding::ByteFor(cp);
+            const char c = encoding::ByteFor(cp);
+            put(std::string_view(&c, 1));
             i = amp + semi + 1;
             continue;
         }
-        named += '&';
+        put("&");
     }
-    named.append(s.substr(i < s.size() ? i : s.size()));
+    keep(view.size() > i ? view.size() : i);
+    s.resize(w);
 
-    std::string numeric;
-    numeric.reserve(named.size());
+    data = s.data(); // the same buffer (the text only shrank), taken again after the resize
+    view = std::string_view(s);
+    w = 0;
     i = 0;
-    while (i < named.size()) {
-        const std::size_t amp = named.find('&', i);
+    while (i < view.size()) {
+        const std::size_t amp = view.find('&', i);
         if (amp == npos) {
             break;
         }
-        numeric.append(named, i, amp - i);
+        keep(amp);
         char c = 0;
-        const std::size_t used = NumericReferenceAt(named, amp, c);
+        const std::size_t used = NumericReferenceAt(view, amp, c);
         if (used != 0) {
-            numeric += c;
+            data[w++] = c;
             i = amp + used;
         } else {
-            numeric += '&';
+            data[w++] = '&';
             i = amp + 1;
         }
     }
-    numeric.append(named, i < named.size() ? i : named.size());
-    return text::ReplaceAll(numeric, "&amp;", "&");
+    keep(view.size() > i ? view.size() : i);
+    s.resize(w);
+    text::ReplaceAllInPlace(s, "&amp;", "&");
 }
 
 } // namespace
@@ -340,9 +360,13 @@ std::string HTMLProcessing(std::string_view input, bool isUtf8) {
     }
     // Text before the first tag and after the last one is text like any other (a greeting before
     // "<html>", a footer a list server added after "</html>"), and so is what is left when no tag is.
-    std::string t = CollapseSpaces(DropControls(DropStyleSheets(s)));
+    std::string t = DropStyleSheets(s);
+    DropControlsAndCollapseSpaces(t);
     text::ReplaceAllInPlace(t, "> <", "><");
-    t = RemoveTags(SeparateTableCells(BreakBlockEnds(CloseOpenParagraphs(t))));
+    t = CloseOpenParagraphs(t);
+    BreakBlockEnds(t);
+    t = SeparateTableCells(std::move(t));
+    RemoveTags(t);
     text::ReplaceAllInPlace(t, "\r\n ", "\r\n");
     while (t.size() >= 4 && t.compare(t.size() - 4, 4, "\r\n\r\n") == 0) {
         t.resize(t.size() - 2);
@@ -351,7 +375,16 @@ std::string HTMLProcessing(std::string_view input, bool isUtf8) {
     t.erase(0, firstNonSpace == npos ? t.size() : firstNonSpace);
     const std::size_t lastNonSpace = t.find_last_not_of(' ');
     t.resize(lastNonSpace == npos ? 0 : lastNonSpace + 1);
-    return ReplaceReferences(t);
+    ReplaceReferences(t);
+    return t;
+}
+
+void HTMLProcessingInPlace(std::string& text, bool isUtf8) {
+    if (text.find('<') == npos || text.find('>') == npos) {
+        DecodeInPlace(text, isUtf8);
+        return;
+    }
+    text = HTMLProcessing(text, isUtf8);
 }
 
 } // namespace glanmail

@@ -6,6 +6,7 @@
 #include "content/HtmlToText.h"
 
 #include <algorithm>
+#include <cstring>
 
 // The steps below are a fixed sequence of searches and replacements over the
 // whole text, each on the result of the one before; their order is what the
@@ -31,20 +32,24 @@ bool ContainsBetween(std::string_view s, std::string_view needle, std::size_t fr
     return at != npos && at + needle.size() <= end;
 }
 
-// Removes every "<mailto" up to and including the first ">" after it, as a loop
-// that always removes the first remaining one would, links formed by joining
-// the text around a removed one included. One pass: the output never holds a
-// whole "<mailto", so the first one of the text is the first to complete at the
-// end of the output. A "<mailto" without any ">" after it is kept with the rest
+// The body (s from `from` on) without its mail links: every "<mailto" up to and including the
+// first ">" after it is removed, as a loop that always removes the first remaining one would,
+// links formed by joining the text around a removed one included. One pass, and the body's only
+// copy: the output never holds a whole "<mailto", so the first one of the text is the first to
+// complete at the end of the output. A "<mailto" without any ">" after it is kept with the rest
 // of the text (there is nothing to close it).
-std::string RemoveMailLinks(std::string s) {
-    constexpr std::string_view kLink = "<mailto";
-    const std::size_t first = text::Find(s, kLink);
-    if (first == npos) {
-        return s;
+std::string BodyWithoutMailLinks(std::string_view s, std::size_t from) {
+    if (from >= s.size()) {
+        return {};
     }
-    std::string out(s, 0, first);
-    out.reserve(s.size());
+    constexpr std::string_view kLink = "<mailto";
+    const std::size_t first = text::Find(s, kLink, from);
+    if (first == npos) {
+        return std::string(s.substr(from));
+    }
+    std::string out;
+    out.reserve(s.size() - from);
+    out.append(s, from, first - from);
     std::size_t i = first;
     while (i < s.size()) {
         out.push_back(s[i++]);
@@ -156,11 +161,13 @@ std::string FirstTextPart(const std::string& body, std::string marker, bool& isU
 }
 
 // Decoding, with the first web address kept as written up to the first space or
-// line break after it, so that its "=" and "%" sequences survive.
-std::string DecodeAroundFirstAddress(const std::string& body, bool isUtf8) {
+// line break after it, so that its "=" and "%" sequences survive. Without such an address the
+// body is decoded where it is.
+std::string DecodeAroundFirstAddress(std::string body, bool isUtf8) {
     const std::size_t h = text::Find(body, "http://");
     if (h == npos || h + 7 >= body.size() || static_cast<unsigned char>(body[h + 7]) <= ' ') {
-        return Decode(body, isUtf8);
+        DecodeInPlace(body, isUtf8);
+        return body;
     }
     const std::size_t end = std::min({body.find(' ', h), text::Find(body, kCrLf, h), body.size()});
     std::string out = Decode(std::string_view(body).substr(0, h), isUtf8);
@@ -172,44 +179,45 @@ std::string DecodeAroundFirstAddress(const std::string& body, bool isUtf8) {
 // Final clean-up: spaces before line breaks, runs of more than two line breaks,
 // and line breaks at the start and the end. Decoding has left its own line
 // breaks as CR CR LF; only CR LF pairs not preceded by a CR take part here.
-std::string CleanUp(std::string s) {
+// Every step shortens the text or leaves it, so all of them work in place.
+void CleanUp(std::string& s) {
     text::ReplaceAllInPlace(s, " \r\n", "\r\n");
     // Replacing every three line breaks by two until none are left brings every
-    // run of three or more down to two; one pass gives the same.
-    std::string out;
-    out.reserve(s.size());
+    // run of three or more down to two; one pass gives the same. What is kept is
+    // written over what was read, never ahead of it.
+    char* const data = s.data();
+    std::size_t w = 0;
     std::size_t i = 0;
     while (i < s.size()) {
         const std::size_t lineBreak = s.find(kCrLf, i);
-        if (lineBreak == npos) {
-            out.append(s, i, npos);
-            break;
-        }
-        out.append(s, i, lineBreak - i);
-        i = lineBreak;
+        const std::size_t textEnd = lineBreak == npos ? s.size() : lineBreak;
+        std::memmove(data + w, data + i, textEnd - i);
+        w += textEnd - i;
+        i = textEnd;
         std::size_t run = 0;
         while (s.compare(i, 2, kCrLf) == 0) {
             i += 2;
             ++run;
         }
         for (std::size_t k = 0; k < (run >= 3 ? 2 : run); ++k) {
-            out += kCrLf;
+            data[w++] = '\r';
+            data[w++] = '\n';
         }
     }
+    s.resize(w);
     std::size_t b = 0;
-    std::size_t e = out.size();
-    while (e - b >= 2 && out.compare(b, 2, kCrLf) == 0) {
+    std::size_t e = s.size();
+    while (e - b >= 2 && s.compare(b, 2, kCrLf) == 0) {
         b += 2;
     }
-    while (e - b >= 2 && out.compare(e - 2, 2, kCrLf) == 0) {
+    while (e - b >= 2 && s.compare(e - 2, 2, kCrLf) == 0) {
         e -= 2;
     }
-    if (e > b && out[e - 1] == '\r') {
+    if (e > b && s[e - 1] == '\r') {
         --e;
     }
-    out.resize(e);
-    out.erase(0, b);
-    return out;
+    s.resize(e);
+    s.erase(0, b);
 }
 
 } // namespace
@@ -227,7 +235,7 @@ CurrentMessage MsgProcessing(const std::string& rawMsg, const ListedMessage& lis
     // body and the header block is empty (so the date line comes from the list).
     msg.MsgHeaders = HeaderBlock(rawMsg);
     const std::size_t split = text::Find(rawMsg, kEmptyLine);
-    msg.MsgText = split == npos ? rawMsg : Tail(rawMsg, split + 4);
+    const std::size_t bodyStart = split == npos ? 0 : split + 4;
     const std::string& headers = msg.MsgHeaders;
 
     const std::size_t subject = text::Find(headers, "Subject:");
@@ -260,8 +268,9 @@ CurrentMessage MsgProcessing(const std::string& rawMsg, const ListedMessage& lis
         }
     }
 
-    const bool base64 = text::Contains(msg.MsgText, ": base64") || text::Contains(headers, ": base64");
-    std::string body = RemoveMailLinks(std::move(msg.MsgText));
+    const std::string_view rawBody = std::string_view(rawMsg).substr(std::min(bodyStart, rawMsg.size()));
+    const bool base64 = text::Contains(rawBody, ": base64") || text::Contains(headers, ": base64");
+    std::string body = BodyWithoutMailLinks(rawMsg, bodyStart);
 
     switch (kind) {
     case BodyKind::Plain:
@@ -280,7 +289,7 @@ CurrentMessage MsgProcessing(const std::string& rawMsg, const ListedMessage& lis
             text::ReplaceAllInPlace(body, "=\r\n", "");
             text::ReplaceAllInPlace(body, "=20\r\n\r\n", " ");
         }
-        body = HTMLProcessing(body, isUtf8);
+        HTMLProcessingInPlace(body, isUtf8);
         break;
     }
     case BodyKind::Multipart:
@@ -288,7 +297,8 @@ CurrentMessage MsgProcessing(const std::string& rawMsg, const ListedMessage& lis
         break;
     }
 
-    msg.MsgText = CleanUp(DecodeAroundFirstAddress(body, isUtf8));
+    msg.MsgText = DecodeAroundFirstAddress(std::move(body), isUtf8);
+    CleanUp(msg.MsgText);
     state.IsUtf8 = isUtf8;
     msg.ShowInWindow = mode == OutputMode::Single;
     return msg;

@@ -76,6 +76,15 @@ std::string FileSource::Read(std::uint64_t offset, std::size_t n) const {
     return window_.substr(0, n);
 }
 
+std::string FileSource::ReadSized(std::uint64_t offset, std::size_t n) const {
+    if (offset >= size_) {
+        return {};
+    }
+    std::string out(static_cast<std::size_t>(std::min<std::uint64_t>(n, size_ - offset)), '\0');
+    out.resize(ReadInto(out.data(), offset, out.size()));
+    return out;
+}
+
 void FileSource::ForgetReadAhead() const {
     const std::lock_guard<std::mutex> lock(mutex_);
     std::string().swap(window_);

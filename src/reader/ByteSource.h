@@ -18,6 +18,11 @@ public:
     virtual std::string Read(std::uint64_t offset, std::size_t n) const = 0;
     // Lets go of bytes read ahead of what was asked, if any.
     virtual void ForgetReadAhead() const {}
+    // As Read, but with one read of just that size: nothing is read ahead, and what was read
+    // ahead before is neither used nor forgotten. For a caller that knows where each of the
+    // small pieces it wants lies (the listing's message-info objects), so that the bytes
+    // between them are never read.
+    virtual std::string ReadSized(std::uint64_t offset, std::size_t n) const { return Read(offset, n); }
 };
 
 // Bytes held in memory.
@@ -49,6 +54,7 @@ public:
     std::uint64_t Size() const override { return size_; }
     std::string Read(std::uint64_t offset, std::size_t n) const override;
     void ForgetReadAhead() const override;
+    std::string ReadSized(std::uint64_t offset, std::size_t n) const override;
 
 private:
     FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 
 namespace glanmail {
 namespace {
@@ -23,6 +24,18 @@ ByteSet DecodeStarts() {
     }
     return set;
 }
+
+// The listing's view of the store: every read takes just what it asks for, so the objects are
+// read and the messages between them are not.
+class SizedReads : public ByteSource {
+public:
+    explicit SizedReads(const ByteSource& bytes) : bytes_(bytes) {}
+    std::uint64_t Size() const override { return bytes_.Size(); }
+    std::string Read(std::uint64_t offset, std::size_t n) const override { return bytes_.ReadSized(offset, n); }
+
+private:
+    const ByteSource& bytes_;
+};
 
 } // namespace
 
@@ -52,7 +65,8 @@ std::string ListSubject(std::string stored) {
     }
     // The list does not depend on which message was opened before: subjects are read as text
     // that declares no UTF-8.
-    return Decode(stored, false);
+    DecodeInPlace(stored, false);
+    return stored;
 }
 
 MsgTableBuild ReadMsgRows(const ByteSource& bytes, const std::vector<std::uint32_t>& infoOffsets,
@@ -62,10 +76,20 @@ MsgTableBuild ReadMsgRows(const ByteSource& bytes, const std::vector<std::uint32
     std::vector<ThreadInput>& threads = build.threads;
     table.reserve(infoOffsets.size());
     threads.reserve(infoOffsets.size());
+    // The objects are read in file order, whatever the order of the index, each with a read of
+    // its own size; the rows keep the order of the index.
+    std::vector<std::uint32_t> fileOrder(infoOffsets.size());
+    std::iota(fileOrder.begin(), fileOrder.end(), 0u);
+    std::stable_sort(fileOrder.begin(), fileOrder.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return infoOffsets[a] < infoOffsets[b]; });
+    const SizedReads sized(bytes);
+    std::vector<MsgInfoRead> reads(infoOffsets.size());
     std::size_t i = 0;
-    for (const std::uint32_t offset : infoOffsets) {
+    for (const std::uint32_t k : fileOrder) {
         ReportStep(progress, ++i);
-        MsgInfoRead read = ReadMsgInfo(bytes, offset);
+        reads[k] = ReadMsgInfo(sized, infoOffsets[k]);
+    }
+    for (MsgInfoRead& read : reads) {
         if (read.status != InfoStatus::Complete) {
             build.unreadable += read.status == InfoStatus::Unreadable ? 1 : 0;
             continue;
