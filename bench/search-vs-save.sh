@@ -29,4 +29,4 @@ for label in save search; do
 done
 save=$(sort -n "$work/save.times" | head -1 | cut -d' ' -f1)
 search=$(sort -n "$work/search.times" | head -1 | cut -d' ' -f1)
-echo "search / save (wall): $(echo "scale=2; $search / $save" | bc)"
+echo "search / save (wall): $(echo "scale=3; $search / $save" | bc)"

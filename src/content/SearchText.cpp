@@ -89,6 +89,16 @@ void SearchFoldInto(std::string_view text, std::string& out) {
     bool blank = true; // no blank at the start, and one for each run
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            // ASCII, the most of any text, without a branch on what the byte is: a blank is
+            // written as a space but kept only after something that is not one.
+            const unsigned char one = kOneByte[c];
+            const bool isBlank = one == 0;
+            *p = isBlank ? ' ' : static_cast<char>(one);
+            p += !(isBlank && blank);
+            blank = isBlank;
+            continue;
+        }
         if (const unsigned char one = kOneByte[c]) {
             *p++ = static_cast<char>(one);
             blank = false;
