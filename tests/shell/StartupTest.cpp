@@ -62,8 +62,7 @@ struct Start : ::testing::Test {
 TEST_F(Start, FirstStartShowsTheWindowThenAsksOnceAndOpensOnTheSampleStore) {
     prompter.folderAnswers.push_back(dir / "store");
     InitGlanmail(settings, paths, window, prompter);
-    EXPECT_EQ(log.events,
-              (std::vector<std::string>{"shown", "folder dialog", "grouping off", "no select all"}));
+    EXPECT_EQ(log.events, (std::vector<std::string>{"shown", "folder dialog", "grouping off", "no select all"}));
     EXPECT_EQ(settings.StorageFolder, dir / "store/Documents Glanmail");
     EXPECT_EQ(settings.LastDbxFolder, paths.SampleFolder);
     EXPECT_EQ(settings.OEStoreFolder, "");
@@ -74,8 +73,7 @@ TEST_F(Start, SavedSettingsComeBackAndAVanishedStorageFolderIsChosenAnewWithoutW
     const std::string ini = dir / "gone/Documents Glanmail\r\n" + dir / "store\r\n 1 \r\n";
     WriteFile(paths.IniFile, ini);
     InitGlanmail(settings, paths, window, prompter);
-    EXPECT_EQ(log.events,
-              (std::vector<std::string>{"shown", "grouping on", "folder dialog", "no select all"}));
+    EXPECT_EQ(log.events, (std::vector<std::string>{"shown", "grouping on", "folder dialog", "no select all"}));
     EXPECT_EQ(settings.LastDbxFolder, dir / "store");
     EXPECT_EQ(settings.GroupingOption, 1u);
     EXPECT_EQ(settings.StorageFolder, paths.HomeFolder + "/Documents Glanmail"); // dialog cancelled
