@@ -4,6 +4,7 @@
 
 #include "common/Encoding.h"
 #include "common/Text.h"
+#include "content/Decode.h"
 
 #include <algorithm>
 #include <array>
@@ -554,35 +555,6 @@ private:
     AttachmentList list_;
     std::size_t parts_ = 0;
 };
-
-std::string DecodeBase64Lenient(std::string_view s) {
-    static const std::array<int, 256> digits = [] {
-        std::array<int, 256> d{};
-        d.fill(-1);
-        const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        for (int i = 0; i < 64; ++i) {
-            d[static_cast<unsigned char>(alphabet[i])] = i;
-        }
-        return d;
-    }();
-    std::string out;
-    out.reserve(s.size() / 4 * 3 + 3);
-    unsigned bits = 0;
-    int count = 0;
-    for (const char c : s) {
-        const int v = digits[static_cast<unsigned char>(c)];
-        if (v < 0) {
-            continue; // line breaks, padding and stray characters
-        }
-        bits = (bits << 6) | static_cast<unsigned>(v);
-        count += 6;
-        if (count >= 8) {
-            count -= 8;
-            out += static_cast<char>((bits >> count) & 0xFF);
-        }
-    }
-    return out;
-}
 
 // Each hard line break is a CR LF of the original (RFC 2045, 6.7). Blanks at the end of a line
 // stay, as Python's decoder keeps them: the mailers of the time wrote none of their own.

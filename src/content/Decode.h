@@ -16,5 +16,8 @@ void DecodeInPlace(std::string& text, bool isUtf8);
 
 // Base64 text to bytes; the empty string when the text is not base64.
 std::string DecodeBase64(std::string_view text);
+// Base64 as attachments carry it, leniently: every digit taken, line breaks anywhere, missing
+// or stray padding and characters outside the alphabet passed over.
+std::string DecodeBase64Lenient(std::string_view text);
 
 } // namespace glanmail

@@ -5,7 +5,10 @@
 
 namespace glanmail {
 
-std::string DecodeBase64(std::string_view text) {
+namespace {
+
+// The value of each base64 digit; 64 for the padding "=", -1 for what is no digit.
+const std::array<int, 256>& Base64Digits() {
     static const std::array<int, 256> digits = [] {
         std::array<int, 256> d{};
         d.fill(-1);
@@ -16,6 +19,34 @@ std::string DecodeBase64(std::string_view text) {
         d['='] = 64;
         return d;
     }();
+    return digits;
+}
+
+} // namespace
+
+std::string DecodeBase64Lenient(std::string_view s) {
+    const std::array<int, 256>& digits = Base64Digits();
+    std::string out;
+    out.reserve(s.size() / 4 * 3 + 3);
+    unsigned bits = 0;
+    int count = 0;
+    for (const char c : s) {
+        const int v = digits[static_cast<unsigned char>(c)];
+        if (v < 0 || v == 64) {
+            continue; // line breaks, padding and stray characters
+        }
+        bits = (bits << 6) | static_cast<unsigned>(v);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out += static_cast<char>((bits >> count) & 0xFF);
+        }
+    }
+    return out;
+}
+
+std::string DecodeBase64(std::string_view text) {
+    const std::array<int, 256>& digits = Base64Digits();
     // Line breaks (CR LF), tabs and spaces are layout. A CR or LF not in a pair is not in the
     // alphabet, which makes the text not base64, whatever else stands around it.
     std::string clean;

@@ -1,5 +1,6 @@
 // A damaged store on the command line: everything still held is listed and written, and what
 // is missing is told on standard error with exit status 1.
+#include "CliRun.h"
 #include "Commands.h"
 #include "output/OutputTesting.h"
 #include "reader/StoreLayout.h"
@@ -11,17 +12,6 @@
 
 namespace glanmail::cli {
 namespace {
-
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
-CliRun Cli(const Args& args) {
-    std::ostringstream out, err;
-    const int status = RunCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 // Three messages: the header counts two, the second entry cannot be read, and the chain of the
 // third (512 + 512 + 100 bytes) breaks off after its first block.

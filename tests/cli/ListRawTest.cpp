@@ -1,4 +1,5 @@
 // glanmail-cli list and raw, run in-process.
+#include "CliRun.h"
 #include "Commands.h"
 #include "common/CheckedOutput.h"
 #include "support/Command.h"
@@ -15,17 +16,6 @@
 
 namespace glanmail::cli {
 namespace {
-
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
-CliRun Cli(const Args& args) {
-    std::ostringstream out, err;
-    const int status = RunCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 // A store of three messages (the third answers the first) written as `name`, its first `keep` bytes only.
 std::string StoreFile(const std::string& name, std::size_t keep = std::string::npos) {

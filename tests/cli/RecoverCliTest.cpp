@@ -1,5 +1,6 @@
 // --recover and --mbox of glanmail-cli, run in-process on a store whose index has lost two
 // of its five messages: one deleted (its info object left in place), one a bare fragment.
+#include "CliRun.h"
 #include "Commands.h"
 #include "support/StoreWriter.h"
 
@@ -20,26 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using glanmail::testing::Indexing;
-
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
-CliRun Cli(const Args& args) {
-    std::ostringstream out, err;
-    const int status = RunCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 std::string LastField(const std::string& row) {
     return row.substr(row.rfind('\t') + 1);

@@ -1,4 +1,5 @@
 // glanmail-cli search, checked against what list and show say of the same store.
+#include "CliRun.h"
 #include "Commands.h"
 #include "content/SearchText.h"
 
@@ -10,26 +11,6 @@ namespace glanmail::cli {
 namespace {
 
 const std::string kSample = GLANMAIL_BINARY_DIR "/samples/Exemple.dbx";
-
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
-CliRun Cli(const Args& args) {
-    std::ostringstream out, err;
-    const int status = RunCli(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // The rows are list's rows, in list order; a text search finds exactly the messages whose
 // text as show prints it holds the words.

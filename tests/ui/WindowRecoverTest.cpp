@@ -1,6 +1,7 @@
 // The window on stores whose index misses messages: the menu entry that searches the whole file,
 // the question asked when the index gives nothing, and the recovered rows in the list.
 #include "WindowTestSupport.h"
+#include "support/Command.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -22,17 +23,7 @@ using testing::WindowFixture;
 const std::string kQuestion =
     "L'index de ce fichier est vide ou endommagé. Rechercher les messages dans tout le fichier ?";
 
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) {
-            out.append(buf, n);
-        }
-        ::pclose(p);
-    }
-    return out;
-}
+using testing::RunCommand;
 
 std::map<std::string, std::string> Tree(const std::string& folder) {
     std::map<std::string, std::string> files;
