@@ -80,10 +80,12 @@ std::array<unsigned char, 256> OneByteTable(const std::array<Folded, 256>& fold)
 
 } // namespace
 
-void SearchFoldInto(std::string_view text, std::string& out) {
+std::size_t SearchFoldInto(std::string_view text, std::string& out) {
     static const std::array<Folded, 256> kFold = FoldTable();
     static const std::array<unsigned char, 256> kOneByte = OneByteTable(kFold);
-    out.resize(text.size() * 2); // at most two letters a byte
+    if (out.size() < text.size() * 2) {
+        out.resize(text.size() * 2); // at most two letters a byte; the room is kept for the next text
+    }
     char* const begin = out.data();
     char* p = begin;
     bool blank = true; // no blank at the start, and one for each run
@@ -137,12 +139,12 @@ void SearchFoldInto(std::string_view text, std::string& out) {
     if (p != begin && p[-1] == ' ') {
         --p;
     }
-    out.resize(static_cast<std::size_t>(p - begin));
+    return static_cast<std::size_t>(p - begin);
 }
 
 std::string SearchFold(std::string_view text) {
     std::string out;
-    SearchFoldInto(text, out);
+    out.resize(SearchFoldInto(text, out));
     return out;
 }
 
@@ -150,8 +152,8 @@ SearchPhrase::SearchPhrase(std::string_view typed) : folded_(SearchFold(typed)) 
 
 bool SearchPhrase::FoundIn(std::string_view text) const {
     thread_local std::string folded; // one buffer a thread, kept from one text to the next
-    SearchFoldInto(text, folded);
-    return FoundInFolded(folded);
+    const std::size_t length = SearchFoldInto(text, folded);
+    return FoundInFolded(std::string_view(folded.data(), length));
 }
 
 bool SearchPhrase::FoundInFolded(std::string_view folded) const {

@@ -13,8 +13,9 @@ namespace glanmail {
 // The folded form of a text: Windows-1252 bytes, where valid UTF-8 sequences are read as
 // the characters they encode (so a query typed in UTF-8 folds as its Windows-1252 form).
 std::string SearchFold(std::string_view text);
-// The same into out, whose room is kept from one call to the next.
-void SearchFoldInto(std::string_view text, std::string& out);
+// The same into the first bytes of out, whose count it gives; out keeps its size from one call
+// to the next, so that its room is neither cleared nor taken again.
+std::size_t SearchFoldInto(std::string_view text, std::string& out);
 
 // The words a user typed, looked for as one phrase in folded texts.
 class SearchPhrase {
