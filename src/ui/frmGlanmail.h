@@ -32,6 +32,7 @@
 #include "ui/WindowServices.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -164,6 +165,7 @@ private:
     void TellPdfFiles(const std::vector<std::string>& pdfs, bool chosenFile);
     bool StopRequested();
     void KeepRepainting();
+    void RunOffThread(const std::function<void()>& work);
     // Before the message on show is left: false when the user keeps its unsaved edits.
     bool MayLeaveShownMessage();
     // A row selected from outside (a screen reader) counts as a click, once the change is over.

@@ -109,7 +109,6 @@ void frmGlanmail::OpenPath(const std::string& path, OpenRecovery recovery) {
     // and its steps (the bar) from the worker: each report is queued to the window's thread,
     // where they arrive in order, all before the loop's end.
     OpenResult result;
-    QEventLoop loop;
     BuildProgress progress;
     progress.phase = [this](int phase) {
         QMetaObject::invokeMethod(
@@ -119,12 +118,7 @@ void frmGlanmail::OpenPath(const std::string& path, OpenRecovery recovery) {
         QMetaObject::invokeMethod(
             this, [this, i] { ShowProgress(i); }, Qt::QueuedConnection);
     };
-    std::thread worker([&] {
-        result = session_.Open(path, recovery, DamageBoxes::Shown, &progress);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
+    RunOffThread([&] { result = session_.Open(path, recovery, DamageBoxes::Shown, &progress); });
 
     if (!result.Name.empty()) {
         SetPanel(2, U(result.Name));
@@ -159,6 +153,18 @@ void frmGlanmail::OpenPath(const std::string& path, OpenRecovery recovery) {
     if (closeRequested_) {
         close();
     }
+}
+
+// Runs work on a thread of its own while this thread goes on with the window's events (repaints,
+// queued reports, boxes asked for by the work); returns when the work is done.
+void frmGlanmail::RunOffThread(const std::function<void()>& work) {
+    QEventLoop loop;
+    std::thread worker([&] {
+        work();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
 }
 
 // The bar measures activity, not the share done: 5 more every 100 messages, round again at 100.

@@ -5,7 +5,6 @@
 #include "ui/frmGlanmail.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +12,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
-#include <thread>
 
 namespace glanmail::ui {
 
@@ -47,13 +45,7 @@ SearchResult frmGlanmail::RunSearch(const std::string& words, const SearchFields
     };
     control.stopRequested = [&] { return stop.load(); };
     SearchResult result;
-    QEventLoop loop;
-    std::thread worker([&] {
-        result = session_.Search(words, fields, control);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
+    RunOffThread([&] { result = session_.Search(words, fields, control); });
     Bar->hide();
     dlgSearch_->SetSearching(false);
     working_ = searching_ = false;
