@@ -1,8 +1,9 @@
 #pragma once
-// Test helpers: processed messages, a fresh folder, files, a print device with known widths.
+// Test helpers: processed messages and a print device with known widths (files: support/Files.h).
 
 #include "content/MsgProcessing.h"
 #include "output/PrintDevice.h"
+#include "support/Files.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -36,21 +37,6 @@ inline std::string Repeat(const std::string& s, int n) {
     return n > 0 ? s + Repeat(s, n - 1) : std::string();
 }
 
-struct TempFolder {
-    std::string path = (std::filesystem::temp_directory_path() / "glanmail-output-XXXXXX").string();
-    TempFolder() { path = ::mkdtemp(path.data()) ? path : std::string(); }
-    ~TempFolder() { std::filesystem::remove_all(path, ec); }
-    const std::string& Path() const { return path; }
-    std::error_code ec;
-};
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 // Every character is one unit wide, except '~', half a unit.
 struct FakePrintDevice : PrintDevice {
     using Sheet = std::vector<std::string>;

@@ -18,6 +18,7 @@ extern char** environ;
 namespace glanmail {
 namespace {
 
+using testing::EnvironmentGuard;
 using testing::FakePrompter;
 using testing::ReadFile;
 using testing::TempFolder;
@@ -123,21 +124,6 @@ TEST(DataFiles, NextToTheProgramThenInItsShareFolder) {
     std::filesystem::create_directories(dir / "prefix/bin/Exemple.dbx"); // a folder is not the file
     EXPECT_EQ(FindDataFile("Exemple.dbx", dir / "prefix/bin"), "");
 }
-
-// Sets environment variables for one test and puts the old values back after it.
-struct EnvironmentGuard {
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
-    void Set(const char* name, const char* value) {
-        const char* old = std::getenv(name);
-        saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~EnvironmentGuard() {
-        for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
-            it->second ? ::setenv(it->first.c_str(), it->second->c_str(), 1) : ::unsetenv(it->first.c_str());
-        }
-    }
-};
 
 TEST(ShellPaths, FollowTheUsersFolders) {
     EnvironmentGuard environment;
