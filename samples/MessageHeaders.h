@@ -3,7 +3,7 @@
 // the few values it kept in the message-info object (subject, subject key, Message-ID,
 // parents, sender's display name, receipt time) derived from the header lines.
 
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <cstdint>
 #include <optional>

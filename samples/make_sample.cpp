@@ -6,7 +6,7 @@
 
 #include "MessageHeaders.h"
 #include "common/Text.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 build_dir=${BUILD_DIR:-build}
 
 echo "== clang-format"
-git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' 'fuzz/*.cpp' 'samples/*.cpp' \
+git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' 'fuzz/*.cpp' 'samples/*.cpp' 'tools/*.cpp' 'tools/*.h' \
     'samples/*.h' | xargs clang-format --dry-run --Werror
 
 echo "== clang-tidy (core)"

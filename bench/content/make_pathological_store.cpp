@@ -5,7 +5,7 @@
 
 #include "BenchArguments.h"
 #include "PathologicalBodies.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <cstdlib>
 #include <fstream>

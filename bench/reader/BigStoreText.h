@@ -3,7 +3,7 @@
 // news readers), French text, attachments in base64, replies to recent messages. Texts are
 // cut from a few prepared pools, so a gigabyte is written in seconds.
 
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <cstdint>
 #include <deque>

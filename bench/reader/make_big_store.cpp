@@ -9,7 +9,7 @@
 
 #include "BenchArguments.h"
 #include "BigStoreText.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "Commands.h"
 #include "output/OutputTesting.h"
 #include "support/Command.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "Commands.h"
 #include "output/OutputTesting.h"
 #include "reader/StoreLayout.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

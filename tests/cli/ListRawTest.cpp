@@ -4,7 +4,7 @@
 #include "common/CheckedOutput.h"
 #include "support/Command.h"
 #include "support/FailingFiles.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <csignal>
 #include <fcntl.h>

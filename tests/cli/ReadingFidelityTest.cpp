@@ -2,7 +2,7 @@
 // the list of a store opened after others.
 #include "Commands.h"
 #include "output/OutputTesting.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // of its five messages: one deleted (its info object left in place), one a bare fragment.
 #include "CliRun.h"
 #include "Commands.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <algorithm>
 #include <cstdio>

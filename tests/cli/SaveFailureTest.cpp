@@ -4,7 +4,7 @@
 #include "common/OutputFile.h"
 #include "output/OutputTesting.h"
 #include "support/FailingFiles.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <chrono>
 #include <csignal>

@@ -1,7 +1,7 @@
 #include "Commands.h"
 #include "output/OutputTesting.h"
 #include "support/Md5.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

@@ -1,5 +1,5 @@
 #include "Commands.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <filesystem>
 #include <fstream>

@@ -7,7 +7,7 @@
 #include "output/PrintLayout.h"
 #include "reader/ReadErrors.h"
 #include "support/FakePrompter.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // Shared helpers of the reader tests.
 #include "reader/Store.h"
 #include "support/FakePrompter.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <memory>
 #include <string>

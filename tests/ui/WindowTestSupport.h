@@ -2,7 +2,7 @@
 // The real window off screen, over a scripted prompter, with a fresh storage folder.
 #include "output/OutputTesting.h"
 #include "support/FakePrompter.h"
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 #include "ui/MessageTableModel.h"
 #include "ui/frmGlanmail.h"
 

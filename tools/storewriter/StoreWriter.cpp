@@ -1,5 +1,5 @@
 // Data blocks and message-info objects are streamed as messages are added; the index tree at the end.
-#include "support/StoreWriter.h"
+#include "storewriter/StoreWriter.h"
 
 #include <algorithm>
 #include <sstream>
