@@ -93,14 +93,14 @@ void Session::Close() {
 
 std::optional<std::string> Session::ChooseStore() {
     std::optional<std::string> path =
-        prompter_.ChooseFile("Choisir le fichier dbx à lire", lastDbxFolder_, "Outlook Express (*.dbx)");
+        prompter_.ChooseFile("Choisir le fichier dbx à lire", settings_.LastDbxFolder, "Outlook Express (*.dbx)");
     bool found = false;
     if (path && !path->empty()) {
         found = FileExists(*path, true, prompter_);
         // The folder of the chosen file, whether it proved readable or not.
         const std::size_t slash = path->rfind('/');
         if (slash != std::string::npos && slash > 0) {
-            lastDbxFolder_ = path->substr(0, slash);
+            settings_.LastDbxFolder = path->substr(0, slash);
         }
     }
     if (!found) {
@@ -306,7 +306,7 @@ OutputResult Session::Run(OutputCommand command, OutputContext context) {
     // A batch can raise one box for many messages: each cause is shown once, then counted.
     RepeatedBoxes prompter(prompter_);
     MsgOutput output(*store_, state_, prompter, FlagsFor(command), files_);
-    output.SetStorageFolder(storageFolder_);
+    output.SetStorageFolder(settings_.StorageFolder);
     output.SetStoreFolder(context.storeFolder);
     output.SetAttachmentPolicy(context.attachments);
     output.SetStopRequested(context.stopRequested);
@@ -331,7 +331,7 @@ OutputResult Session::Run(OutputCommand command, OutputContext context) {
         ProgressOutput each(output, context.progress);
         result.summary = command == OutputCommand::AllNws
                              ? OutputEach(selection_, each)
-                             : OutputSelection(selection_, store_->MsgTable, grouping_, each);
+                             : OutputSelection(selection_, store_->MsgTable, settings_.GroupingOn(), each);
         result.stopped = result.summary.interrupted;
     }
     if (context.batchEnd) {
@@ -359,8 +359,8 @@ AttachmentBatch Session::SaveAttachments(const std::function<bool()>& stop,
     if (!store_) {
         return {};
     }
-    return glanmail::SaveAttachments(*store_, selection_, StoreFolderPath(storageFolder_, store_->Name), prompter_,
-                                     files_, stop, progress);
+    return glanmail::SaveAttachments(*store_, selection_, StoreFolderPath(settings_.StorageFolder, store_->Name),
+                                     prompter_, files_, stop, progress);
 }
 
 } // namespace glanmail

@@ -5,6 +5,7 @@
 
 #include "app/MessageSearch.h"
 #include "common/Prompter.h"
+#include "common/Settings.h"
 #include "content/AttachmentList.h"
 #include "content/ContentState.h"
 #include "content/MsgProcessing.h"
@@ -121,12 +122,15 @@ public:
     Session& operator=(const Session&) = delete;
 
     // Options and folders.
-    void SetStorageFolder(std::string folder) { storageFolder_ = std::move(folder); }
-    const std::string& StorageFolder() const { return storageFolder_; }
-    bool GroupingOption() const { return grouping_; }
-    void SetGroupingOption(bool on) { grouping_ = on; }
-    const std::string& LastDbxFolder() const { return lastDbxFolder_; }
-    void SetLastDbxFolder(std::string folder) { lastDbxFolder_ = std::move(folder); }
+    // The session holds the run's one copy of the settings; the shell reads Glanmail.ini into
+    // it and writes the file from it.
+    Settings& UserSettings() { return settings_; }
+    void SetStorageFolder(std::string folder) { settings_.StorageFolder = std::move(folder); }
+    const std::string& StorageFolder() const { return settings_.StorageFolder; }
+    bool GroupingOption() const { return settings_.GroupingOn(); }
+    void SetGroupingOption(bool on) { settings_.SetGrouping(on); }
+    const std::string& LastDbxFolder() const { return settings_.LastDbxFolder; }
+    void SetLastDbxFolder(std::string folder) { settings_.LastDbxFolder = std::move(folder); }
     void SetEnvironment(StoreEnvironment env) { env_ = std::move(env); }
 
     // Opening. Close forgets the store, the selection and the message on show (the edit
@@ -209,9 +213,7 @@ private:
     FileSystem& files_;
     ContentState state_;
     StoreEnvironment env_;
-    std::string storageFolder_;
-    std::string lastDbxFolder_;
-    bool grouping_ = false;
+    Settings settings_;
 
     std::unique_ptr<OpenedStore> store_;
     std::vector<std::size_t> selection_;

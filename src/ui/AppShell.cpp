@@ -52,12 +52,15 @@ void AppShell::Attach(frmGlanmail& window) {
 }
 
 void AppShell::Start() {
-    Guarded("InitGlanmail", [this] { InitGlanmail(settings_, paths_, *this, prompter_); });
+    Settings& settings = window_->session().UserSettings();
+    settings = Settings{}; // filled from the file and the fallbacks alone
+    Guarded("InitGlanmail", [&] { InitGlanmail(settings, paths_, *this, prompter_); });
     // Whatever went wrong above, output has a place to go.
-    if (settings_.StorageFolder.empty()) {
-        settings_.StorageFolder = StorageFolderIn(paths_.HomeFolder);
+    if (settings.StorageFolder.empty()) {
+        settings.StorageFolder = StorageFolderIn(paths_.HomeFolder);
     }
-    GiveToSession();
+    window_->session().SetEnvironment(
+        StoreEnvironment{settings.OEStoreFolder, [](const std::string& name) { return ProcessRunning(name); }});
 }
 
 void AppShell::StartIn(const std::string& storePath) {
@@ -67,35 +70,13 @@ void AppShell::StartIn(const std::string& storePath) {
     }
 }
 
-void AppShell::GiveToSession() {
-    Session& session = window_->session();
-    session.SetStorageFolder(settings_.StorageFolder);
-    session.SetLastDbxFolder(settings_.LastDbxFolder);
-    session.SetGroupingOption(settings_.GroupingOn());
-    session.SetEnvironment(
-        StoreEnvironment{settings_.OEStoreFolder, [](const std::string& name) { return ProcessRunning(name); }});
-}
-
-void AppShell::TakeFromSession() {
-    const Session& session = window_->session();
-    settings_.StorageFolder = session.StorageFolder();
-    settings_.LastDbxFolder = session.LastDbxFolder();
-    // Only a change made during the run rewrites the number read from the file.
-    if (session.GroupingOption() != settings_.GroupingOn()) {
-        settings_.GroupingOption = session.GroupingOption() ? 1 : 0;
-    }
-}
-
 void AppShell::ChooseStorage() {
     // A batch under way keeps the folder it started with; the menu waits for its end.
     if (window_->Working()) {
         return;
     }
-    // The file is rewritten whole: it takes the run's current folders and option with it.
-    TakeFromSession();
-    if (ChangeStorageFolder(settings_, paths_, prompter_)) {
-        window_->session().SetStorageFolder(settings_.StorageFolder);
-    }
+    // The file is rewritten whole, with the run's current folders and option.
+    ChangeStorageFolder(window_->session().UserSettings(), paths_, prompter_);
 }
 
 void AppShell::AtEnd() {
@@ -103,8 +84,7 @@ void AppShell::AtEnd() {
         return;
     }
     askAtEnd_ = false; // asked once, however many times the window is told to close
-    TakeFromSession();
-    ConfirmSaveAtEnd(settings_, paths_, prompter_);
+    ConfirmSaveAtEnd(window_->session().UserSettings(), paths_, prompter_);
 }
 
 void AppShell::ShowWindow() {

@@ -1,9 +1,8 @@
 #pragma once
 // The application shell around the main window: start-up with Glanmail.ini, the storage
 // folder ("Dossier de stockage"), the end-of-work signal with its sound, help and About,
-// and the configuration question when the window closes. The shell's Settings and the
-// window's Session each hold the folders and the grouping option; this class keeps them
-// in step: the session works with them, the shell reads and writes them.
+// and the configuration question when the window closes. The settings live in the window's
+// Session; the shell reads Glanmail.ini into them and writes the file from them.
 
 #include "shell/Settings.h"
 #include "shell/Startup.h"
@@ -30,7 +29,7 @@ public:
 
     // The start order: the window shown, Glanmail.ini read (at first start the storage
     // folder chosen and the file written), Outlook Express's folder found, the folders
-    // checked; then the session takes the settings. An unexpected failure is reported
+    // checked, all in the session's settings. An unexpected failure is reported
     // under "InitGlanmail" and the window stays usable.
     void Start();
 
@@ -44,8 +43,6 @@ public:
     // Replaces the end-of-work sound (tests listen to it this way).
     void SetEndSound(std::function<void()> play) { playSound_ = std::move(play); }
 
-    const Settings& settings() const { return settings_; }
-
     // ShellWindow: what start-up and the end of work do to the window.
     void ShowWindow() override;
     void ShowGrouping(bool on) override;
@@ -56,13 +53,10 @@ public:
 private:
     void ChooseStorage(); // "Dossier de stockage"
     void AtEnd();         // the window closes
-    void TakeFromSession();
-    void GiveToSession();
     template <typename F> void Guarded(const char* title, F&& f);
 
     Prompter& prompter_;
     ShellPaths paths_;
-    Settings settings_;
     frmGlanmail* window_ = nullptr;
     std::unique_ptr<EndSound> sound_;
     std::function<void()> playSound_;
