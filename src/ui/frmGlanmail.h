@@ -159,6 +159,8 @@ private:
     void WorkDone();
     MessageEdits Edits() const;
     void RunBatch(OutputCommand command, AttachmentPolicy policy = AttachmentPolicy::CutAtFirstAttachment);
+    void SaveSelection(OutputCommand command); // "Txt" and "Nws et Eml"
+    void SaveEdited(OutputCommand command);    // the two "Enregistrer les modifications" buttons
     // After "Nws et Eml": how many messages were saved without their attachments.
     void TellCutMessages(std::size_t count);
     std::optional<PrinterChoice> ChoosePrinter(const PrinterChoice& current);

@@ -255,20 +255,16 @@ void frmGlanmail::RunBatch(OutputCommand command, AttachmentPolicy policy) {
 }
 
 void frmGlanmail::cmdAllTxt_Click() {
-    if (working_) {
-        return;
-    }
-    if (busy_) {
-        busy_ = false;
-        return;
-    }
-    BuildSelection();
-    cmdDown->setEnabled(false);
-    cmdUp->setEnabled(false);
-    RunBatch(OutputCommand::AllTxt);
+    SaveSelection(OutputCommand::AllTxt);
 }
 
 void frmGlanmail::cmdAllNws_Click() {
+    SaveSelection(OutputCommand::AllNws);
+}
+
+// The two save buttons: a press that comes while the program itself changes the window only
+// lowers the busy flag; otherwise the selection is saved, the arrows greyed meanwhile.
+void frmGlanmail::SaveSelection(OutputCommand command) {
     if (working_) {
         return;
     }
@@ -279,7 +275,7 @@ void frmGlanmail::cmdAllNws_Click() {
     BuildSelection();
     cmdDown->setEnabled(false);
     cmdUp->setEnabled(false);
-    RunBatch(OutputCommand::AllNws);
+    RunBatch(command);
 }
 
 void frmGlanmail::cmdPrint_Click() {
@@ -291,25 +287,22 @@ void frmGlanmail::cmdPrint_Click() {
 }
 
 void frmGlanmail::cmdModTxt_Click() {
-    if (busy_ || working_) {
-        return;
-    }
-    BuildSelection();
-    OutputContext context;
-    context.edits = Edits();
-    if (session_.Run(OutputCommand::ModTxt, context).WorkDone()) {
-        WorkDone();
-    }
+    SaveEdited(OutputCommand::ModTxt);
 }
 
 void frmGlanmail::cmdModNws_Click() {
+    SaveEdited(OutputCommand::ModNws);
+}
+
+// The message on show saved with the viewer's edits.
+void frmGlanmail::SaveEdited(OutputCommand command) {
     if (busy_ || working_) {
         return;
     }
     BuildSelection();
     OutputContext context;
     context.edits = Edits();
-    if (session_.Run(OutputCommand::ModNws, context).WorkDone()) {
+    if (session_.Run(command, context).WorkDone()) {
         WorkDone();
     }
 }
