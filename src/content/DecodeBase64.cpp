@@ -26,12 +26,26 @@ const std::array<int, 256>& Base64Digits() {
 
 std::string DecodeBase64Lenient(std::string_view s) {
     const std::array<int, 256>& digits = Base64Digits();
-    std::string out;
-    out.reserve(s.size() / 4 * 3 + 3);
+    std::string out(s.size() / 4 * 3 + 3, '\0');
+    char* w = out.data();
+    const auto digit = [&digits, s](std::size_t i) { return digits[static_cast<unsigned char>(s[i])]; };
     unsigned bits = 0;
     int count = 0;
-    for (const char c : s) {
-        const int v = digits[static_cast<unsigned char>(c)];
+    for (std::size_t i = 0; i < s.size();) {
+        // Four digits in a row at a byte boundary, most of every line: three bytes at once. A
+        // value outside 0 to 63 (-1 for a stray character, 64 for padding) fails the test.
+        if (count == 0 && i + 4 <= s.size()) {
+            const int a = digit(i), b = digit(i + 1), c = digit(i + 2), d = digit(i + 3);
+            if (static_cast<unsigned>(a | b | c | d) < 64) {
+                const auto group = static_cast<unsigned>(a << 18 | b << 12 | c << 6 | d);
+                *w++ = static_cast<char>(group >> 16);
+                *w++ = static_cast<char>((group >> 8) & 0xFF);
+                *w++ = static_cast<char>(group & 0xFF);
+                i += 4;
+                continue;
+            }
+        }
+        const int v = digit(i++);
         if (v < 0 || v == 64) {
             continue; // line breaks, padding and stray characters
         }
@@ -39,9 +53,10 @@ std::string DecodeBase64Lenient(std::string_view s) {
         count += 6;
         if (count >= 8) {
             count -= 8;
-            out += static_cast<char>((bits >> count) & 0xFF);
+            *w++ = static_cast<char>((bits >> count) & 0xFF);
         }
     }
+    out.resize(static_cast<std::size_t>(w - out.data()));
     return out;
 }
 
