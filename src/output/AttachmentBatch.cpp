@@ -2,13 +2,40 @@
 
 #include "content/AttachmentList.h"
 #include "output/AttachmentFiles.h"
+#include "output/ReadAhead.h"
 #include "output/SaveNaming.h"
+
+#include <algorithm>
+#include <iterator>
+#include <memory>
+#include <system_error>
 
 namespace glanmail {
 
 AttachmentBatch SaveAttachments(const OpenedStore& store, const std::vector<std::size_t>& ids,
                                 const std::string& storeFolder, Prompter& prompter, FileSystem& files,
                                 const std::function<bool()>& stop, const std::function<void(std::size_t)>& progress) {
+    const auto readable = [&store](std::size_t id) { return id >= 1 && id <= store.MsgCount(); };
+    // Each message is read whole on a thread of its own while the one before is listed and
+    // written here; the boxes raised while reading wait for their message's turn.
+    const auto read = [&store](std::size_t id) {
+        PreparedMessage prepared;
+        HoldingPrompter reading;
+        prepared.raw = ExtractMessage(store, id, reading, AttachmentPolicy::Whole);
+        prepared.readBoxes = std::move(reading.boxes);
+        return prepared;
+    };
+    std::vector<std::size_t> order;
+    std::copy_if(ids.begin(), ids.end(), std::back_inserter(order), readable);
+    std::unique_ptr<ReadAhead> ahead;
+    if (order.size() > 1) {
+        try {
+            ahead = std::make_unique<ReadAhead>(std::move(order), read);
+        } catch (const std::system_error&) {
+            // No thread to be had: each message is read in its turn.
+        }
+    }
+
     AttachmentBatch batch;
     AttachmentSaver saver(prompter, files);
     for (const std::size_t id : ids) {
@@ -19,17 +46,21 @@ AttachmentBatch SaveAttachments(const OpenedStore& store, const std::vector<std:
         if (progress) {
             progress(id);
         }
-        if (id == 0 || id > store.MsgCount()) {
+        if (!readable(id)) {
             continue;
         }
-        const std::optional<RawExtraction> raw = ExtractMessage(store, id, prompter, AttachmentPolicy::Whole);
-        if (!raw) {
+        std::optional<PreparedMessage> taken = ahead ? ahead->Take(id) : std::nullopt;
+        const PreparedMessage message = taken ? std::move(*taken) : read(id);
+        for (const Box& box : message.readBoxes) {
+            prompter.Show(box);
+        }
+        if (!message.raw) {
             ++batch.unreadable;
             continue;
         }
         ++batch.messages;
-        batch.incomplete += raw->incomplete ? 1 : 0;
-        const OutputStatus status = saver.Save(ListAttachments(raw->text).Items, store.Entry(id), storeFolder);
+        batch.incomplete += message.raw->incomplete ? 1 : 0;
+        const OutputStatus status = saver.Save(ListAttachments(message.raw->text).Items, store.Entry(id), storeFolder);
         if (status == OutputStatus::Failed) {
             batch.abandoned = true;
             break;
