@@ -32,6 +32,9 @@ work=$(mktemp -d "$dir/search.XXXX")
 bench/search-vs-save.sh "$build" "$dir/big-100000.dbx" "$work"
 rm -rf "$work"
 
+echo "== The speed targets side by side, in tmpfs"
+bench/speed-targets.sh "$build"
+
 echo "== Window: the real window off screen on the large store (builds the Qt parts too)"
 BUILD_DIR=$build BUILD_TYPE=Release scripts/build.sh -DGLANMAIL_QT=ON
 QT_QPA_PLATFORM=offscreen "$build/bench/ui/glanmail-window-bench" "$dir/big-100000.dbx"
