@@ -3,15 +3,15 @@
 #include "common/Encoding.h"
 #include "common/Text.h"
 #include "support/FakePrompter.h"
+#include "support/Files.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 
 namespace glanmail {
 namespace {
 
 using testing::FakePrompter;
+using testing::ReadFile;
 
 ListedMessage Entry(const char* dateText = "12/02/2004 18:41:09") {
     return {"R\xE9union", "Michel Dupuis", dateText};
@@ -153,11 +153,6 @@ TEST(MsgProcessing, NeverStopsOnHostileText) {
         EXPECT_EQ(Shown(m.DateSenderLines), "Date : jeudi 12 février 2004 18:41\nExpéditeur : Michel Dupuis\n\n");
         EXPECT_TRUE(prompter.shown.empty()) << row[0];
     }
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The bundled sample's newsletter: words on both sides of a source line break stay apart, and its

@@ -3,54 +3,31 @@
 #include "ReaderTestSupport.h"
 #include "reader/ByteSource.h"
 #include "reader/RawMessage.h"
+#include "support/Files.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace glanmail::testing {
 namespace {
 
-std::string TempPath(const std::string& name) {
-    return std::string(GLANMAIL_BINARY_DIR) + "/glanmail-filesource-" + std::to_string(::getpid()) + "-" + name;
-}
-
-TEST(FileSource, ReadsWhatTheFileHoldsAndWhatIsLeftOfAFileShortenedWhileOpen) {
-    std::string bytes(1 << 20, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<char>(i * 7 % 251);
-    }
-    const std::string path = TempPath("shrinks");
-    std::ofstream(path, std::ios::binary) << bytes;
-    const auto source = FileSource::Open(path);
-    ASSERT_NE(source, nullptr);
-    EXPECT_EQ(source->Size(), bytes.size());
-    EXPECT_EQ(source->Read(1000, 5000), bytes.substr(1000, 5000));
-    EXPECT_EQ(source->Read(bytes.size() - 10, 100), bytes.substr(bytes.size() - 10));
-    EXPECT_EQ(source->Read(bytes.size(), 1), "");
-
-    ASSERT_EQ(::truncate(path.c_str(), 100000), 0);
-    EXPECT_EQ(source->Read(500000, 10), ""); // gone: the end of the file
-    EXPECT_EQ(source->Read(90000, 20000), bytes.substr(90000, 10000));
-    std::filesystem::remove(path);
-    EXPECT_EQ(FileSource::Open(path), nullptr);
-}
-
 // Reads going forward in small steps are served from bytes read ahead; every read must give
 // what a direct read of the same place gives, whatever the pattern: steps inside and across
-// the window, reads longer than it, jumps back and far ahead, the end of the file.
-TEST(FileSource, ReadsAheadAndReadsOfJustTheirSizeGiveTheSameBytesAsDirectReads) {
+// the window, reads longer than it, jumps back and far ahead, the end of the file. Once the
+// file is shortened, reads give what is left of it.
+TEST(FileSource, EveryReadGivesTheBytesOfItsPlaceEvenInAFileShortenedWhileOpen) {
     std::string bytes(3 << 20, '\0');
     std::uint32_t x = 12345;
     for (char& c : bytes) {
         x = x * 1103515245 + 12345;
         c = static_cast<char>(x >> 24);
     }
-    const std::string path = TempPath("ahead");
-    std::ofstream(path, std::ios::binary) << bytes;
+    const TempFolder temp;
+    const std::string path = temp / "ahead";
+    WriteFile(path, bytes);
     const auto source = FileSource::Open(path);
     ASSERT_NE(source, nullptr);
+    EXPECT_EQ(source->Size(), bytes.size());
     std::uint64_t at = 0;
     for (int i = 0; i < 3000; ++i) {
         x = x * 1103515245 + 12345;
@@ -82,14 +59,20 @@ TEST(FileSource, ReadsAheadAndReadsOfJustTheirSizeGiveTheSameBytesAsDirectReads)
             source->ForgetReadAhead();
         }
     }
+    ASSERT_EQ(::truncate(path.c_str(), 100000), 0);
+    source->ForgetReadAhead();
+    EXPECT_EQ(source->Read(500000, 10), ""); // gone: the end of the file
+    EXPECT_EQ(source->Read(90000, 20000), bytes.substr(90000, 10000));
     std::filesystem::remove(path);
+    EXPECT_EQ(FileSource::Open(path), nullptr);
 }
 
 TEST(FileSource, AStoreShortenedWhileOpenGivesWhatIsLeftOfAMessage) {
     std::vector<WriterMessage> messages = Mails(2, std::string(100000, 'x'));
     StoreLayout l;
-    const std::string path = TempPath("store.dbx");
-    std::ofstream(path, std::ios::binary) << WriteStore(messages, {}, &l);
+    const TempFolder temp;
+    const std::string path = temp / "store.dbx";
+    WriteFile(path, WriteStore(messages, {}, &l));
     FakePrompter p;
     const auto store = OpenStore(path, p);
     ASSERT_NE(store, nullptr);
@@ -107,7 +90,6 @@ TEST(FileSource, AStoreShortenedWhileOpenGivesWhatIsLeftOfAMessage) {
         EXPECT_TRUE(raw->text == expected);
     }
     EXPECT_TRUE(p.shown.empty());
-    std::filesystem::remove(path);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Opening a store with recovery: the messages the scan finds become rows like the others.
 #include "ReaderTestSupport.h"
-#include "output/OutputTesting.h"
 #include "reader/Store.h"
+#include "support/Files.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -104,37 +104,6 @@ TEST(StoreRecovery, RecoveredMessagesAreCutBeforeTheirFirstAttachmentAsIndexedOn
         EXPECT_EQ(cut->text, raw.substr(0, raw.find("\r\n--b\r\nContent-Type: image/"))) << id;
         EXPECT_FALSE(cut->incomplete);
     }
-}
-
-TEST(StoreRecovery, EachRefusalSaysWhetherTheIndexAloneIsAtFault) {
-    TempFolder temp;
-    const auto refusal = [&](const std::string& name, const std::string& bytes) {
-        const std::string path = temp.Path() + "/" + name;
-        WriteFile(path, bytes);
-        FakePrompter prompter;
-        OpenRefusal why = OpenRefusal::None;
-        EXPECT_EQ(OpenStore(path, prompter, false, &why), nullptr) << name;
-        return why;
-    };
-    const std::vector<WriterMessage> messages = Mails(3);
-    StoreOptions noCount, noRoot, badRoot;
-    noCount.countAt0xC4 = 0;
-    noRoot.zeroRoot = true;
-    badRoot.badNodeMarker = true;
-    EXPECT_EQ(refusal("NoCount.dbx", WriteStore(messages, noCount)), OpenRefusal::Index);
-    EXPECT_EQ(refusal("NoRoot.dbx", WriteStore(messages, noRoot)), OpenRefusal::Index);
-    EXPECT_EQ(refusal("BadRoot.dbx", WriteStore(messages, badRoot)), OpenRefusal::Index);
-    std::string huge = WriteStore(messages);
-    PutU32(huge, 0xC4, 0x80000000u);
-    EXPECT_EQ(refusal("Huge.dbx", huge), OpenRefusal::Index);
-    std::string notStore = WriteStore(messages);
-    notStore[0] = 'X';
-    EXPECT_EQ(refusal("NotStore.dbx", notStore), OpenRefusal::Header);
-    EXPECT_EQ(refusal("Short.dbx", WriteStore(messages).substr(0, 0xE6)), OpenRefusal::NotAStore);
-    EXPECT_EQ(refusal("Text.dbx", std::string(0x24BC, 'x')), OpenRefusal::NotAStore); // no room past a header
-    EXPECT_EQ(refusal("LongText.dbx", std::string(0x24BD, 'x')), OpenRefusal::Header);
-    EXPECT_EQ(refusal("Folders.dbx", WriteStore(messages)), OpenRefusal::File);
-    EXPECT_EQ(refusal("Empty.dbx", ""), OpenRefusal::File);
 }
 
 TEST(StoreRecovery, AFileWhoseIndexGivesNothingIsSearchedWhole) {
