@@ -183,6 +183,7 @@ TEST(CommandLine, StatusErrorsAndOutputOfEveryCommand) {
         {{"raw", store, "5", "--recover"}, U, unknown("5", "4"), ""},
         {{"show", store}, U, Usage("show", "l'argument ID est obligatoire"), ""},
         {{"show", store, "4"}, U, unknown("4", "3"), ""},
+        {{"show", store, "0"}, U, Usage("show", wrongId + "0"), ""},
         {{"show", absent, "1"}, kExitBadStore, missing(absent), ""},
         {{"search", sample}, U, "glanmail-cli: indiquez un fichier .dbx au moins, puis les mots à rechercher\n"
             "Utilisation : " + UsageLine("search") + "\nPour en savoir plus : glanmail-cli search --help\n", ""},

@@ -43,10 +43,10 @@ std::vector<WriterMessage> LostTwo() {
                      "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n"
                      "From the start\r\n>From quoted\r\n" +
                          std::string(700, 'x') + "\r\n--b\r\nContent-Type: image/jpeg\r\n\r\n" +
-                         std::string(1500, 'A') + "\r\n--b--\r\n",
-                     1018744080));
+                         std::string(1500, 'A') + "\r\n--b--\r\n"));
     m.back().sender = "Paul";
     m.back().indexing = Indexing::Deleted;
+    m.back().received.reset(); // named without a date
     m.push_back(Mail("Morceau", "From: Anne <anne@example.org>\r\nSubject: Morceau\r\nDate: Tue, 16 Apr 2002 11:00:00 "
                                 "+0000\r\n\r\nReste\r\n"));
     m.back().indexing = Indexing::Fragment;
@@ -254,6 +254,7 @@ TEST(RecoverCli, SaveWritesRecoveredMessagesInEveryForm) {
     EXPECT_EQ(saved({"--complete"}), indexed);
     EXPECT_EQ(saved({"--complete", "--recover"}), whole);
     EXPECT_EQ(saved({"--eml", "--recover"}), eml);
+    EXPECT_EQ(ReadFile(temp / "3/Lost/Effac\xC3\xA9_ .eml"), Cut(lost[3].raw));
     const std::vector<std::string> text = saved({"--recover", "--ids", "5"});
     ASSERT_EQ(text.size(), 1U);
     EXPECT_EQ(text[0].substr(text[0].find("\r\n\r\n")), "\r\n\r\nReste");
