@@ -1,19 +1,28 @@
-// The end of reading a message: print layout, output of a selection, reading for output.
-
+// The end of reading a message: print layout, output of a selection, reading ahead of the
+// output (every message in order, never far ahead, the reading stopped with the batch), reading
+// for output.
 #include "output/MsgOutput.h"
 
 #include "OutputTesting.h"
 #include "output/BatchOutput.h"
 #include "output/PrintLayout.h"
+#include "output/ReadAhead.h"
 #include "reader/ReadErrors.h"
 #include "support/FakePrompter.h"
-#include "storewriter/StoreWriter.h"
+#include "support/Mail.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <future>
 #include <gtest/gtest.h>
 #include <map>
+#include <new>
 #include <numeric>
+#include <pthread.h>
 #include <random>
+#include <thread>
 #include <tuple>
 
 namespace glanmail {
@@ -177,14 +186,15 @@ TEST(SortGroupTest, SortsByDateAndSurvivesEqualDates) {
     EXPECT_EQ(idx.back(), same.size() - 1);
 }
 
-TEST(MsgOutputTest, ViewingWritesNothingPrintingEndsOrDropsItsJobsFailuresAreReported) {
+// Viewing writes nothing; printing ends or drops its jobs and reports a failure; a group's file
+// left open by a command that ran to its end is named with what it holds, one left open by a
+// stopped command is removed.
+TEST(MsgOutputTest, ViewingPrintingAndAGroupLeftOpen) {
     testing::FakePrompter prompter;
     ContentState state;
-    testing::WriterMessage mail;
-    mail.raw = "Subject: Annonce\r\n\r\nTexte\r\n";
-    mail.subject = mail.subjectKey = "Annonce";
-    mail.received = testing::FiletimeFromUnix(1079357130);
-    const auto store = OpenStoreBytes(std::make_unique<MemorySource>(testing::WriteStore({mail})), "B.dbx", prompter);
+    const auto store = OpenStoreBytes(std::make_unique<MemorySource>(testing::WriteStore(
+                                          {testing::Mail("Annonce", "Subject: Annonce\r\n\r\nTexte\r\n")})),
+                                      "B.dbx", prompter);
     ASSERT_TRUE(store && store->MsgCount() == 1);
 
     MsgOutput viewer(*store, state, prompter, OutputFlags{});
@@ -192,53 +202,33 @@ TEST(MsgOutputTest, ViewingWritesNothingPrintingEndsOrDropsItsJobsFailuresAreRep
     EXPECT_EQ(viewer.ReadMsg(2, OutputMode::Single), OutputStatus::Unreadable);
 
     testing::FakePrintDevice device;
-    MsgOutput output(*store, state, prompter, OutputFlags::Print());
-    output.SetPrintDevice(&device);
-    EXPECT_EQ(output.ReadMsg(1, OutputMode::First), OutputStatus::Printed);
-    EXPECT_EQ(output.EndGroup(), OutputStatus::Nothing); // the group's last message never came
+    MsgOutput printer(*store, state, prompter, OutputFlags::Print());
+    printer.SetPrintDevice(&device);
+    EXPECT_EQ(printer.ReadMsg(1, OutputMode::First), OutputStatus::Printed);
+    EXPECT_EQ(printer.EndGroup(), OutputStatus::Nothing); // the group's last message never came
     EXPECT_FALSE(device.jobOpen);
     EXPECT_EQ(device.jobs.at(0).at(0).at(3), std::string(11, ' ') + "Objet : Annonce");
-    // A stopped command drops the job its group had begun.
-    EXPECT_EQ(output.ReadMsg(1, OutputMode::First), OutputStatus::Printed);
-    output.AbandonGroup();
+    EXPECT_EQ(printer.ReadMsg(1, OutputMode::First), OutputStatus::Printed);
+    printer.AbandonGroup();
     EXPECT_FALSE(device.jobOpen);
     EXPECT_EQ(device.jobs.size(), 1u);
     device.error = "L'imprimante ne r\xC3\xA9pond pas.";
-    EXPECT_EQ(output.ReadMsg(1, OutputMode::Single), OutputStatus::Failed);
+    EXPECT_EQ(printer.ReadMsg(1, OutputMode::Single), OutputStatus::Failed);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].title + " " + prompter.shown[0].text, "MsgEnd L'imprimante ne r\xC3\xA9pond pas.");
     EXPECT_FALSE(device.jobOpen);
-}
 
-// A group left open by a command that ran to its end is named with what it holds; one left open by a
-// command that was stopped is removed.
-TEST(MsgOutputTest, AnOpenGroupIsNamedAtItsEndOrRemovedWhenStopped) {
-    testing::FakePrompter prompter;
-    ContentState state;
-    testing::WriterMessage mail;
-    mail.raw = "Subject: Annonce\r\n\r\nTexte\r\n";
-    mail.subject = mail.subjectKey = "Annonce";
-    mail.received = testing::FiletimeFromUnix(1079357130);
-    const auto store = OpenStoreBytes(std::make_unique<MemorySource>(testing::WriteStore({mail})), "B.dbx", prompter);
-    ASSERT_TRUE(store && store->MsgCount() == 1);
     testing::TempFolder temp;
-    const auto files = [&] {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(temp.Path() + "/B")) {
-            names.push_back(e.path().filename().string());
-        }
-        return names;
-    };
-    MsgOutput output(*store, state, prompter, OutputFlags::AllTxt());
-    output.SetStorageFolder(temp.Path());
-    EXPECT_EQ(output.ReadMsg(1, OutputMode::First), OutputStatus::Written);
-    EXPECT_EQ(files().size(), 1u); // the temporary file
-    output.AbandonGroup();
-    EXPECT_EQ(files(), std::vector<std::string>{});
-    EXPECT_EQ(output.ReadMsg(1, OutputMode::First), OutputStatus::Written);
-    EXPECT_EQ(output.EndGroup(), OutputStatus::Written);
-    EXPECT_EQ(files(), std::vector<std::string>{"Annonce.txt"});
-    EXPECT_EQ(output.EndGroup(), OutputStatus::Nothing);
+    MsgOutput saver(*store, state, prompter, OutputFlags::AllTxt());
+    saver.SetStorageFolder(temp.Path());
+    EXPECT_EQ(saver.ReadMsg(1, OutputMode::First), OutputStatus::Written);
+    EXPECT_EQ(testing::Entries(temp / "B").size(), 1u); // the temporary file
+    saver.AbandonGroup();
+    EXPECT_EQ(testing::Entries(temp / "B"), std::vector<std::string>{});
+    EXPECT_EQ(saver.ReadMsg(1, OutputMode::First), OutputStatus::Written);
+    EXPECT_EQ(saver.EndGroup(), OutputStatus::Written);
+    EXPECT_EQ(testing::Entries(temp / "B"), std::vector<std::string>{"Annonce.txt"});
+    EXPECT_EQ(saver.EndGroup(), OutputStatus::Nothing);
 }
 
 // A batch reads its messages ahead on a thread of its own; what the user sees must not
@@ -249,21 +239,15 @@ TEST(MsgOutputTest, ABatchReadAheadTellsEachMessageAtItsTurn) {
         std::vector<std::string>* log = nullptr;
         void Show(const Box& box) override { log->push_back(box.title + ": " + box.text); }
     };
-    std::vector<testing::WriterMessage> mails(5);
-    const char* raws[] = {
-        "Subject: Un\r\n\r\nTexte un\r\n",
-        "Subject: Deux\r\n\r\nTexte deux\r\n",
-        "Subject: Trois\r\n\r\n",
-        ("Subject: Quatre\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n"
-         "Content-Type: text/enriched\r\n\r\nriche\r\n--b--\r\n"), // one message in two lines
-        "Subject: Cinq\r\n\r\nTexte cinq\r\n",
-    };
-    const char* subjects[] = {"Un", "Deux", "Trois", "Quatre", "Cinq"};
-    for (std::size_t i = 0; i < mails.size(); ++i) {
-        mails[i].raw = raws[i];
-        mails[i].subject = subjects[i];
-        mails[i].received = testing::FiletimeFromUnix(1079357130 + static_cast<std::int64_t>(i) * 86400);
-    }
+    std::vector<testing::WriterMessage> mails{
+        testing::Mail("Un", "Subject: Un\r\n\r\nTexte un\r\n"),
+        testing::Mail("Deux", "Subject: Deux\r\n\r\nTexte deux\r\n", 1079443530),
+        testing::Mail("Trois", "Subject: Trois\r\n\r\n", 1079529930),
+        testing::Mail("Quatre",
+                      "Subject: Quatre\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n" // one message
+                      "Content-Type: text/enriched\r\n\r\nriche\r\n--b--\r\n",                          // in two lines
+                      1079616330),
+        testing::Mail("Cinq", "Subject: Cinq\r\n\r\nTexte cinq\r\n", 1079702730)};
     mails[2].raw += std::string(2000, 'x'); // several blocks, the last pointing back to the first
     mails[2].chainCycle = true;
     std::vector<std::string> log;
@@ -300,6 +284,104 @@ TEST(MsgOutputTest, ABatchReadAheadTellsEachMessageAtItsTurn) {
     EXPECT_NE(files["Cinq"].find("Texte cinq"), std::string::npos);
     EXPECT_NE(files["Quatre"].find("riche"), std::string::npos);
     EXPECT_NE(files["Trois"].find(std::string(400, 'x')), std::string::npos);
+}
+
+PreparedMessage Message(std::size_t index, std::size_t size = 10) {
+    PreparedMessage m;
+    m.raw = RawExtraction{std::string(size, static_cast<char>('a' + index % 26)), false};
+    m.readBoxes.push_back(Box{"lu " + std::to_string(index)});
+    return m;
+}
+
+// Takes the messages of order one by one; checks at each preparation how far ahead of the
+// messages taken reading has run.
+std::size_t MostAhead(std::size_t count, std::size_t size) {
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), 1);
+    std::atomic<std::size_t> prepared{0}, taken{0}, mostAhead{0};
+    {
+        ReadAhead ahead(order, [&](std::size_t index) {
+            const std::size_t running = ++prepared - taken;
+            mostAhead = std::max<std::size_t>(mostAhead, running);
+            return Message(index, size);
+        });
+        for (const std::size_t index : order) {
+            const auto m = ahead.Take(index);
+            EXPECT_TRUE(m && m->raw->text == std::string(size, static_cast<char>('a' + index % 26)) &&
+                        m->readBoxes.at(0).text == "lu " + std::to_string(index))
+                << index;
+            ++taken;
+        }
+    }
+    EXPECT_EQ(prepared, count);
+    return mostAhead;
+}
+
+TEST(ReadAheadTest, GivesEveryMessageInOrderAndNeverRunsFarAhead) {
+    EXPECT_LE(MostAhead(500, 10), 33u); // a few dozen small messages at most
+    // Large ones: the message being output counts against the 16 MiB, so no more than the next is read.
+    EXPECT_LE(MostAhead(12, 10 * 1024 * 1024), 2u);
+}
+
+TEST(ReadAheadTest, ABatchOffItsOrderOrStoppedEndsTheReading) {
+    std::vector<std::size_t> order(1000);
+    std::iota(order.begin(), order.end(), 1);
+    std::atomic<std::size_t> prepared{0};
+    std::promise<void> reached, gate;
+    const std::shared_future<void> opened = gate.get_future().share();
+    {
+        ReadAhead ahead(order, [&](std::size_t index) {
+            if (index == 20) {
+                reached.set_value();
+                opened.wait(); // reading ahead is held at message 20 while the batch goes off its order
+            }
+            ++prepared;
+            return Message(index);
+        });
+        for (std::size_t index = 1; index <= 10; ++index) {
+            EXPECT_TRUE(ahead.Take(index).has_value());
+        }
+        reached.get_future().wait();
+        EXPECT_FALSE(ahead.Take(12).has_value()); // not the next one: read by the caller
+        EXPECT_FALSE(ahead.Take(11).has_value()); // and reading ahead has stopped
+        gate.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(prepared, 20u); // the message in hand is finished, no later one begun
+    }
+    // Stopped before anything was taken: the thread waiting for room ends.
+    {
+        ReadAhead ahead(order, [](std::size_t index) { return Message(index); });
+    }
+}
+
+// Ctrl+C must reach the thread writing the files (it interrupts a write that waits), never the
+// reading thread.
+TEST(ReadAheadTest, TheReadingThreadTakesNoSignal) {
+    std::atomic<bool> blocked{false};
+    ReadAhead ahead({1, 2}, [&](std::size_t index) {
+        sigset_t mask;
+        pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+        blocked = sigismember(&mask, SIGINT) == 1 && sigismember(&mask, SIGTERM) == 1;
+        return Message(index);
+    });
+    EXPECT_TRUE(ahead.Take(1).has_value());
+    EXPECT_TRUE(blocked);
+    sigset_t mine;
+    pthread_sigmask(SIG_SETMASK, nullptr, &mine);
+    EXPECT_EQ(sigismember(&mine, SIGINT), 0); // and the caller's own mask is as it was
+}
+
+TEST(ReadAheadTest, AFailureToPrepareReachesTheTakerAtItsMessage) {
+    ReadAhead ahead({1, 2, 3, 4}, [](std::size_t index) {
+        if (index == 3) {
+            throw std::bad_alloc();
+        }
+        return Message(index);
+    });
+    EXPECT_TRUE(ahead.Take(1).has_value());
+    EXPECT_TRUE(ahead.Take(2).has_value());
+    EXPECT_THROW(ahead.Take(3), std::bad_alloc);
+    EXPECT_FALSE(ahead.Take(4).has_value());
 }
 
 } // namespace
