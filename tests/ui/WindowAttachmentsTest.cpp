@@ -1,45 +1,20 @@
 // The attachments in the window: listed under the text of the message on show, opened from a
 // private folder, saved as the command line saves them; the whole messages beside "Nws et Eml".
 #include "WindowTestSupport.h"
-#include "support/Command.h"
 #include "ui/AttachmentsPanel.h"
 
-#include <QAction>
 #include <QListWidget>
-#include <filesystem>
-#include <map>
 
 namespace glanmail {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Tree;
 using testing::WindowFixture;
-
-std::map<std::string, std::string> Tree(const std::string& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& e : fs::recursive_directory_iterator(folder)) {
-        if (e.is_regular_file()) {
-            files[fs::relative(e.path(), folder).string()] = testing::ReadFile(e.path().string());
-        }
-    }
-    return files;
-}
 
 struct WindowAttachments : WindowFixture {
     ui::AttachmentsPanel* Panel() { return Find<ui::AttachmentsPanel>("lstAttachments"); }
     QWidget* Body() { return Find<QWidget>("txtBody"); }
-    int RowOf(const char* subjectStart) {
-        for (int r = 0; r < w->model()->rowCount(); ++r) {
-            if (Cell(r).startsWith(QString::fromUtf8(subjectStart))) {
-                return r;
-            }
-        }
-        return -1;
-    }
-    std::string Cli(const std::string& options, const std::string& storage) {
-        return testing::RunCommand("'" GLANMAIL_BINARY_DIR "/src/cli/glanmail-cli' save '" + testing::kSampleStore +
-                                   "' " + options + " --storage '" + storage + "' 2>&1");
-    }
 };
 
 // Under the text when there are attachments, the text shorter by the list; without, the text
@@ -82,22 +57,16 @@ TEST_F(WindowAttachments, SavesTheSameFilesAsTheCommandLine) {
     OpenSample();
     w->SelectAll();
     EXPECT_TRUE(w->mnuSaveAttachments->isEnabled());
-    w->mnuSaveAttachments->trigger();
-    EXPECT_TRUE(Find<QLineEdit>("txtEnd")->isVisible());
-    Cli("--attachments", theirs);
-    EXPECT_EQ(Tree(mine).size(), 3u);
-    EXPECT_TRUE(Tree(mine) == Tree(theirs));
-    w->mnuSaveAttachments->trigger();
-    Cli("--attachments", theirs);
-    EXPECT_EQ(Tree(mine).size(), 6u);
-    EXPECT_TRUE(Tree(mine) == Tree(theirs));
-
-    fs::remove_all(mine), fs::remove_all(theirs), fs::create_directories(mine);
-    w->SelectAll();
-    w->mnuWholeMessages->trigger();
-    Cli("--complete", theirs);
-    EXPECT_EQ(Tree(mine).size(), 15u);
-    EXPECT_TRUE(Tree(mine) == Tree(theirs));
+    for (const auto& [action, option, files] : {std::tuple{w->mnuSaveAttachments, "--attachments", 3u},
+                                                {w->mnuSaveAttachments, "--attachments", 6u},
+                                                {w->mnuWholeMessages, "--complete", 21u}}) {
+        SCOPED_TRACE(files);
+        action->trigger();
+        EXPECT_TRUE(Find<QLineEdit>("txtEnd")->isVisible());
+        testing::SaveWithCli(testing::kSampleStore, option, theirs);
+        EXPECT_EQ(Tree(mine).size(), files);
+        EXPECT_TRUE(Tree(mine) == Tree(theirs));
+    }
     EXPECT_TRUE(prompter.shown.empty());
 
     // A selection without attachments says so.
