@@ -1,20 +1,24 @@
-// The application shell wired into the real window, off screen: start-up with and without
-// Glanmail.ini, the configuration question at the end, "Dossier de stockage", the end of
-// work, help and About. HOME, XDG_CONFIG_HOME and WINEPREFIX point into a temporary folder.
+// The application shell wired into the real window, off screen: start-up, the configuration
+// question at the end, "Dossier de stockage", help and About, Outlook Express running; and the
+// boxes as Qt shows them. HOME, XDG_CONFIG_HOME and WINEPREFIX point into a temporary folder.
 #include "ui/AppShell.h"
 
 #include "WindowTestSupport.h"
 #include "support/Env.h"
+#include "ui/QtPrompter.h"
 
+#include <QMessageBox>
+#include <QPushButton>
 #include <algorithm>
+#include <atomic>
 #include <sys/prctl.h>
+#include <thread>
 
 namespace glanmail {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadFile;
-using testing::Tree;
 using testing::WriteFile;
 
 // Records where each dialog started, and whether the window stood on screen under it.
@@ -73,20 +77,14 @@ struct Shell : ::testing::Test {
         fs::create_directories(temp / name);
         return temp / name;
     }
-    void SaveFirstMessageAsText() {
-        w->OpenPath(testing::kSampleStore);
-        w->lvwMessages->selectionModel()->select(w->model()->index(0, 0),
-                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        w->lvwMessages_Click();
-        QTest::mouseClick(w->cmdAllTxt, Qt::LeftButton);
-    }
 };
 
 // Start-up hands its settings to the window: at first start the window stands under the
 // storage folder dialog and the file is written; a file that asks for grouping shows the
 // option on; the first open shows the sample store. (The start-up rules themselves are the
-// shell's, checked without a window.)
-TEST_F(Shell, StartUpGivesTheWindowItsSettings) {
+// shell's, checked without a window.) The question at the end is asked once and writes the
+// run's folders and option on Yes only (No is its default); the next run takes them.
+TEST_F(Shell, StartUpAndTheEndQuestionCarryTheSettings) {
     const std::string data = Folder("Data, été"), gone = temp / "gone/Documents Glanmail";
     for (const bool first : {true, false}) {
         SCOPED_TRACE(first ? "first start" : "a file asking for grouping, its storage folder gone");
@@ -101,56 +99,46 @@ TEST_F(Shell, StartUpGivesTheWindowItsSettings) {
         EXPECT_EQ(w->session().StorageFolder(), data + "/Documents Glanmail");
         EXPECT_TRUE(fs::is_directory(data + "/Documents Glanmail"));
         EXPECT_EQ(ReadFile(ini), first ? Ini(data + "/Documents Glanmail") : Ini(gone, "", "1"));
-        EXPECT_TRUE(prompter.shown.empty());
         EXPECT_EQ(w->mnuGrouping->isChecked(), !first);
         EXPECT_EQ(w->lblGrouping->isHidden(), first);
         EXPECT_EQ(w->session().GroupingOption(), !first);
         EXPECT_FALSE(w->mnuSelectAll->isEnabled());
-        w->SelectDbx(); // the first open shows the sample store
-        EXPECT_EQ(prompter.fileStarts, std::vector<std::string>{paths.SampleFolder});
-    }
-}
-
-// The question at the end is asked once and writes the run's folders and option on Yes only
-// (No is its default); the next run takes them.
-TEST_F(Shell, TheEndQuestionWritesTheRunsSettingsOnYesOnly) {
-    const std::string storage = Folder("s/Documents Glanmail"), file = Ini(storage, Folder("stores"));
-    WriteFile(ini, file);
-    for (const bool yes : {false, true}) {
-        Start();
-        w->mnuGrouping->trigger();
         prompter.fileAnswers.push_back(testing::kSampleStore);
         w->SelectDbx();
-        prompter.shown.clear();
-        prompter.yesNoAnswers = {yes};
+        EXPECT_EQ(prompter.fileStarts, std::vector<std::string>{paths.SampleFolder});
+        w->mnuGrouping->trigger();
+        prompter.yesNoAnswers = {!first};
         w->close();
         w->close();
         ASSERT_EQ(prompter.Texts(), std::vector<std::string>{"Voulez-vous enregistrer la configuration ?"});
         EXPECT_EQ(prompter.shown[0].icon, BoxIcon::Question);
-        EXPECT_EQ(ReadFile(ini), yes ? Ini(storage, paths.SampleFolder, "1") : file) << yes;
+        EXPECT_EQ(ReadFile(ini), first ? Ini(data + "/Documents Glanmail")
+                                       : Ini(data + "/Documents Glanmail", paths.SampleFolder, "0"));
     }
     Start();
-    EXPECT_TRUE(w->mnuGrouping->isChecked() && w->session().GroupingOption());
+    EXPECT_FALSE(w->mnuGrouping->isChecked() || w->session().GroupingOption());
     EXPECT_EQ(w->session().LastDbxFolder(), paths.SampleFolder);
 }
 
 // "Dossier de stockage" rewrites the file at once with the run's settings, and the new folder
-// takes the output from then on. F1 and "Aide" say the help document is missing (there is none
-// beside the test program); About names the program.
+// takes the output from then on; the end of a save is shown and heard. F1 and "Aide" say the help document is missing
+// (there is none beside the test program); About names the program.
 TEST_F(Shell, StorageFolderHelpAndAboutFromTheWindow) {
     const std::string old = Folder("old/Documents Glanmail"), moved = temp / "new/Documents Glanmail";
     WriteFile(ini, Ini(old));
     Start();
-    SaveFirstMessageAsText();
-    EXPECT_TRUE(w->txtEnd->isVisible());
+    w->OpenPath(testing::kSampleStore);
+    w->lvwMessages->selectionModel()->select(w->model()->index(0, 0),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    w->lvwMessages_Click();
+    QTest::mouseClick(w->cmdAllTxt, Qt::LeftButton);
+    EXPECT_EQ(testing::Tree(old).size(), 1u);
+    EXPECT_TRUE(w->txtEnd->isVisible() && sounds == 1); // the end of work is shown and heard
     prompter.folderAnswers.push_back(Folder("new"));
     w->mnuGrouping->trigger();
     w->mnuStorage->trigger();
     EXPECT_EQ(ReadFile(ini), Ini(moved, paths.SampleFolder, "1"));
-    SaveFirstMessageAsText();
-    EXPECT_EQ(sounds, 2);
-    EXPECT_EQ(Tree(old).size(), 1u);
-    EXPECT_EQ(Tree(moved).size(), 1u);
+    EXPECT_EQ(w->session().StorageFolder(), moved);
 
     w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
@@ -200,6 +188,41 @@ TEST_F(Shell, AStoreInOutlookExpresssFolderIsRefusedWhileItRuns) {
     prompter.fileAnswers.push_back(oe + "/Inbox.dbx");
     w->SelectDbx();
     EXPECT_EQ(w->model()->rowCount(), 15);
+}
+
+// The boxes as Qt shows them, whichever thread asks.
+TEST(QtPrompterTest, BoxesAskedFromTheOpeningThreadAreShownByTheWindowsThread) {
+    testing::App();
+    ui::QtPrompter prompter(nullptr);
+    // Each box as it comes up ("title|text|icon", and where it was made), answered by its default button.
+    std::vector<std::string> seen;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            seen.push_back((box->windowTitle() + "|" + box->text()).toStdString() + "|" + std::to_string(box->icon()) +
+                           (box->thread() == QApplication::instance()->thread() ? "" : " off the window's thread"));
+            QAbstractButton* answer = box->defaultButton();
+            (answer ? answer : box->button(QMessageBox::Ok))->click();
+        }
+    });
+    answerer.start(5);
+    std::atomic<bool> done{false};
+    bool yes = true;
+    std::thread worker([&] {
+        prompter.Show(Box{"Ce fichier ne contient aucun message complet", kAppTitle, BoxIcon::Information});
+        yes = prompter.AskYesNo(Box{"Voulez-vous enregistrer la configuration ?", kAppTitle, BoxIcon::Question}, false);
+        done = true;
+    });
+    while (!done) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    worker.join();
+    EXPECT_FALSE(yes); // No is the default
+    // On the window's own thread, directly; line breaks of the program's texts are CR LF.
+    prompter.Show(Box{"Chemin trop long\r\nCe message ne sera pas enregistré", "MsgEnd", BoxIcon::Critical});
+    EXPECT_EQ(seen, (std::vector<std::string>{"Glanmail|Ce fichier ne contient aucun message complet|1",
+                                              "Glanmail|Voulez-vous enregistrer la configuration ?|4",
+                                              "MsgEnd|Chemin trop long\nCe message ne sera pas enregistré|3"}));
 }
 
 } // namespace

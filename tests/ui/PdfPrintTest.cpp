@@ -11,10 +11,6 @@
 namespace glanmail {
 namespace {
 
-std::string PdfText(const std::string& pdf) {
-    return testing::RunCommand(std::string(GLANMAIL_PDFTOTEXT) + " -layout '" + pdf + "' -");
-}
-
 TEST(PdfPrintTest, GroupedJobPrintsToOnePdfWithItsPages) {
     if (std::string(GLANMAIL_PDFTOTEXT).empty() || !std::filesystem::exists(GLANMAIL_PDFTOTEXT)) {
         GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
@@ -34,20 +30,19 @@ TEST(PdfPrintTest, GroupedJobPrintsToOnePdfWithItsPages) {
         EXPECT_EQ(device->PdfFiles(), std::vector<std::string>{base + ".pdf"});
         EXPECT_GT(device->ScaleWidth(), 10000); // about 180 mm in twips
     }
-    const std::string text = PdfText(base + ".pdf"); // pdftotext ends each page with a form feed
+    // pdftotext ends each page with a form feed.
+    const std::string text = testing::RunCommand(std::string(GLANMAIL_PDFTOTEXT) + " -layout '" + base + ".pdf' -");
     ASSERT_EQ(std::count(text.begin(), text.end(), '\f'), 2);
     const std::string page1 = text.substr(0, text.find('\f')), page2 = text.substr(text.find('\f') + 1);
     for (const char* expected : {"Objet : R\xC3\xA9union", "Exp\303\251diteur : Paul", "premier 54"}) {
         EXPECT_NE(page1.find(expected), std::string::npos) << expected;
     }
     EXPECT_EQ(page1.find("second"), std::string::npos);
-    // The separator on one line, no subject line, the page number; the long word cut without loss.
-    for (const std::string& expected : {testing::Repeat("\xE2\x80\x94", 47), std::string("Exp\303\251diteur : Marie"),
-                                        std::string("second 3"), std::string(" 2\n")}) {
-        EXPECT_NE(page2.find(expected), std::string::npos) << expected;
-    }
-    EXPECT_EQ(page2.find("Objet"), std::string::npos);
+    // The separator on one line, in Unicode as every text; the long word cut without loss.
+    EXPECT_NE(page2.find(testing::Repeat("\xE2\x80\x94", 47)), std::string::npos);
+    EXPECT_NE(page2.find("Exp\303\251diteur : Marie"), std::string::npos);
     EXPECT_EQ(std::count(page2.begin(), page2.end(), 'y'), 400);
+    EXPECT_NE(page2.find("  2\n"), std::string::npos) << page2; // its number, alone on its line
 
     // A job dropped by a command that was stopped leaves no file behind.
     {

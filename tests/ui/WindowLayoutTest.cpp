@@ -49,7 +49,7 @@ TEST(WindowLayoutTest, ResizingMovesAndGrowsTheControls) {
         wide.columns[0], 8510.04, wide.columns[1], 2000, wide.panels[1], 5009.82, wide.fraOpen.left, 120,
         wide.txtBody.height, 3550, wide.txtEnd.top, 8030, wide.statBar.top, 8020, wide.statBar.width, 12875,
         narrow.fraPrinting.left, 11465, narrow.lvwMessages.width, 12625, narrow.columns[0], 8510.04,
-        minimised.txtBody.height, 3550, minimised.fraPrinting.left, 11465, corrected, 8100,
+        minimised.txtBody.height, 3550, minimised.statBar.top, 8020, corrected, 8100,
         again.txtBody.height, 2550, again.txtEnd.top, 7030, again.Bar.top, 7030};
     // clang-format on
     for (std::size_t i = 0; i < std::size(cases); i += 2) {
