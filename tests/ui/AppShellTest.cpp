@@ -1,42 +1,33 @@
-// The application shell wired into the real window, off screen: start-up with and without
-// Glanmail.ini, the configuration question at the end, "Dossier de stockage", the end of
-// work, help and About. HOME, XDG_CONFIG_HOME and WINEPREFIX point into a temporary folder.
+// The application shell wired into the real window, off screen: start-up, the configuration
+// question at the end, "Dossier de stockage", help and About, Outlook Express running; and the
+// boxes as Qt shows them. HOME, XDG_CONFIG_HOME and WINEPREFIX point into a temporary folder.
 #include "ui/AppShell.h"
 
 #include "WindowTestSupport.h"
-#include "shell/StorageFolder.h"
+#include "support/Env.h"
+#include "ui/QtPrompter.h"
 
-#include <QAction>
-#include <QItemSelectionModel>
-#include <csignal>
-#include <filesystem>
-#include <map>
-#include <spawn.h>
-#include <sys/wait.h>
+#include <QMessageBox>
+#include <QPushButton>
+#include <algorithm>
+#include <atomic>
+#include <sys/prctl.h>
 #include <thread>
-
-extern char** environ;
 
 namespace glanmail {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadFile;
-
-// Writes a file whole, making its folder first.
-void WriteFile(const std::string& path, const std::string& bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    testing::WriteFile(path, bytes);
-}
+using testing::WriteFile;
 
 // Records where each dialog started, and whether the window stood on screen under it.
 struct ShellPrompter : testing::FakePrompter {
     QWidget* window = nullptr;
-    std::vector<std::string> folderPrompts, folderStarts, fileStarts;
+    std::vector<std::string> folderStarts, fileStarts;
     bool windowVisibleUnderDialog = false;
 
     std::optional<std::string> ChooseFolder(const std::string& prompt, const std::string& start) override {
-        folderPrompts.push_back(prompt);
         folderStarts.push_back(start);
         windowVisibleUnderDialog = window != nullptr && window->isVisible();
         return FakePrompter::ChooseFolder(prompt, start);
@@ -48,50 +39,24 @@ struct ShellPrompter : testing::FakePrompter {
     }
 };
 
-// Every file under a folder, with its content.
-std::map<std::string, std::string> Tree(const std::string& folder) {
-    std::map<std::string, std::string> files;
-    if (fs::is_directory(folder)) {
-        for (const auto& e : fs::recursive_directory_iterator(folder)) {
-            if (e.is_regular_file()) {
-                files[e.path().string()] = ReadFile(e.path().string());
-            }
-        }
-    }
-    return files;
-}
-
 struct Shell : ::testing::Test {
     testing::TempFolder temp;
-    std::string home, ini;
+    testing::EnvironmentGuard environment;
+    std::string home = temp / "home", ini = temp / "config/glanmail/Glanmail.ini";
     ShellPaths paths;
     ShellPrompter prompter;
     int sounds = 0;
-    std::unique_ptr<ui::AppShell> shell; // made before the window, gone after it
+    std::unique_ptr<ui::AppShell> shell; // made before the window, gone after it (members go in reverse)
     std::unique_ptr<ui::frmGlanmail> w;
-    std::vector<std::pair<const char*, std::optional<std::string>>> savedEnvironment;
 
     void SetUp() override {
         testing::App();
-        home = temp.Path() + "/home";
         fs::create_directories(home);
-        for (const auto& [name, value] :
-             {std::pair{"HOME", home}, std::pair{"XDG_CONFIG_HOME", temp.Path() + "/config"},
-              std::pair{"WINEPREFIX", temp.Path() + "/wine"}}) {
-            const char* old = std::getenv(name);
-            savedEnvironment.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-            ::setenv(name, value.c_str(), 1);
-        }
+        environment.Set("HOME", home);
+        environment.Set("XDG_CONFIG_HOME", temp / "config");
+        environment.Set("WINEPREFIX", temp / "wine");
         paths = ShellPaths::FromEnvironment();
         paths.SampleFolder = fs::path(testing::kSampleStore).parent_path().string();
-        ini = temp.Path() + "/config/glanmail/Glanmail.ini";
-    }
-    void TearDown() override {
-        w.reset();
-        shell.reset();
-        for (const auto& [name, value] : savedEnvironment) {
-            value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-        }
     }
 
     // A run of the program as main() makes it.
@@ -104,219 +69,160 @@ struct Shell : ::testing::Test {
         shell->Attach(*w);
         shell->Start();
     }
-    std::string Folder(const std::string& name) {
-        const std::string path = temp.Path() + "/" + name;
-        fs::create_directories(path);
-        return path;
+    // Glanmail.ini's lines: the storage folder, the last stores' folder, the grouping option.
+    static std::string Ini(const std::string& storage, const std::string& last = "", const char* option = "0") {
+        return storage + "\r\n" + last + "\r\n " + option + " \r\n";
     }
-    void SaveFirstMessageAsText() {
-        w->OpenPath(testing::kSampleStore);
-        w->lvwMessages->selectionModel()->select(w->model()->index(0, 0),
-                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        w->lvwMessages_Click();
-        QTest::mouseClick(w->cmdAllTxt, Qt::LeftButton);
+    std::string Folder(const std::string& name) {
+        fs::create_directories(temp / name);
+        return temp / name;
     }
 };
 
-TEST_F(Shell, FirstStartShowsTheWindowAsksOnceWritesTheFileAndOpensOnTheSample) {
-    const std::string data = Folder("Data, été");
-    prompter.folderAnswers.push_back(data);
-    Start();
-    ASSERT_EQ(prompter.folderStarts, std::vector<std::string>{home});
-    EXPECT_EQ(prompter.folderPrompts[0], StoragePrompt(home));
-    EXPECT_TRUE(prompter.windowVisibleUnderDialog);
-    EXPECT_TRUE(prompter.shown.empty()); // no question at first start
-    const std::string storage = data + "/Documents Glanmail";
-    EXPECT_EQ(w->session().StorageFolder(), storage);
-    EXPECT_TRUE(fs::is_directory(storage));
-    EXPECT_EQ(ReadFile(ini), storage + "\r\n\r\n 0 \r\n");
-    EXPECT_FALSE(w->mnuSelectAll->isEnabled());
-    EXPECT_FALSE(w->mnuGrouping->isChecked());
-
-    w->SelectDbx(); // a newcomer's first open shows the sample store
-    EXPECT_EQ(prompter.fileStarts, std::vector<std::string>{paths.SampleFolder});
-}
-
-TEST_F(Shell, ACancelledFirstStartOrAnEmptyFileGivesTheStorageFolderInTheHome) {
-    for (const bool emptyFile : {false, true}) {
-        fs::remove_all(temp.Path() + "/config");
-        fs::remove_all(home + "/Documents Glanmail");
-        if (emptyFile) {
-            WriteFile(ini, "");
+// Start-up hands its settings to the window: at first start the window stands under the
+// storage folder dialog and the file is written; a file that asks for grouping shows the
+// option on; the first open shows the sample store. (The start-up rules themselves are the
+// shell's, checked without a window.) The question at the end is asked once and writes the
+// run's folders and option on Yes only (No is its default); the next run takes them.
+TEST_F(Shell, StartUpAndTheEndQuestionCarryTheSettings) {
+    const std::string data = Folder("Data, été"), gone = temp / "gone/Documents Glanmail";
+    for (const bool first : {true, false}) {
+        SCOPED_TRACE(first ? "first start" : "a file asking for grouping, its storage folder gone");
+        prompter = ShellPrompter{};
+        if (!first) {
+            WriteFile(ini, Ini(gone, "", "1"));
         }
-        prompter.folderStarts.clear();
+        prompter.folderAnswers.push_back(data);
         Start();
-        EXPECT_EQ(prompter.folderStarts.size(), 1u) << emptyFile;
-        EXPECT_EQ(w->session().StorageFolder(), home + "/Documents Glanmail");
-        EXPECT_TRUE(fs::is_directory(home + "/Documents Glanmail"));
-        EXPECT_EQ(ReadFile(ini), home + "/Documents Glanmail\r\n\r\n 0 \r\n");
-        EXPECT_TRUE(prompter.shown.empty());
-    }
-}
-
-TEST_F(Shell, AThirdLineOf300IsReportedRepairedAndRewritten) {
-    const std::string storage = Folder("s/Documents Glanmail"), last = Folder("stores");
-    WriteFile(ini, storage + "\r\n" + last + "\r\n 300 \r\n");
-    Start();
-    ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_EQ(prompter.shown[0].title, "ReadIni");
-    EXPECT_EQ(prompter.shown[1].text, "Glanmail répare pour vous");
-    EXPECT_EQ(ReadFile(ini), storage + "\r\n" + last + "\r\n 0 \r\n");
-    EXPECT_EQ(w->session().StorageFolder(), storage);
-    EXPECT_EQ(w->session().LastDbxFolder(), last);
-    EXPECT_TRUE(prompter.folderStarts.empty());
-}
-
-TEST_F(Shell, AMissingStorageFolderIsChosenAnewAndReachesTheFileOnlyOnYes) {
-    const std::string file = temp.Path() + "/gone/Documents Glanmail\r\n\r\n 1 \r\n";
-    WriteFile(ini, file);
-    prompter.folderAnswers.push_back(Folder("new"));
-    Start();
-    EXPECT_EQ(prompter.folderStarts, std::vector<std::string>{home});
-    EXPECT_EQ(w->session().StorageFolder(), temp.Path() + "/new/Documents Glanmail");
-    EXPECT_TRUE(fs::is_directory(temp.Path() + "/new/Documents Glanmail"));
-    EXPECT_TRUE(w->mnuGrouping->isChecked());
-    EXPECT_FALSE(w->lblGrouping->isHidden());
-    EXPECT_EQ(ReadFile(ini), file);
-}
-
-TEST_F(Shell, TheEndQuestionWritesTheRunsSettingsOnYesOnly) {
-    const std::string storage = Folder("s/Documents Glanmail"), last = Folder("stores");
-    const std::string file = storage + "\r\n" + last + "\r\n 0 \r\n";
-    WriteFile(ini, file);
-    for (const bool yes : {false, true}) {
-        Start();
-        w->mnuGrouping->trigger();
+        EXPECT_EQ(prompter.folderStarts, std::vector<std::string>{home});
+        EXPECT_TRUE(prompter.windowVisibleUnderDialog);
+        EXPECT_EQ(w->session().StorageFolder(), data + "/Documents Glanmail");
+        EXPECT_TRUE(fs::is_directory(data + "/Documents Glanmail"));
+        EXPECT_EQ(ReadFile(ini), first ? Ini(data + "/Documents Glanmail") : Ini(gone, "", "1"));
+        EXPECT_EQ(w->mnuGrouping->isChecked(), !first);
+        EXPECT_EQ(w->lblGrouping->isHidden(), first);
+        EXPECT_EQ(w->session().GroupingOption(), !first);
+        EXPECT_FALSE(w->mnuSelectAll->isEnabled());
         prompter.fileAnswers.push_back(testing::kSampleStore);
         w->SelectDbx();
-        ASSERT_EQ(w->model()->rowCount(), 15);
-        prompter.shown.clear();
-        if (yes) {
-            prompter.yesNoAnswers.push_back(true);
-        } // else the box's default answer: No
+        EXPECT_EQ(prompter.fileStarts, std::vector<std::string>{paths.SampleFolder});
+        w->mnuGrouping->trigger();
+        prompter.yesNoAnswers = {!first};
         w->close();
-        w->close(); // asked once only
-        ASSERT_EQ(prompter.shown.size(), 1u);
-        EXPECT_EQ(prompter.shown[0].text, "Voulez-vous enregistrer la configuration ?");
-        EXPECT_EQ(prompter.shown[0].title, "Glanmail");
+        w->close();
+        ASSERT_EQ(prompter.Texts(), std::vector<std::string>{"Voulez-vous enregistrer la configuration ?"});
         EXPECT_EQ(prompter.shown[0].icon, BoxIcon::Question);
-        EXPECT_FALSE(w->isVisible());
-        EXPECT_EQ(ReadFile(ini), yes ? storage + "\r\n" + paths.SampleFolder + "\r\n 1 \r\n" : file) << yes;
+        EXPECT_EQ(ReadFile(ini), first ? Ini(data + "/Documents Glanmail")
+                                       : Ini(data + "/Documents Glanmail", paths.SampleFolder, "0"));
     }
-    // The next run takes the saved option and folder.
     Start();
-    EXPECT_TRUE(w->mnuGrouping->isChecked());
-    EXPECT_TRUE(w->session().GroupingOption());
+    EXPECT_FALSE(w->mnuGrouping->isChecked() || w->session().GroupingOption());
     EXPECT_EQ(w->session().LastDbxFolder(), paths.SampleFolder);
 }
 
-TEST_F(Shell, StorageFolderMenuMovesFutureOutputAndRewritesTheFileAtOnce) {
-    const std::string old = Folder("old/Documents Glanmail");
-    WriteFile(ini, old + "\r\n\r\n 0 \r\n");
+// "Dossier de stockage" rewrites the file at once with the run's settings, and the new folder
+// takes the output from then on; the end of a save is shown and heard. F1 and "Aide" say the help document is missing
+// (there is none beside the test program); About names the program.
+TEST_F(Shell, StorageFolderHelpAndAboutFromTheWindow) {
+    const std::string old = Folder("old/Documents Glanmail"), moved = temp / "new/Documents Glanmail";
+    WriteFile(ini, Ini(old));
     Start();
-    SaveFirstMessageAsText();
-    EXPECT_EQ(sounds, 1);
-    EXPECT_TRUE(w->txtEnd->isVisible());
-    const auto before = Tree(old);
-    ASSERT_EQ(before.size(), 1u);
-
-    w->mnuStorage->trigger(); // cancelled: nothing changes
-    EXPECT_EQ(prompter.folderStarts, std::vector<std::string>{temp.Path() + "/old"});
-    EXPECT_EQ(prompter.folderPrompts[0], StoragePrompt(temp.Path() + "/old"));
-    EXPECT_EQ(w->session().StorageFolder(), old);
-    EXPECT_EQ(ReadFile(ini), old + "\r\n\r\n 0 \r\n");
-
-    const std::string parent = Folder("new");
-    prompter.folderAnswers.push_back(parent);
-    w->mnuGrouping->trigger(); // the file rewritten now carries the run's option too
-    w->mnuStorage->trigger();
-    const std::string moved = parent + "/Documents Glanmail";
-    EXPECT_EQ(w->session().StorageFolder(), moved);
-    EXPECT_EQ(ReadFile(ini), moved + "\r\n" + paths.SampleFolder + "\r\n 1 \r\n");
+    w->OpenPath(testing::kSampleStore);
+    w->lvwMessages->selectionModel()->select(w->model()->index(0, 0),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    w->lvwMessages_Click();
+    QTest::mouseClick(w->cmdAllTxt, Qt::LeftButton);
+    EXPECT_EQ(testing::Tree(old).size(), 1u);
+    EXPECT_TRUE(w->txtEnd->isVisible() && sounds == 1); // the end of work is shown and heard
+    prompter.folderAnswers.push_back(Folder("new"));
     w->mnuGrouping->trigger();
+    w->mnuStorage->trigger();
+    EXPECT_EQ(ReadFile(ini), Ini(moved, paths.SampleFolder, "1"));
+    EXPECT_EQ(w->session().StorageFolder(), moved);
 
-    SaveFirstMessageAsText();
-    EXPECT_EQ(sounds, 2);
-    EXPECT_EQ(Tree(old), before);
-    EXPECT_EQ(Tree(moved).size(), 1u);
-}
-
-TEST_F(Shell, F1AideAndAboutAnswerInTheWindow) {
-    WriteFile(ini, Folder("s/Documents Glanmail") + "\r\n\r\n 0 \r\n");
-    Start();
     w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    // No help document beside the test program: each way to the help says so.
     QTest::keyClick(w->txtBody, Qt::Key_F1);
     w->mnuHelp->trigger();
-    ASSERT_EQ(prompter.shown.size(), 2u);
-    for (const Box& box : prompter.shown) {
-        EXPECT_EQ(box.text, "Fichier Glanmail.html introuvable ou endommagé");
-    }
     w->mnuAbout->trigger();
     ASSERT_EQ(prompter.shown.size(), 3u);
+    EXPECT_EQ(prompter.Texts()[0], "Fichier Glanmail.html introuvable ou endommagé");
+    EXPECT_EQ(prompter.Texts()[1], prompter.Texts()[0]);
     EXPECT_EQ(prompter.shown[2].text.rfind("Programme window_tests du ", 0), 0u) << prompter.shown[2].text;
     EXPECT_EQ(prompter.shown[2].icon, BoxIcon::Information);
 }
 
-TEST_F(Shell, AConfigurationThatCannotBeWrittenIsToldAndTheWindowGoesOn) {
-    WriteFile(temp.Path() + "/config/glanmail", "not a folder");
-    Start();
-    ASSERT_FALSE(prompter.shown.empty());
-    EXPECT_EQ(prompter.shown.back().title, "WriteIni");
-    EXPECT_EQ(w->session().StorageFolder(), home + "/Documents Glanmail");
-    w->OpenPath(testing::kSampleStore);
-    EXPECT_EQ(w->model()->rowCount(), 15);
-}
-
-// A child process whose program file is named like Outlook Express's.
-struct NamedChild {
-    pid_t pid = -1;
-    NamedChild(const std::string& folder, const std::string& name) {
-        const std::string program = folder + "/" + name;
-        fs::copy_file("/bin/sleep", program);
-        fs::permissions(program, fs::perms::owner_all);
-        std::string arg0 = program, seconds = "30";
-        char* argv[] = {arg0.data(), seconds.data(), nullptr};
-        if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) {
-            pid = -1;
-            return;
-        }
-        for (int i = 0; i < 200 && ReadFile("/proc/" + std::to_string(pid) + "/comm") != name + "\n"; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+// While this program bears Outlook Express's name, Outlook Express counts as running.
+struct NamedLikeOutlookExpress {
+    char saved[16] = {};
+    NamedLikeOutlookExpress() {
+        ::prctl(PR_GET_NAME, saved);
+        ::prctl(PR_SET_NAME, "MSIMN.EXE");
     }
-    ~NamedChild() {
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-    }
+    ~NamedLikeOutlookExpress() { ::prctl(PR_SET_NAME, saved); }
 };
 
 TEST_F(Shell, AStoreInOutlookExpresssFolderIsRefusedWhileItRuns) {
     const std::string oe = Folder("wine/drive_c/Mail");
     fs::copy_file(testing::kSampleStore, oe + "/Inbox.dbx");
-    WriteFile(temp.Path() + "/wine/user.reg",
-              "WINE REGISTRY Version 2\n\n[Identities] 1\n\"Last User ID\"=\"{id}\"\n\n"
-              "[Identities\\\\{id}\\\\Software\\\\Microsoft\\\\Outlook Express\\\\5.0] 1\n"
-              "\"Store Root\"=\"" +
-                  oe + "\"\n");
-    WriteFile(ini, Folder("s/Documents Glanmail") + "\r\n\r\n 0 \r\n");
+    WriteFile(temp / "wine/user.reg", "WINE REGISTRY Version 2\n\n[Identities] 1\n\"Last User ID\"=\"{id}\"\n\n"
+                                      "[Identities\\\\{id}\\\\Software\\\\Microsoft\\\\Outlook Express\\\\5.0] 1\n"
+                                      "\"Store Root\"=\"" +
+                                          oe + "\"\n");
+    WriteFile(ini, Ini(Folder("s/Documents Glanmail")));
     Start();
     EXPECT_EQ(w->session().LastDbxFolder(), oe); // Outlook Express's folder comes before the sample's
     {
-        NamedChild child(Folder("bin"), "MSIMN.EXE");
-        ASSERT_GT(child.pid, 0);
+        const NamedLikeOutlookExpress running;
         prompter.fileAnswers.push_back(oe + "/Inbox.dbx");
         w->SelectDbx();
-        EXPECT_EQ(prompter.Texts(),
-                  std::vector<std::string>{"Par mesure de sécurité, Outlook Express doit être fermé."});
         EXPECT_EQ(w->model()->rowCount(), 0);
+        std::string upper = oe + "/Inbox.dbx"; // its folder is known whatever the case
+        std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+        w->OpenPath(upper);
+        EXPECT_EQ(prompter.Texts(),
+                  std::vector<std::string>(2, "Par mesure de sécurité, Outlook Express doit être fermé."));
+        w->OpenPath(testing::kSampleStore); // a store elsewhere opens while it runs
+        EXPECT_EQ(w->model()->rowCount(), 15);
     }
     prompter.fileAnswers.push_back(oe + "/Inbox.dbx");
     w->SelectDbx();
     EXPECT_EQ(w->model()->rowCount(), 15);
+}
+
+// The boxes as Qt shows them, whichever thread asks.
+TEST(QtPrompterTest, BoxesAskedFromTheOpeningThreadAreShownByTheWindowsThread) {
+    testing::App();
+    ui::QtPrompter prompter(nullptr);
+    // Each box as it comes up ("title|text|icon", and where it was made), answered by its default button.
+    std::vector<std::string> seen;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            seen.push_back((box->windowTitle() + "|" + box->text()).toStdString() + "|" + std::to_string(box->icon()) +
+                           (box->thread() == QApplication::instance()->thread() ? "" : " off the window's thread"));
+            QAbstractButton* answer = box->defaultButton();
+            (answer ? answer : box->button(QMessageBox::Ok))->click();
+        }
+    });
+    answerer.start(5);
+    std::atomic<bool> done{false};
+    bool yes = true;
+    std::thread worker([&] {
+        prompter.Show(Box{"Ce fichier ne contient aucun message complet", kAppTitle, BoxIcon::Information});
+        yes = prompter.AskYesNo(Box{"Voulez-vous enregistrer la configuration ?", kAppTitle, BoxIcon::Question}, false);
+        done = true;
+    });
+    while (!done) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    worker.join();
+    EXPECT_FALSE(yes); // No is the default
+    // On the window's own thread, directly; line breaks of the program's texts are CR LF.
+    prompter.Show(Box{"Chemin trop long\r\nCe message ne sera pas enregistré", "MsgEnd", BoxIcon::Critical});
+    EXPECT_EQ(seen, (std::vector<std::string>{"Glanmail|Ce fichier ne contient aucun message complet|1",
+                                              "Glanmail|Voulez-vous enregistrer la configuration ?|4",
+                                              "MsgEnd|Chemin trop long\nCe message ne sera pas enregistré|3"}));
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+// The window's layout rules in twips, and the real window following them in pixels.
 #include "ui/WindowLayout.h"
 
 #include "WindowTestSupport.h"
@@ -7,70 +8,53 @@ namespace {
 
 using ui::DesignGeometry;
 using ui::FormResize;
-using ui::TwipRect;
 
+// At the reference size every control stands at its design place but the end box and the bar,
+// which follow the bottom edge.
 TEST(WindowLayoutTest, TheReferenceSizeGivesTheDesignPlacesButTheEndBoxTop) {
     const ui::ResizeResult r = FormResize(DesignGeometry(), 10995, 8100);
     EXPECT_FALSE(r.correctedHeight);
     ui::WindowGeometry expected = DesignGeometry();
     expected.txtEnd.top = expected.Bar.top = 7030;
     const ui::WindowGeometry& g = r.geometry;
-    for (const auto& [got, want] : {std::pair(g.fraAllRecord, expected.fraAllRecord),
-                                    {g.fraModRecord, expected.fraModRecord},
-                                    {g.fraPrinting, expected.fraPrinting},
-                                    {g.cmdDown, expected.cmdDown},
-                                    {g.cmdUp, expected.cmdUp},
-                                    {g.lvwMessages, expected.lvwMessages},
-                                    {g.txtSubject, expected.txtSubject},
-                                    {g.txtBody, expected.txtBody},
-                                    {g.txtEnd, expected.txtEnd},
-                                    {g.Bar, expected.Bar},
-                                    {g.statBar, expected.statBar}}) {
-        EXPECT_TRUE(got == want) << got.left << " " << got.top << " " << got.width << " " << got.height;
+    using G = ui::WindowGeometry;
+    for (ui::TwipRect G::*rect : {&G::fraAllRecord, &G::fraModRecord, &G::fraPrinting, &G::cmdDown, &G::cmdUp,
+                                  &G::lvwMessages, &G::txtSubject, &G::txtBody, &G::txtEnd, &G::Bar, &G::statBar}) {
+        const ui::TwipRect& got = g.*rect;
+        EXPECT_TRUE(got == expected.*rect) << got.left << " " << got.top << " " << got.width << " " << got.height;
     }
-    for (std::size_t c = 0; c < g.columns.size(); ++c) {
-        EXPECT_NEAR(g.columns[c], expected.columns[c], 1e-9);
+    for (std::size_t i = 0; i < g.columns.size(); ++i) {
+        EXPECT_NEAR(g.columns[i], expected.columns[i], 1e-9);
     }
-    for (std::size_t p = 0; p < g.panels.size(); ++p) {
-        EXPECT_NEAR(g.panels[p], expected.panels[p], 1e-9);
+    for (std::size_t i = 0; i < g.panels.size(); ++i) {
+        EXPECT_NEAR(g.panels[i], expected.panels[i], 1e-9);
     }
 }
 
-TEST(WindowLayoutTest, WideningMovesTheRightHandControlsAndNarrowingChangesNothing) {
-    const ui::WindowGeometry wide = FormResize(DesignGeometry(), 12995, 8100).geometry;
-    EXPECT_EQ(wide.fraPrinting.left, 11465);
-    EXPECT_EQ(wide.fraAllRecord.left, 5010);
-    EXPECT_EQ(wide.fraModRecord.left, 7810);
-    EXPECT_EQ(wide.cmdUp.left, 12395);
-    EXPECT_EQ(wide.txtEnd.left, 9600);
-    for (const TwipRect& r : {wide.lvwMessages, wide.txtSubject, wide.txtBody}) {
-        EXPECT_EQ(r.width, 12625);
-    }
-    EXPECT_DOUBLE_EQ(wide.columns[0], 8510.04);
-    EXPECT_EQ(wide.columns[1], 2000);
-    EXPECT_DOUBLE_EQ(wide.panels[1], 5009.82);
-    EXPECT_TRUE(wide.fraOpen == DesignGeometry().fraOpen);
-    const ui::WindowGeometry narrow = FormResize(wide, 9000, 8100).geometry;
-    EXPECT_EQ(narrow.fraPrinting.left, 11465);
-    EXPECT_EQ(narrow.lvwMessages.width, 12625);
-    EXPECT_DOUBLE_EQ(narrow.columns[0], 8510.04);
-    // Minimised: nothing moves.
+// Wider and taller: the right-hand controls move, the list and texts widen, the text grows;
+// narrower keeps the places, lower than the least height is corrected, minimised keeps all.
+TEST(WindowLayoutTest, ResizingMovesAndGrowsTheControls) {
+    const ui::WindowGeometry wide = FormResize(DesignGeometry(), 12995, 9100).geometry;
+    const ui::WindowGeometry narrow = FormResize(wide, 9000, 9100).geometry;
     const ui::WindowGeometry minimised = FormResize(wide, 3000, 500, true).geometry;
-    EXPECT_TRUE(minimised.txtBody == wide.txtBody && minimised.fraPrinting == wide.fraPrinting);
-}
-
-TEST(WindowLayoutTest, BelowTheMinimumHeightTheHeightIsCorrectedAndTallerWindowsGrowTheBody) {
-    const ui::WindowGeometry tall = FormResize(DesignGeometry(), 10995, 9100).geometry;
-    EXPECT_EQ(tall.txtBody.height, 3550);
-    EXPECT_EQ(tall.txtEnd.top, 8030);
-    EXPECT_EQ(tall.statBar.top, 8020);
-    const ui::ResizeResult low = FormResize(tall, 10995, 6000);
-    ASSERT_TRUE(low.correctedHeight);
-    EXPECT_EQ(*low.correctedHeight, 8100);
-    const ui::WindowGeometry again = FormResize(low.geometry, 10995, *low.correctedHeight).geometry;
-    EXPECT_EQ(again.txtBody.height, 2550);
-    EXPECT_EQ(again.txtEnd.top, 7030);
-    EXPECT_EQ(again.Bar.top, 7030);
+    const ui::ResizeResult low = FormResize(wide, 10995, 6000);
+    const double corrected = low.correctedHeight.value_or(0);
+    const ui::WindowGeometry again = FormResize(low.geometry, 10995, corrected).geometry;
+    // Each value laid out, then the value it should have.
+    // clang-format off
+    const double cases[] = {
+        wide.fraPrinting.left, 11465, wide.fraAllRecord.left, 5010, wide.fraModRecord.left, 7810,
+        wide.cmdDown.left, 11910, wide.cmdUp.left, 12395, wide.txtEnd.left, 9600, wide.Bar.left, 9600,
+        wide.lvwMessages.width, 12625, wide.txtSubject.width, 12625, wide.txtBody.width, 12625,
+        wide.columns[0], 8510.04, wide.columns[1], 2000, wide.panels[1], 5009.82, wide.fraOpen.left, 120,
+        wide.txtBody.height, 3550, wide.txtEnd.top, 8030, wide.statBar.top, 8020, wide.statBar.width, 12875,
+        narrow.fraPrinting.left, 11465, narrow.lvwMessages.width, 12625, narrow.columns[0], 8510.04,
+        minimised.txtBody.height, 3550, minimised.statBar.top, 8020, corrected, 8100,
+        again.txtBody.height, 2550, again.txtEnd.top, 7030, again.Bar.top, 7030};
+    // clang-format on
+    for (std::size_t i = 0; i < std::size(cases); i += 2) {
+        EXPECT_DOUBLE_EQ(cases[i], cases[i + 1]) << "value " << i / 2;
+    }
     EXPECT_EQ(ui::Pixels(1050, 96), 70);
     EXPECT_EQ(ui::Pixels(1050, 192), 140);
 }
