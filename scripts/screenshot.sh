@@ -6,5 +6,5 @@ cd "$(dirname "$0")/.."
 scripts/build.sh >/dev/null
 out=${1:-doc/glanmail.png}
 mkdir -p "$(dirname "$out")"
-QT_QPA_PLATFORM=offscreen build/tests/ui/glanmail-screenshot build/samples/Exemple.dbx "$out"
+QT_QPA_PLATFORM=offscreen build/tools/screenshot/glanmail-screenshot build/samples/Exemple.dbx "$out"
 echo "$out"
