@@ -226,8 +226,6 @@ ShownMessage Session::View(std::size_t id) {
     shownId_ = id;
     shown.read = true;
     shown.Subject = entry.Subject;
-    const std::string& lines = shownMsg_.DateSenderLines;
-    shown.DateLine = lines.substr(0, lines.find("\r\n"));
     shown.Body = encoding::CollapseCrCrLf(shownMsg_.MsgText);
     return shown;
 }

@@ -73,7 +73,6 @@ struct ShownMessage {
     bool incomplete = false; // its block chain broke off: what could be read is shown (a box says so)
     std::size_t id = 0;      // its index in the message table
     std::string Subject;     // txtSubject
-    std::string DateLine;    // "Date : ..." without its line break
     std::string Body;        // txtBody: the plain text, one CR LF per line break
     std::vector<Box> boxes;  // boxes raised while reading and processing it
 };
