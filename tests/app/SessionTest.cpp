@@ -57,7 +57,10 @@ TEST_F(SessionFixture, TheMessageOnShowItsConversationAndTheBounds) {
     EXPECT_EQ(session.Conversation(sortie).size(), 2u);
     EXPECT_TRUE(session.Conversation(99).empty());
     EXPECT_FALSE(session.View(99).read);
+    ASSERT_TRUE(session.ShowFirstSelected().read);
     session.Close();
+    EXPECT_FALSE(session.HasShownMessage());
+    EXPECT_FALSE(session.Run(OutputCommand::ModTxt, {}).WorkDone()); // nothing left to save edited
     EXPECT_FALSE(session.Run(OutputCommand::AllTxt, {}).WorkDone());
     EXPECT_EQ(session.MsgCount(), 0u);
     EXPECT_EQ(testing::Entries(temp.Path()), std::vector<std::string>{"Inbox.dbx"}); // nothing written

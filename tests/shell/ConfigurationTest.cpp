@@ -39,7 +39,8 @@ TEST(IniFile, ReadsWhatItCanAndKeepsTheRest) {
         {"\xEF\xBB\xBF/a\r\n\r\n 0 ", "/a||0"},      // byte-order mark, last line without its break
         {"/a\r\n/b\r\n\r\n", "/a|/b|0"},             // an empty option reads as 0
         {"/a\r\n/b\r\n 2 \r\nextra\r\n", "/a|/b|2"}, // kept as read, but not "on"
-        {"/a\r\n/b\r\n 300 \r\n", "/a|/b|1 on (failed)"},
+        {"/a\r\n/b\r\n255\r\n", "/a|/b|255"},        // the largest option the file may hold
+        {"/a\r\n/b\r\n 256 \r\n", "/a|/b|1 on (failed)"},
         {"/a\r\n/b\r\n un \r\n", "/a|/b|1 on (failed)"},
         {"/a\r\n/b\r\n", "/a|/b|1 on (failed)"},
         {"/a\r\n", "/a|old|1 on (failed)"},
