@@ -1,6 +1,7 @@
 #include "content/AttachmentList.h"
 
 #include "common/Text.h"
+#include "reader/LittleEndian.h"
 #include "support/Command.h"
 
 #include <chrono>
@@ -16,21 +17,12 @@ namespace fs = std::filesystem;
 
 const fs::path kCorpus = fs::path(GLANMAIL_SOURCE_DIR) / "tests/content/attachments";
 
-std::string Hex(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (const char c : bytes) {
-        out += digits[(static_cast<unsigned char>(c) >> 4) & 0xF];
-        out += digits[static_cast<unsigned char>(c) & 0xF];
-    }
-    return out;
-}
-
 // The lines attachments_reference.py prints: name ("" when the part gives none), type, hex.
 std::string Listed(const AttachmentList& list) {
     std::string out;
     for (const Attachment& a : list.Items) {
-        out += (a.NameGiven ? a.Name : std::string()) + "\t" + a.Type + "\t" + Hex(a.Content) + "\n";
+        out +=
+            (a.NameGiven ? a.Name : std::string()) + "\t" + a.Type + "\t" + text::Folded(le::HexText(a.Content)) + "\n";
     }
     return out;
 }

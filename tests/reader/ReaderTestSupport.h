@@ -11,8 +11,8 @@
 namespace glanmail::testing {
 
 inline std::unique_ptr<OpenedStore> OpenBytes(const std::string& bytes, FakePrompter& prompter,
-                                              const std::string& name = "Test.dbx") {
-    return OpenStoreBytes(std::make_unique<MemorySource>(bytes), name, prompter);
+                                              const std::string& name = "Test.dbx", bool recover = false) {
+    return OpenStoreBytes(std::make_unique<MemorySource>(bytes), name, prompter, recover);
 }
 
 // A plain message with the properties a mail program stores.
