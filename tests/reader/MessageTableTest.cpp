@@ -3,6 +3,7 @@
 
 #include "ReaderTestSupport.h"
 #include "content/DateText.h"
+#include "reader/RawMessage.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -39,6 +40,11 @@ TEST(MessageTable, WhatTheListShowsAndWhichMessagesAreComplete) {
         {"a &gt; b", "a > b", [](WriterMessage&) {}},
         {"\x8E", "\xE9", [](WriterMessage&) {}},
         {"\x9E", "\xE9", [](WriterMessage&) {}},
+        // Direct data offsets have three bytes: from 8 MiB on their top bit is set, and they are still
+        // offsets; past 16 MiB the offset is stored apart. Message bytes are given back as they are.
+        {"8 MiB", "8 MiB", [](WriterMessage& m) { m.gapBefore = 0x800000; }},
+        {"16 MiB", "16 MiB", [](WriterMessage& m) { m.gapBefore = 0x7E0000, m.raw += "\xFF\x80\r\n"; }},
+        {"past 16 MiB", "past 16 MiB", [](WriterMessage& m) { m.gapBefore = 0x20000; }},
     };
     std::vector<WriterMessage> all;
     for (const auto& [subject, listed, change] : rows) {
@@ -48,13 +54,16 @@ TEST(MessageTable, WhatTheListShowsAndWhichMessagesAreComplete) {
     }
     StoreLayout layout;
     std::string bytes = WriteStore(all, {}, &layout);
+    const std::size_t far = all.size() - 3;
+    ASSERT_TRUE(layout.firstBlocks[far] >= 0x800000 && layout.firstBlocks[far + 1] >= 0xF00000 &&
+                layout.firstBlocks[far + 1] < 0x1000000 && layout.firstBlocks[far + 2] >= 0x1000000);
     bytes[bytes.find(std::string("Re: Bonjour Re: toi") + '\0') + 19] = 'x'; // without its NUL it stays whole
     FakePrompter p;
     const auto store = OpenBytes(bytes, p, "Mixte.dbx");
     ASSERT_NE(store, nullptr);
     EXPECT_TRUE(p.shown.empty());
     EXPECT_EQ(store->Caption(),
-              "15/21 messages complets/contenus dans le fichier Mixte.dbx (4 entrées de l'index illisibles)");
+              "18/24 messages complets/contenus dans le fichier Mixte.dbx (4 entrées de l'index illisibles)");
     EXPECT_EQ(store->UnreadableEntries, 4u); // the wrong marker, numbers 52 and 79, the value too long
     std::map<std::string, MsgEntry> bySender;
     for (const MsgEntry& e : store->MsgTable) {
@@ -69,6 +78,7 @@ TEST(MessageTable, WhatTheListShowsAndWhichMessagesAreComplete) {
         EXPECT_EQ(e.DataOffset, layout.firstBlocks[i]);
         EXPECT_EQ(e.DateText, i == 4 ? "" : "14/04/2002 02:27:57"); // TZ=Europe/Paris
         EXPECT_EQ(e.DateKey, i == 4 ? " " : "20020414 022757");
+        EXPECT_EQ(ExtractChain(*store->bytes, e.DataOffset, p, AttachmentPolicy::Whole).value().text, all[i].raw);
     }
     EXPECT_FALSE(SubjectNeedsDecode("Achat group\xE9 de fioul (1)"));               // most subjects skip the decoder
     EXPECT_EQ(DateString(std::string(7, '\0') + "\x80"), "00/00/0000 00:00:00");    // a time refused: zero fields
