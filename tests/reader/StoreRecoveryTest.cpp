@@ -74,37 +74,5 @@ TEST(StoreRecovery, LostAnswersJoinTheirConversationWithOrWithoutTheIndex) {
     EXPECT_TRUE(prompter.shown.empty());
 }
 
-// A text part of 600 bytes, then a picture: the text is cut before the picture's part.
-std::string WithPicture(const std::string& id) {
-    return "From: Bob <bob@example.org>\r\nDate: Sun, 14 Apr 2002 05:00:00 +0200\r\nSubject: Photo\r\nMessage-ID: " +
-           id + "\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n" +
-           std::string(600, 'x') + "\r\n--b\r\nContent-Type: image/jpeg\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
-           std::string(1500, 'A') + "\r\n--b--\r\n";
-}
-
-TEST(StoreRecovery, RecoveredMessagesAreCutBeforeTheirFirstAttachmentAsIndexedOnesAre) {
-    std::vector<WriterMessage> messages;
-    for (const Indexing how : {Indexing::Indexed, Indexing::Deleted, Indexing::Fragment}) {
-        const std::string id = "<p" + std::to_string(messages.size()) + "@x>";
-        WriterMessage m = Mail("Photo", id);
-        m.raw = WithPicture(id);
-        m.indexing = how;
-        messages.push_back(m);
-    }
-    FakePrompter prompter;
-    const auto store = OpenBytes(WriteStore(messages), prompter, "Test.dbx", true);
-    ASSERT_NE(store, nullptr);
-    ASSERT_EQ(store->MsgCount(), 3u);
-    for (std::size_t id = 1; id <= 3; ++id) {
-        const auto cut = ExtractMessage(*store, id, prompter);
-        const auto all = ExtractMessage(*store, id, prompter, AttachmentPolicy::Whole);
-        ASSERT_TRUE(cut && all) << id;
-        const std::string& raw = all->text;
-        EXPECT_EQ(raw.size(), messages[0].raw.size()) << id;
-        EXPECT_EQ(cut->text, raw.substr(0, raw.find("\r\n--b\r\nContent-Type: image/"))) << id;
-        EXPECT_FALSE(cut->incomplete);
-    }
-}
-
 } // namespace
 } // namespace glanmail::testing
