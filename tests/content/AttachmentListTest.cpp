@@ -1,13 +1,13 @@
 #include "content/AttachmentList.h"
 
 #include "common/Text.h"
+#include "reader/LittleEndian.h"
 #include "support/Command.h"
+#include "support/Files.h"
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 
 namespace glanmail {
 namespace {
@@ -16,21 +16,12 @@ namespace fs = std::filesystem;
 
 const fs::path kCorpus = fs::path(GLANMAIL_SOURCE_DIR) / "tests/content/attachments";
 
-std::string Hex(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (const char c : bytes) {
-        out += digits[(static_cast<unsigned char>(c) >> 4) & 0xF];
-        out += digits[static_cast<unsigned char>(c) & 0xF];
-    }
-    return out;
-}
-
 // The lines attachments_reference.py prints: name ("" when the part gives none), type, hex.
 std::string Listed(const AttachmentList& list) {
     std::string out;
     for (const Attachment& a : list.Items) {
-        out += (a.NameGiven ? a.Name : std::string()) + "\t" + a.Type + "\t" + Hex(a.Content) + "\n";
+        out +=
+            (a.NameGiven ? a.Name : std::string()) + "\t" + a.Type + "\t" + text::Folded(le::HexText(a.Content)) + "\n";
     }
     return out;
 }
@@ -55,8 +46,7 @@ TEST(AttachmentList, CorpusMatchesPythonsEmailPackage) {
         if (entry.path().extension() != ".eml") {
             continue;
         }
-        std::ifstream in(entry.path(), std::ios::binary);
-        const std::string raw{std::istreambuf_iterator<char>(in), {}};
+        const std::string raw = testing::ReadFile(entry.path().string());
         const std::string expected = PythonListing(entry.path());
         ASSERT_FALSE(expected.empty()) << entry.path();
         EXPECT_EQ(Listed(ListAttachments(raw)), expected) << entry.path();
@@ -68,8 +58,7 @@ TEST(AttachmentList, CorpusMatchesPythonsEmailPackage) {
 // What Python gives no name for gets one from its type and place; the embedded message is
 // written as it stands in the part.
 TEST(AttachmentList, NamesFromTheTypeAndTheForwardedMessageAsWritten) {
-    std::ifstream in(kCorpus / "forwarded-and-unnamed.eml", std::ios::binary);
-    const AttachmentList list = ListAttachments(std::string{std::istreambuf_iterator<char>(in), {}});
+    const AttachmentList list = ListAttachments(testing::ReadFile((kCorpus / "forwarded-and-unnamed.eml").string()));
     ASSERT_EQ(list.Items.size(), 2u);
     EXPECT_EQ(list.Items[0].Name, "pi\xC3\xA8"
                                   "ce jointe 1.png");

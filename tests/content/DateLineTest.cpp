@@ -35,14 +35,11 @@ TEST(DateLine, DateOE) {
     const std::string received = "Received: from relay by mx; Tue, 14 Mar 2006 08:15:45 +0100\r\n"
                                  "Received: from pc by relay; Tue, 14 Mar 2006 08:12:41 +0100\r\nFrom: g\r\n";
     const std::string rows[][3] = {
-        {"X: a\r\nDate: Sun, 14 Apr 2002 08:57:10 +0000\r\nS: x\r\n", "14/04/2002 09:58:30",
-         "dimanche 14 avril 2002 09:57"}, // zone an hour off: the receipt's hour
+        {"X: a\r\nDATE: Sun, 14 Apr 2002 08:57:10 +0000\r\nS: x\r\n", "14/04/2002 09:58:30",
+         "dimanche 14 avril 2002 09:57"}, // zone an hour off: the receipt's hour; the name in any case
         {"X: a\r\nDate: Mon, 3 Mar 2003 14:05 +0100\r\n", "03/03/2003 14:06:00", "lundi 3 mars 2003 14:05"},
-        {"X: a\r\nDATE: Mon, 7 Jan 2008 09:30:00 +01:00\r\n", "07/01/2008 09:21:12",
-         "lundi 7 janvier 2008 09:30"}, // "+01:00": the zone's colon is passed over
-        // No Date header: the lowest Received line, with or without seconds.
+        // No Date header: the lowest Received line.
         {"X: y\r\n" + received, "14/03/2006 08:13:02", "mardi 14 mars 2006 08:12"},
-        {"X: y\r\nReceived: by host; 14 Mar 2006 08:47 +0100\r\n", "14/03/2006 09:02:00", "mardi 14 mars 2006 08:47"},
         // A Date header on the very first line is not found; neither header: the list date.
         {"Date: Tue, 14 Mar 2006 08:47:00 +0100\r\nFrom: g\r\n", "01/02/2003 23:05:00",
          "samedi 1 f\xE9vrier 2003 23:05"},

@@ -1,8 +1,6 @@
 // Damaged stores, one field at a time: what opening refuses and why, what it tells, and what a
-// store that opens all the same still lists; message-info objects at their size limit, and data
-// far into a large store.
+// store that opens all the same still lists; message-info objects at their size limit.
 #include "ReaderTestSupport.h"
-#include "reader/RawMessage.h"
 #include "reader/StoreLayout.h"
 #include "support/Files.h"
 
@@ -234,37 +232,6 @@ TEST(DamagedStore, AMessageInfoObjectHoldsUpTo32767BytesOfData) {
         EXPECT_EQ(store->MsgCount(), size <= 32767 ? 1u : 0u) << size;
         EXPECT_EQ(store->UnreadableEntries, size <= 32767 ? 0u : 1u) << size;
     }
-}
-
-// A direct data offset has three bytes: from 8 MiB on its top bit is set, and it is still an
-// offset, not a negative number.
-TEST(DamagedStore, DirectDataOffsetsUpTo16MiBAreListedAndExtractedByteForByte) {
-    std::vector<WriterMessage> messages = Mails(4, std::string(1500, 'x') + "\r\n");
-    messages[1].gapBefore = 0x800000;                       // just past 8 MiB
-    messages[2].gapBefore = 0x7F0000;                       // just below 16 MiB
-    messages[3].gapBefore = 0x20000;                        // past 16 MiB: stored as property 4
-    messages[2].raw += std::string(1, '\xFF') + "\x80\r\n"; // bytes kept as they are
-    StoreLayout l;
-    const std::string bytes = WriteStore(messages, {}, &l);
-    ASSERT_GE(l.firstBlocks[1], 0x800000u);
-    ASSERT_GE(l.firstBlocks[2], 0xF00000u);
-    ASSERT_LT(l.firstBlocks[2], 0x1000000u);
-    ASSERT_GE(l.firstBlocks[3], 0x1000000u);
-    for (const std::size_t i : {1, 2}) { // the offset sits in the index entry itself
-        ASSERT_EQ(static_cast<unsigned char>(bytes[l.infoObjects[i] + layout::kInfoIndexAt]), 132u);
-    }
-    FakePrompter p;
-    const auto store = OpenBytes(bytes, p);
-    ASSERT_NE(store, nullptr);
-    ASSERT_EQ(store->MsgCount(), 4u);
-    for (const MsgEntry& e : store->MsgTable) {
-        const std::size_t i = static_cast<std::size_t>(e.Subject.back() - '0');
-        EXPECT_EQ(e.DataOffset, l.firstBlocks[i]);
-        const auto raw = ExtractChain(*store->bytes, e.DataOffset, p, AttachmentPolicy::Whole);
-        ASSERT_TRUE(raw.has_value());
-        EXPECT_EQ(raw->text, messages[i].raw);
-    }
-    EXPECT_TRUE(p.shown.empty());
 }
 
 } // namespace

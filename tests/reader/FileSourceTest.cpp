@@ -32,24 +32,14 @@ TEST(FileSource, EveryReadGivesTheBytesOfItsPlaceEvenInAFileShortenedWhileOpen) 
     for (int i = 0; i < 3000; ++i) {
         x = x * 1103515245 + 12345;
         const std::uint32_t r = x >> 8;
-        std::size_t n = 1 + r % 3000;
-        switch (r % 10) {
-        case 0:
-            at = r % bytes.size();
-            break; // anywhere
-        case 1:
-            at = at > 5000 ? at - r % 5000 : 0;
-            break; // a little back
-        case 2:
-            n = 300000 + r % 100000;
-            break; // longer than a window
-        case 3:
-            at = bytes.size() - r % 400;
-            break; // at the end
-        default:
-            at += r % 20000;
-            break; // forward
-        }
+        // Anywhere, a little back, longer than a window, at the end, or forward.
+        const std::uint32_t kind = r % 10;
+        const std::size_t n = kind == 2 ? 300000 + r % 100000 : 1 + r % 3000;
+        at = kind == 0   ? r % bytes.size()
+             : kind == 1 ? (at > 5000 ? at - r % 5000 : 0)
+             : kind == 3 ? bytes.size() - r % 400
+             : kind == 2 ? at
+                         : at + r % 20000;
         at %= bytes.size() + 10;
         const std::string expected = at >= bytes.size() ? "" : bytes.substr(static_cast<std::size_t>(at), n);
         // Reads of just their size, among the others, neither use nor spoil what was read ahead.

@@ -1,8 +1,8 @@
 #pragma once
 // Shared helpers of the reader tests.
 #include "reader/Store.h"
-#include "support/FakePrompter.h"
 #include "storewriter/StoreWriter.h"
+#include "support/FakePrompter.h"
 
 #include <memory>
 #include <string>
@@ -11,8 +11,8 @@
 namespace glanmail::testing {
 
 inline std::unique_ptr<OpenedStore> OpenBytes(const std::string& bytes, FakePrompter& prompter,
-                                              const std::string& name = "Test.dbx") {
-    return OpenStoreBytes(std::make_unique<MemorySource>(bytes), name, prompter);
+                                              const std::string& name = "Test.dbx", bool recover = false) {
+    return OpenStoreBytes(std::make_unique<MemorySource>(bytes), name, prompter, recover);
 }
 
 // A plain message with the properties a mail program stores.
@@ -33,15 +33,6 @@ inline std::vector<WriterMessage> Mails(int n, const std::string& body = "Corps\
         all.push_back(Mail("Sujet " + std::to_string(i), "<" + std::to_string(i) + "@x>", body));
     }
     return all;
-}
-
-// The pieces of "a|b|c" (random texts are drawn from such lists).
-inline std::vector<std::string> Split(const std::string& joined) {
-    std::vector<std::string> out(1);
-    for (const char c : joined) {
-        c == '|' ? out.emplace_back().clear() : out.back().push_back(c);
-    }
-    return out;
 }
 
 } // namespace glanmail::testing
