@@ -45,7 +45,7 @@ struct SessionFixture : ::testing::Test {
 // a conversation by its key; nothing read or written outside the store and the selection.
 TEST_F(SessionFixture, TheMessageOnShowItsConversationAndTheBounds) {
     session.SetStorageFolder(temp.Path());
-    ASSERT_TRUE(session.Open(ThreeMessages()).Listed());
+    ASSERT_EQ(session.Open(ThreeMessages()).outcome, OpenOutcome::Opened);
     EXPECT_FALSE(session.Run(OutputCommand::ModTxt, {}).WorkDone()); // no message on show
     const std::size_t autre = IdOf("Autre"), sortie = IdOf("Sortie");
     session.BuildSelection({autre, sortie});
@@ -102,6 +102,7 @@ TEST_F(SessionFixture, ADamagedIndexBringsTheQuestionAndYesSearchesTheWholeFile)
     const std::vector<std::string> warnings = prompter.Texts();
     ASSERT_FALSE(warnings.empty()); // the loop is told
     EXPECT_EQ(plain.MsgCount, 3u);
+    EXPECT_EQ(plain.outcome, OpenOutcome::OpenedWithWarnings);
     std::vector<std::string> expected{RecoveryQuestion().text};
     expected.insert(expected.end(), warnings.begin(), warnings.end());
     for (const bool yes : {false, true}) {
