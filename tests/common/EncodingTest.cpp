@@ -6,9 +6,9 @@ namespace glanmail::encoding {
 namespace {
 
 TEST(Encoding, Windows1252ToUtf8AndBack) {
-    const std::string cp = "R\xE9union \x80 \x97 \x92 \x9C";
+    const std::string cp = "R\xE9union \x80 \x97 \x92 \x9C \x9F"; // 0x9F: the last of the high range
     const std::string utf8 = ToUtf8(cp);
-    EXPECT_EQ(utf8, "R\xC3\xA9union \xE2\x82\xAC \xE2\x80\x94 \xE2\x80\x99 \xC5\x93");
+    EXPECT_EQ(utf8, "R\xC3\xA9union \xE2\x82\xAC \xE2\x80\x94 \xE2\x80\x99 \xC5\x93 \xC5\xB8");
     EXPECT_EQ(FromUtf8(utf8), cp);
 }
 

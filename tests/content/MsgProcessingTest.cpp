@@ -67,7 +67,7 @@ TEST(MsgProcessing, BodyRulesInTheirOrder) {
         {P + "=E0 http://a.fr/?q=3D", "à http://a.fr/?q=3D"},
         {P + "http:// =E9 https://a.fr/?x=3D1", "http:// é https://a.fr/?x=1"},
         // Line ends: LF alone comes out as CR LF, cleaned up; decoded CR LF as CR CR LF, only the last removed.
-        {"X: y\r\n\r\n\n\nBonjour \nligne\n\n\n\n\nfin\n\n", "Bonjour\r\nligne\r\n\r\nfin"},
+        {"X: y\r\n\r\n\n\nBonjour \nligne\n\n\nsuite\n\n\n\n\nfin\n\n", "Bonjour\r\nligne\r\n\r\nsuite\r\n\r\nfin"},
         {"X: y\n\nBonjour\n\n", "Bonjour\r\r\n"},
         {"X: y\n\nUn  \n\n\n\nDeux", "Un  \n\n\n\nDeux"},
         // HTML: soft breaks and "=20" go before the tags are read; a type right after the colon is plain.
