@@ -58,7 +58,8 @@ bool ReadAhead::HalfEmpty() const {
 
 void ReadAhead::Run() {
     try {
-        for (const std::size_t index : order_) {
+        for (std::size_t i = 0; i < order_.size(); ++i) {
+            const std::size_t index = order_[i];
             {
                 std::unique_lock<std::mutex> lock(mutex_);
                 if (Full()) {
@@ -74,7 +75,10 @@ void ReadAhead::Run() {
             const std::lock_guard<std::mutex> lock(mutex_);
             ready_.push_back(std::move(prepared));
             readyBytes_ += HeldBytes(ready_.back());
-            if (takerWaits_) {
+            // A taker waiting for reading is woken once half the window is ready (or the last
+            // message is), not for each message: where output is quicker than reading, waking
+            // it message by message cost more than the reads.
+            if (takerWaits_ && (!HalfEmpty() || i + 1 == order_.size())) {
                 changed_.notify_all();
             }
         }
