@@ -351,11 +351,11 @@ int Save(const SaveOptions& o, std::ostream& out, std::ostream& err, FileSystem&
         out << "Messages incomplets : " << totals.incomplete << "\n";
     }
     if (totals.interrupted) {
-        err << cli.Line("Enregistrement interrompu : " + FilesWritten(totals.files)) << "\n";
+        err << cli.Line("Enregistrement interrompu : " + FilesWritten(totals.files + totals.attachments)) << "\n";
         return kExitInterrupted;
     }
     if (totals.abandoned) {
-        err << cli.Line("Enregistrement arrêté : " + FilesWritten(totals.files)) << "\n";
+        err << cli.Line("Enregistrement arrêté : " + FilesWritten(totals.files + totals.attachments)) << "\n";
         return kExitOutput;
     }
     if (totals.writeFailed) {

@@ -199,6 +199,20 @@ TEST(SaveWhenFilesCannotBeWritten, AFullDiskStopsAPathTooLongSkips) {
     EXPECT_EQ(FilesUnder(dir),
               (std::map<std::string, std::string>{{"/Full/Message 1_20040315 142530.eml", messages[0].raw}}));
 
+    // Attachments count among the files written when the disk fills under them.
+    std::vector<testing::WriterMessage> attached = messages;
+    for (auto& m : attached) {
+        m.raw = "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: image/png\r\n\r\n" +
+                std::string(1000, 'p') + "\r\n--b--\r\n";
+    }
+    StoreFile(store, attached);
+    testing::FailingFiles again;
+    again.failAtByte = 1500;
+    const CliRun attachments = Cli({"save", store, "--attachments", "--storage", temp.Path() + "/P"}, again);
+    EXPECT_EQ(attachments.status, kExitOutput);
+    EXPECT_NE(attachments.err.find("glanmail-cli: Enregistrement arrêté : 1 fichier écrit\n"), std::string::npos)
+        << attachments.err;
+
     std::string storage = temp.Path();
     while (storage.size() < 4060) { // room for the store folder, not for any file in it
         storage += "/" + std::string(std::min<std::size_t>(200, 4060 - storage.size()), 'd');
