@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
-#include <system_error>
 
 namespace glanmail {
 
@@ -18,23 +17,10 @@ AttachmentBatch SaveAttachments(const OpenedStore& store, const std::vector<std:
     const auto readable = [&store](std::size_t id) { return id >= 1 && id <= store.MsgCount(); };
     // Each message is read whole on a thread of its own while the one before is listed and
     // written here; the boxes raised while reading wait for their message's turn.
-    const auto read = [&store](std::size_t id) {
-        PreparedMessage prepared;
-        HoldingPrompter reading;
-        prepared.raw = ExtractMessage(store, id, reading, AttachmentPolicy::Whole);
-        prepared.readBoxes = std::move(reading.boxes);
-        return prepared;
-    };
+    const auto read = [&store](std::size_t id) { return ReadPrepared(store, id, AttachmentPolicy::Whole); };
     std::vector<std::size_t> order;
     std::copy_if(ids.begin(), ids.end(), std::back_inserter(order), readable);
-    std::unique_ptr<ReadAhead> ahead;
-    if (order.size() > 1) {
-        try {
-            ahead = std::make_unique<ReadAhead>(std::move(order), read);
-        } catch (const std::system_error&) {
-            // No thread to be had: each message is read in its turn.
-        }
-    }
+    const std::unique_ptr<ReadAhead> ahead = ReadAhead::Start(std::move(order), read);
 
     AttachmentBatch batch;
     AttachmentSaver saver(prompter, files);

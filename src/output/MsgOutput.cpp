@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <optional>
-#include <system_error>
 #include <utility>
 
 namespace glanmail {
@@ -27,14 +26,7 @@ void MsgOutput::WillRead(const std::vector<std::size_t>& order) {
             readable.push_back(index); // the others are refused before they are read
         }
     }
-    if (readable.size() > 1) {
-        try {
-            readAhead_ =
-                std::make_unique<ReadAhead>(std::move(readable), [this](std::size_t index) { return Prepare(index); });
-        } catch (const std::system_error&) {
-            // No thread to be had: each message is read when its turn comes, as on its own.
-        }
-    }
+    readAhead_ = ReadAhead::Start(std::move(readable), [this](std::size_t index) { return Prepare(index); });
 }
 
 bool MsgOutput::Readable(std::size_t index) const {
@@ -42,10 +34,7 @@ bool MsgOutput::Readable(std::size_t index) const {
 }
 
 PreparedMessage MsgOutput::Prepare(std::size_t index) const {
-    PreparedMessage prepared;
-    HoldingPrompter reading;
-    prepared.raw = ExtractMessage(store_, index, reading, policy_);
-    prepared.readBoxes = std::move(reading.boxes);
+    PreparedMessage prepared = ReadPrepared(store_, index, policy_);
     if (!prepared.raw) {
         return prepared;
     }

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <pthread.h>
+#include <system_error>
 #include <utility>
 
 namespace glanmail {
@@ -20,6 +21,25 @@ std::size_t HeldBytes(const PreparedMessage& m) {
 }
 
 } // namespace
+
+PreparedMessage ReadPrepared(const OpenedStore& store, std::size_t index, AttachmentPolicy policy) {
+    PreparedMessage prepared;
+    HoldingPrompter reading;
+    prepared.raw = ExtractMessage(store, index, reading, policy);
+    prepared.readBoxes = std::move(reading.boxes);
+    return prepared;
+}
+
+std::unique_ptr<ReadAhead> ReadAhead::Start(std::vector<std::size_t> order, Prepare prepare) {
+    if (order.size() < 2) {
+        return nullptr;
+    }
+    try {
+        return std::make_unique<ReadAhead>(std::move(order), std::move(prepare));
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+}
 
 ReadAhead::ReadAhead(std::vector<std::size_t> order, Prepare prepare)
     : order_(std::move(order)), prepare_(std::move(prepare)) {

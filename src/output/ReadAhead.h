@@ -6,12 +6,14 @@
 #include "common/Prompter.h"
 #include "content/MsgProcessing.h"
 #include "reader/RawMessage.h"
+#include "reader/Store.h"
 
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -30,9 +32,17 @@ struct PreparedMessage {
     std::vector<Box> processingBoxes; // raised while processing
 };
 
+// Message index of the store read as policy says, the boxes raised on the way held back in
+// readBoxes; nothing processed yet.
+PreparedMessage ReadPrepared(const OpenedStore& store, std::size_t index, AttachmentPolicy policy);
+
 class ReadAhead {
 public:
     using Prepare = std::function<PreparedMessage(std::size_t index)>;
+
+    // Reading ahead of a batch of two messages or more; nothing when there are fewer, or when
+    // no thread can be had (each message is then read in its turn).
+    static std::unique_ptr<ReadAhead> Start(std::vector<std::size_t> order, Prepare prepare);
 
     // Starts preparing the messages at the table indexes of order, in that order, a few at a
     // time ahead of those taken. prepare runs on the read-ahead thread: it may only read.
